@@ -1,0 +1,81 @@
+#pragma once
+#include "KavoXM/module/Instrument.h"
+#include "KavoXM/module/Pattern.h"
+#include "KavoXM/module/Stream.h"
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TKavoXM;
+class TKavoXMChannel;
+
+// The song and all playback state.
+class TKavoXMModule {
+public:
+    static constexpr int32_t MaxInstruments = 255; // numbered 1..255
+    static constexpr int32_t MaxPatterns = 256;
+    static constexpr int32_t MaxOrders = 256;
+    static constexpr int32_t BankSize = 256; // channels per bank
+    static constexpr int32_t FXStreamCount = 100;
+
+    TKavoXM* Player = nullptr; // not owned
+    std::string Name;
+    std::string Message;
+    std::array<std::unique_ptr<TKavoXMInstrument>, MaxInstruments + 1> Instruments; // slot 0 unused
+    std::array<std::unique_ptr<TKavoXMChannel>, BankSize> PatternChannels;
+    std::array<std::unique_ptr<TKavoXMChannel>, BankSize> ReserveChannels;
+    std::array<std::unique_ptr<TKavoXMChannel>, BankSize> BackgroundChannels;
+    std::array<std::unique_ptr<TKavoXMPattern>, MaxPatterns> Patterns;
+    std::array<uint8_t, MaxOrders> Orders{};
+    int32_t GlobalVolume = 64;  // 0..64
+    int32_t MasterVolume = 128; // 0..256
+    int32_t TickCounter = 0;    // ticks since the current row was read
+    int32_t PatternDelay = 0;   // extra row-lengths (EEx)
+    uint8_t Speed = 6;          // ticks per row
+    uint8_t Tempo = 125;        // beats per minute
+    uint8_t InitialSpeed = 6;
+    uint8_t InitialTempo = 125;
+    int32_t JumpOrder = 0;
+    int32_t JumpRow = 0;
+    bool JumpPending = false;
+    int32_t SampleRate = 0;
+    int32_t CurrentOrder = 0;
+    int32_t CurrentRow = 0;       // row to be read next (see also CurrentRowShown)
+    uint8_t CurrentPattern = 0;
+    int32_t SongLength = 0;       // order entries in use, 0..256
+    int32_t RestartPosition = 0;
+    bool LinearFrequencies = true;
+    int32_t ChannelCount = 0;     // pattern channels in use, 0..255
+    bool Loaded = false;
+    int32_t ClickRemovalLeft = 0;  // mixing-buffer units
+    int32_t ClickRemovalRight = 0;
+    int32_t TickLength = 0;        // output frames per tick
+    int32_t RampLength = 128;      // frames, pattern channels
+    int32_t BackgroundRampLength = 128; // frames, background channels
+    std::unique_ptr<TKavoXMStream> EQFXStream;
+    std::unique_ptr<TKavoXMStream> MODUStream;
+    std::array<std::unique_ptr<TKavoXMStream>, FXStreamCount> FXStreams;
+
+    // Song-end bookkeeping: completed passes through the song since playback started,
+    // and which (order, row) pairs have been played in the current pass.
+    uint32_t SongEndCount = 0;
+    std::array<uint64_t, (MaxOrders * 256) / 64> PlayedRows{};
+
+    explicit TKavoXMModule(TKavoXM* player);
+    ~TKavoXMModule();
+    TKavoXMModule(const TKavoXMModule&) = delete;
+    TKavoXMModule& operator=(const TKavoXMModule&) = delete;
+
+    void Clear();
+    void ResetPlayback();
+    bool LoadFromMemory(const void* data, int32_t size);
+
+    // Sequencer.
+    void ProcessTick();
+
+    // Pitch.
+    int32_t NoteToPeriod(int32_t note, int32_t fineTune) const;
+    int32_t PeriodToNote(int32_t period, int32_t fineTune) const;
+    int32_t PeriodToFrequency(int32_t period) const;
+};

@@ -1,0 +1,87 @@
+#pragma once
+#include "KavoXM/mixer/CubicSpline.h"
+#include "KavoXM/module/Module.h"
+#include "KavoXM/player/Event.h"
+#include "MMSystem/MMSystem.h"
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Where a player sends its audio.
+enum class TKavoXMOutput {
+    Device, // the platform's wave-out device (or the virtual device, when selected)
+    None,   // no device: offline rendering only (RenderOffline)
+};
+
+// The engine's top object: output format, tick clock, device, lock, output thread and the
+// ring of wave buffers.
+class TKavoXM {
+public:
+    int32_t SampleRate = 44100;
+    int32_t Channels = 2;       // 1 mono, 2 stereo
+    int32_t Bits = 16;          // 8 or 16
+    int32_t MixBufferBytes = 0; // BufferFrames x 4 x Channels
+    int32_t BufferBytes = 0;    // BufferFrames x Bits x Channels / 8
+    int32_t BufferCount = 0;
+    int32_t Prebuffer = 0;
+    std::atomic<uint64_t> SamplesQueued{0}; // frames handed to the device since Play
+    WAVEFORMATEX WaveFormat{};
+    HWAVEOUT Device{};
+    std::vector<WAVEHDR*> Headers; // owned, with their data blocks (freed by the destructor)
+    int64_t StartTime = -1;        // ms, first submission after a device reset; -1 none
+    int32_t PrebufferedCount = 0;
+    int32_t PollInterval = 10; // ms
+    int32_t CurrentBuffer = 0; // next buffer to refill
+    std::thread Thread;
+    std::mutex CriticalSection;
+    std::atomic<bool> Terminated{false};
+    std::atomic<bool> ParkRequest{true};
+    std::atomic<bool> Parked{false};
+    std::unique_ptr<TKavoXMEvent> ResumeEvent;
+    std::unique_ptr<TKavoXMEvent> ResumedEvent;
+    int32_t SamplesPerTick = 0;
+    int32_t SamplesLeftInTick = 0;
+    std::unique_ptr<int32_t[]> MixBuffer; // BufferFrames x Channels, interleaved
+    int32_t* MixPos = nullptr;
+    std::unique_ptr<TKavoXMCubicSpline> Spline;
+    bool DeviceOpen = false;
+    int32_t BufferFrames = 0;
+    std::unique_ptr<TKavoXMModule> Module;
+    uint8_t InterpolationMode = 2; // 0 nearest, 1 linear, 2 and 3 cubic spline
+    bool ClipOutput = true;        // 16-bit output saturates (else wraps)
+
+    TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, bool stereo,
+            int32_t pollInterval, int32_t bits, int32_t prebuffer,
+            TKavoXMOutput output = TKavoXMOutput::Device);
+    ~TKavoXM();
+    TKavoXM(const TKavoXM&) = delete;
+    TKavoXM& operator=(const TKavoXM&) = delete;
+
+    bool OpenDevice();
+    void Lock() { CriticalSection.lock(); }
+    void Unlock() { CriticalSection.unlock(); }
+    void Clear();
+    void UpdateSamplesPerTick();
+    void Tick();
+    void ResetOutput();
+    bool Play();
+
+    // Output thread and buffer queue (OutputThread.cpp).
+    void ServiceQueue();
+    void SubmitBuffer();
+    void FillBuffer(uint8_t* data);
+
+    // Offline rendering: the same FillBuffer path into a caller's buffer, no device involved.
+    // StartOffline resets the song like Play (returns false when nothing is loaded);
+    // RenderOffline writes the next `frames` frames in the device format (BufferBytes per
+    // BufferFrames frames) and returns the frames written.
+    bool StartOffline();
+    int32_t RenderOffline(void* out, int32_t frames);
+
+private:
+    std::unique_ptr<uint8_t[]> OfflineBlock; // one block in device format
+    int32_t OfflineFill = 0;                 // frames of OfflineBlock not yet handed out
+};

@@ -1,0 +1,84 @@
+#include "KavoXM/sequencer/Channel.h"
+
+#include "KavoXM/module/Module.h"
+
+TKavoXMChannel::TKavoXMChannel(TKavoXMModule* module, int32_t index, bool passive,
+                               bool background)
+    : Passive(passive), Background(background), Module(module), Index(index) {
+    // Channel names are at most 20 characters; the reserve lets Assign copy a name without
+    // allocating while playing.
+    Name.reserve(32);
+    InitialPanning = 128;
+    Reset();
+}
+
+void TKavoXMChannel::Reset() {
+    ResetVoice();
+    Sample = nullptr;
+    Instrument = nullptr;
+    Panning = InitialPanning;
+    LastOutputLeft = LastOutputRight = 0;
+    TargetVolumeLeft = TargetVolumeRight = 0;
+    RampVolumeLeft = RampVolumeRight = 0;
+    RampTargetLeft = RampTargetRight = 0;
+    RampStepLeft = RampStepRight = 0;
+    RealNote = 0;
+    RowNote = {};
+    Surround = false;
+    ClearVariantOnNote = false;
+    VariantEnabled = false;
+    VariantMode = 0;
+}
+
+void TKavoXMChannel::ResetVoice() {
+    Active = false;
+    for (TKavoXMEnvelopeHandler* handler : {&VolumeEnvelopeHandler, &PanningEnvelopeHandler}) {
+        handler->Envelope = nullptr;
+        handler->SetPosition(0);
+        handler->KeyOn = true;
+    }
+    KeyOff = false;
+    AutoVibratoSweepPosition = 0;
+    AutoVibratoPosition = 0;
+    if (VibratoWaveform < 4) VibratoPosition = 0;
+    if (TremoloWaveform < 4) TremoloPosition = 0;
+    TremorPosition = 0;
+    FadeOutVolume = 65536;
+}
+
+void TKavoXMChannel::Assign(const TKavoXMChannel& source) {
+    if (&source == this) return;
+    const bool passive = Passive;
+    const bool background = Background;
+    *this = source; // handlers are part of the channel: their state is copied with it
+    Passive = passive;
+    Background = background;
+}
+
+bool TKavoXMChannel::MoveToBackground() {
+    if (!Active || Module == nullptr) return false;
+    TKavoXMChannel* picked = nullptr;
+    for (auto& candidate : Module->BackgroundChannels) {
+        if (!candidate->Active) {
+            picked = candidate.get();
+            break;
+        }
+    }
+    if (picked == nullptr) {
+        picked = Module->BackgroundChannels[0].get();
+        for (auto& candidate : Module->BackgroundChannels)
+            if (candidate->FinalVolume < picked->FinalVolume) picked = candidate.get();
+    }
+    if (picked->Active) {
+        Module->ClickRemovalLeft = int32_t(uint32_t(Module->ClickRemovalLeft) +
+                                           uint32_t(picked->LastOutputLeft));
+        Module->ClickRemovalRight = int32_t(uint32_t(Module->ClickRemovalRight) +
+                                            uint32_t(picked->LastOutputRight));
+        picked->LastOutputLeft = 0;
+        picked->LastOutputRight = 0;
+    }
+    picked->Assign(*this);
+    picked->FadeOutVolume = 0;
+    Active = false;
+    return true;
+}

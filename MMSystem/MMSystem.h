@@ -1,0 +1,75 @@
+#pragma once
+// The wave-out interface under its Windows names. On Windows this is the system's WinMM;
+// elsewhere the same names are implemented over ALSA, with a virtual device for tests
+// (see VirtualDevice.h).
+
+#include <atomic>
+#include <cstdint>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <mmsystem.h>
+#else
+
+using UINT = uint32_t;
+using DWORD = uint32_t;
+using WORD = uint16_t;
+using MMRESULT = uint32_t;
+using DWORD_PTR = uintptr_t;
+struct WaveOutDevice;
+using HWAVEOUT = WaveOutDevice*;
+
+struct WAVEFORMATEX {
+    WORD wFormatTag;
+    WORD nChannels;
+    DWORD nSamplesPerSec;
+    DWORD nAvgBytesPerSec;
+    WORD nBlockAlign;
+    WORD wBitsPerSample;
+    WORD cbSize;
+};
+
+struct WAVEHDR {
+    char* lpData;
+    DWORD dwBufferLength;
+    DWORD dwBytesRecorded;
+    DWORD_PTR dwUser;
+    DWORD dwFlags; // written by the device layer's thread: access through WaveHeaderFlags
+    DWORD dwLoops;
+    WAVEHDR* lpNext;
+    DWORD_PTR reserved;
+};
+
+constexpr WORD WAVE_FORMAT_PCM = 1;
+constexpr DWORD WHDR_DONE = 0x01;
+constexpr DWORD WHDR_PREPARED = 0x02;
+constexpr DWORD WHDR_INQUEUE = 0x10;
+constexpr UINT WAVE_MAPPER = UINT(-1);
+constexpr DWORD CALLBACK_NULL = 0;
+constexpr MMRESULT MMSYSERR_NOERROR = 0;
+constexpr MMRESULT MMSYSERR_ERROR = 1;
+constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+constexpr MMRESULT WAVERR_BADFORMAT = 32;
+constexpr MMRESULT WAVERR_STILLPLAYING = 33;
+constexpr MMRESULT WAVERR_UNPREPARED = 34;
+
+MMRESULT waveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format,
+                     DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutReset(HWAVEOUT device);
+MMRESULT waveOutClose(HWAVEOUT device);
+DWORD timeGetTime();
+
+#endif
+
+// The device sets WHDR_DONE from its own thread; every access to a header's flags while the
+// header may be queued goes through this atomic view.
+inline std::atomic_ref<DWORD> WaveHeaderFlags(WAVEHDR& header) {
+    return std::atomic_ref<DWORD>(header.dwFlags);
+}
