@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds the debug configuration and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+cmake --preset debug >/dev/null
+cmake --build --preset debug
+ctest --preset debug
