@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -66,7 +67,11 @@ TEST_P(OfflineRender, ChunkedCallsGiveTheSameBytesAsOneCall) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, OfflineRender,
                          ::testing::Values(FormatCase{true, 16}, FormatCase{false, 16},
-                                           FormatCase{true, 8}, FormatCase{false, 8}));
+                                           FormatCase{true, 8}, FormatCase{false, 8}),
+                         [](const auto& info) {
+                             return std::string(info.param.stereo ? "Stereo" : "Mono") +
+                                    std::to_string(info.param.bits) + "Bit";
+                         });
 
 TEST(OfflineRenderSetup, NoDeviceIsEverOpened) {
     ScopedVirtualDevice device;

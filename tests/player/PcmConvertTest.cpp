@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -32,7 +33,12 @@ INSTANTIATE_TEST_SUITE_P(
                       MixCase{200000 * 4096, true, 32767}, MixCase{-200000 * 4096, true, -32768},
                       MixCase{200000 * 4096, false, Low16(200000)},
                       MixCase{-200000 * 4096, false, Low16(-200000)}, MixCase{4095, false, 0},
-                      MixCase{-4096, false, -1}));
+                      MixCase{-4096, false, -1}),
+    [](const auto& info) {
+        const int32_t m = info.param.mix;
+        return std::string(m < 0 ? "Minus" : "Plus") + std::to_string(m < 0 ? -int64_t(m) : m) +
+               (info.param.clip ? "Clip" : "Wrap");
+    });
 
 TEST(PcmConvert, WrappedValuesAreTheLow16Bits) {
     EXPECT_EQ(Low16(200000), 3392);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct FormatCase {
@@ -42,7 +44,13 @@ INSTANTIATE_TEST_SUITE_P(Formats, PlayerFormat,
                                            FormatCase{44100, 2048, 4, true, 24, 44100, 2, 16, 4},
                                            FormatCase{44100, 2048, 4, true, 0, 44100, 2, 16, 4},
                                            FormatCase{22050, 1024, 2, true, 8, 22050, 2, 8, 2},
-                                           FormatCase{48000, 512, 3, false, 8, 48000, 1, 8, 1}));
+                                           FormatCase{48000, 512, 3, false, 8, 48000, 1, 8, 1}),
+                         [](const auto& info) {
+                             const FormatCase& c = info.param;
+                             return "Rate" + std::to_string(c.rateArg) +
+                                    (c.stereo ? "Stereo" : "Mono") + "Bits" +
+                                    std::to_string(c.bitsArg) + "Frames" + std::to_string(c.frames);
+                         });
 
 TEST(PlayerSetup, ConsolePlayerSettingsGiveTheDocumentedSizes) {
     TKavoXM player(44100, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
@@ -97,7 +105,11 @@ TEST_P(SamplesPerTick, IsTwoAndAHalfRateOverTempoTruncated) {
 INSTANTIATE_TEST_SUITE_P(Tempos, SamplesPerTick,
                          ::testing::Values(TickCase{44100, 125, 882}, TickCase{44100, 85, 1297},
                                            TickCase{44100, 255, 432}, TickCase{44100, 32, 3445},
-                                           TickCase{102, 255, 1}, TickCase{48000, 125, 960}));
+                                           TickCase{102, 255, 1}, TickCase{48000, 125, 960}),
+                         [](const auto& info) {
+                             return "Rate" + std::to_string(info.param.rate) + "Tempo" +
+                                    std::to_string(int32_t(info.param.tempo));
+                         });
 
 TEST(PlayerSetup, TempoZeroBecomes125) {
     TKavoXM player(44100, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);

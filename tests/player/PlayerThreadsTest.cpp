@@ -22,6 +22,14 @@ size_t WriteCount() {
     return VirtualDevice::Writes().size();
 }
 
+// Reads a field the output thread writes, under the player's lock.
+template <typename F> auto Locked(TKavoXM& player, F read) {
+    player.Lock();
+    const auto value = read();
+    player.Unlock();
+    return value;
+}
+
 TEST(PlayerThreads, ThreadParksAfterConstructionAndSendsNothing) {
     ScopedVirtualDevice device;
     auto player = MakePlayer();
@@ -72,7 +80,7 @@ TEST(PlayerThreads, PlayFillsTheRingInOrderThenReusesBufferZero) {
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 4; }));
     EXPECT_EQ(WriteCount(), 4u); // the fifth waits for the device
     for (size_t n = 0; n < 4; ++n) EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->Headers[n]);
-    EXPECT_GE(player->StartTime, 0);
+    EXPECT_GE(Locked(*player, [&] { return player->StartTime; }), 0);
     VirtualDevice::Advance(2048);
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 5; }));
     EXPECT_EQ(VirtualDevice::Writes()[4].Header, player->Headers[0]);
@@ -140,7 +148,7 @@ TEST(PlayerThreads, PrebufferingFillsBuffersBackToBackInTheFirstPass) {
     player->Module->Loaded = true;
     ASSERT_TRUE(player->Play());
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 4; }));
-    EXPECT_EQ(player->PrebufferedCount, 3);
+    EXPECT_EQ(Locked(*player, [&] { return player->PrebufferedCount; }), 3);
     for (size_t n = 0; n < 4; ++n) EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->Headers[n]);
 }
 
