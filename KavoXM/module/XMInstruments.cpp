@@ -90,7 +90,8 @@ bool ReadInstrument(TLoadContext& context, TKavoXMModule& module, int32_t i) {
     const int64_t start = context.Position;
     uint8_t block1[InstrumentBlock1Size];
     if (context.ReadBytes(block1, InstrumentBlock1Size) < InstrumentBlock1Size) return false;
-    const int64_t next = start + int64_t(Le32(block1));
+    // The header size is a signed number: a negative one moves the position back.
+    const int64_t next = start + int64_t(int32_t(Le32(block1)));
     const int32_t sampleCount = Le16(block1 + 27);
     if (sampleCount > MaxSamplesPerInstrument) return false;
     auto& slot = module.Instruments[size_t(i)];

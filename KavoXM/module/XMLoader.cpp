@@ -19,7 +19,7 @@ struct TFileHeader {
     bool IdMatches = false;
     std::string Name;
     uint16_t Version = 0;
-    uint32_t HeaderSize = 0; // counted from offset 60
+    int32_t HeaderSize = 0; // counted from offset 60; signed, as positions are
     uint16_t SongLength = 0;
     uint16_t RestartPosition = 0;
     uint16_t Channels = 0;
@@ -36,7 +36,7 @@ TFileHeader ParseFileHeader(const uint8_t* raw) {
     h.IdMatches = std::memcmp(raw, XMId, 17) == 0;
     h.Name = TrimmedText(raw + 17, 20);
     h.Version = Le16(raw + 58);
-    h.HeaderSize = Le32(raw + 60);
+    h.HeaderSize = int32_t(Le32(raw + 60));
     h.SongLength = Le16(raw + 64);
     h.RestartPosition = Le16(raw + 66);
     h.Channels = Le16(raw + 68);
