@@ -94,18 +94,27 @@ TKavoXMPatternNote ReadCell(TLoadContext& context) {
     return note;
 }
 
-// Sets the pattern's size. Cells are stored only for 1..256 rows with packed data; other
-// patterns keep their row count for sequencing and read as empty notes everywhere.
-bool SizePattern(TKavoXMPattern& pattern, int32_t rows, uint8_t channels, uint32_t packedSize) {
+// Rows of a pattern whose cells can hold data: each cell takes at least one byte, and cells
+// decoded from beyond the image end read zeros and are empty, so rows past the bytes that
+// remain need no storage (GetNote gives the empty note there).
+int32_t RowsWithData(const TLoadContext& context, int32_t rows, uint8_t channels) {
+    const int64_t cells = int64_t(rows) * channels;
+    const int64_t reachable = context.Remaining() < cells ? context.Remaining() : cells;
+    return int32_t((reachable + channels - 1) / channels);
+}
+
+// Sets the pattern's size and returns the rows to decode. Cells are stored only for 1..256
+// rows with packed data; other patterns keep their row count for sequencing and read as empty
+// notes everywhere.
+int32_t SizePattern(const TLoadContext& context, TKavoXMPattern& pattern, int32_t rows,
+                    uint8_t channels, uint32_t packedSize) {
     pattern.Clear();
-    const bool stored = rows > 0 && rows <= MaxPatternRows && packedSize > 0;
-    if (stored) {
-        pattern.Resize(rows, channels);
-    } else {
-        pattern.RowCount = rows;
-        pattern.ChannelCount = channels;
-    }
-    return stored;
+    const bool stored = rows > 0 && rows <= MaxPatternRows && packedSize > 0 && channels > 0;
+    const int32_t storedRows = stored ? RowsWithData(context, rows, channels) : 0;
+    if (storedRows > 0) pattern.Resize(storedRows, channels);
+    pattern.RowCount = rows;
+    pattern.ChannelCount = channels;
+    return storedRows;
 }
 
 bool ReadPattern(TLoadContext& context, TKavoXMModule& module, TKavoXMPattern& pattern) {
@@ -116,12 +125,9 @@ bool ReadPattern(TLoadContext& context, TKavoXMModule& module, TKavoXMPattern& p
     const int32_t rows = shortHeader ? raw[5] + 1 : Le16(raw + 5);
     const uint32_t packedSize = Le16(raw + (shortHeader ? 6 : 7));
     const uint8_t channels = uint8_t(module.ChannelCount);
-    if (!SizePattern(pattern, rows, channels, packedSize)) {
-        context.Position += packedSize;
-        return true;
-    }
     const int64_t end = context.Position + packedSize;
-    for (int32_t r = 0; r < rows; ++r) {
+    const int32_t storedRows = SizePattern(context, pattern, rows, channels, packedSize);
+    for (int32_t r = 0; r < storedRows; ++r) {
         for (int32_t k = 0; k < channels; ++k) pattern.SetNote(r, k, ReadCell(context));
     }
     context.Position = end;

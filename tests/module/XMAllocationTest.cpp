@@ -104,3 +104,21 @@ TEST(XMAllocation, OneHugeSampleInASmallImage) {
     EXPECT_EQ(xmtest::SampleOf(*module, 1, 0)->Length, 100);
     EXPECT_LE(SampleBytes(*module), 4 * 100 + 18 * 4);
 }
+
+TEST(XMAllocation, PatternsStoreOnlyRowsTheImageCanFill) {
+    XMSong song = xmtest::MinimalSong();
+    song.Channels = 255;
+    song.Patterns[0].Rows = 256;
+    song.Patterns[0].RawData = std::vector<uint8_t>{0x81, 1, 0x81, 2, 0x81, 3};
+    song.Patterns[0].PackedSizeOverride = 65535; // runs past the image end
+    const auto image = BuildXM(song);
+    auto module = NewModule();
+    ASSERT_TRUE(xmtest::Load(*module, image));
+    const TKavoXMPattern& p = *module->Patterns[0];
+    EXPECT_EQ(p.RowCount, 256);
+    EXPECT_EQ(p.ChannelCount, 255);
+    EXPECT_LE(p.Notes.size(), size_t(2 * 255)); // one row with data and the spare row
+    EXPECT_EQ(p.GetNote(0, 2).Note, 3);
+    EXPECT_EQ(p.GetNote(0, 3), TKavoXMPatternNote{});
+    EXPECT_EQ(p.GetNote(255, 254), TKavoXMPatternNote{});
+}
