@@ -14,14 +14,14 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus" "$work/artifacts"
 shared=../shared/corpus
 if [ -d "$shared" ]; then
-  find "$shared" -type f -iname '*.xm' -size -2M -exec cp {} "$work/corpus/" \;
+  find "$shared" -type f -iname '*.xm' -size -256k -exec cp {} "$work/corpus/" \;
   echo "seeded $(ls "$work/corpus" | wc -l) files from $shared"
 else
   echo "no shared corpus at $shared: starting from an empty corpus"
 fi
 status=0
 build/fuzz/fuzz/fuzz_load "$work/corpus" -max_total_time="$seconds" -rss_limit_mb=2048 \
-  -max_len=1048576 -artifact_prefix="$work/artifacts/" -print_final_stats=1 || status=$?
+  -max_len=262144 -artifact_prefix="$work/artifacts/" -print_final_stats=1 || status=$?
 if [ "$status" -ne 0 ]; then
   mkdir -p build/fuzz/findings
   cp "$work"/artifacts/* build/fuzz/findings/ 2>/dev/null || true

@@ -32,9 +32,8 @@ int64_t TLoadContext::ReadBytes(void* destination, int64_t n) {
 }
 
 uint8_t TLoadContext::ReadByte() {
-    uint8_t value = 0;
-    ReadBytes(&value, 1);
-    return value;
+    if (Position < 0 || Position >= Size) return 0;
+    return Image[Position++];
 }
 
 } // namespace kavoxm::xm
