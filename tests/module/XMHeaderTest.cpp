@@ -138,3 +138,53 @@ TEST(XMHeader, HeaderSizePositionsThePatterns) {
     EXPECT_EQ(module->Patterns[0]->RowCount, 3);
     EXPECT_EQ(module->Patterns[0]->GetNote(2, 1), (TKavoXMPatternNote{49, 1, 0x40, 0x0F, 3}));
 }
+
+struct PositionCase {
+    const char* what;
+    uint32_t headerSize;
+    uint32_t instrumentHeaderSize;
+    size_t patterns, instruments;
+    bool loads;
+};
+
+class XMExtremePositions : public ::testing::TestWithParam<PositionCase> {};
+
+// Header and instrument sizes take any 32-bit value without the position wrapping around.
+TEST_P(XMExtremePositions, PositionsNeverWrap) {
+    const PositionCase& c = GetParam();
+    XMSong song;
+    song.HeaderSize = c.headerSize;
+    song.Patterns.resize(c.patterns);
+    song.Instruments.resize(c.instruments);
+    for (auto& ins : song.Instruments) ins.HeaderSize = 29;
+    auto image = BuildXM(song);
+    if (c.headerSize != 276) { // the builder pads the header: rebuild it at its normal size
+        song.HeaderSize = 276;
+        image = BuildXM(song);
+        image[60] = uint8_t(c.headerSize);
+        image[61] = uint8_t(c.headerSize >> 8);
+        image[62] = uint8_t(c.headerSize >> 16);
+        image[63] = uint8_t(c.headerSize >> 24);
+    }
+    if (c.instrumentHeaderSize != 29 && c.instruments > 0) {
+        const size_t at = 336 + c.patterns * (9 + 256); // first instrument (4 empty channels)
+        image[at] = uint8_t(c.instrumentHeaderSize);
+        image[at + 1] = uint8_t(c.instrumentHeaderSize >> 8);
+        image[at + 2] = uint8_t(c.instrumentHeaderSize >> 16);
+        image[at + 3] = uint8_t(c.instrumentHeaderSize >> 24);
+    }
+    auto module = NewModule();
+    EXPECT_EQ(Load(*module, image), c.loads);
+    EXPECT_EQ(module->Loaded, c.loads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XMExtremePositions,
+    ::testing::Values(PositionCase{"header_size_max", 0x7FFFFFFF, 29, 1, 0, false},
+                      PositionCase{"header_size_max_nothing_to_read", 0x7FFFFFFF, 29, 0, 0, true},
+                      PositionCase{"header_size_negative", 0x80000000, 29, 1, 0, false},
+                      PositionCase{"header_size_all_ones", 0xFFFFFFFF, 29, 0, 0, true},
+                      PositionCase{"instrument_size_max", 276, 0x7FFFFFFF, 1, 2, false},
+                      PositionCase{"instrument_size_negative", 276, 0x80000000, 1, 2, false},
+                      PositionCase{"instrument_size_last", 276, 0xFFFFFFFF, 1, 1, true}),
+    [](const auto& info) { return std::string(info.param.what); });
