@@ -7,7 +7,6 @@
 #include <vector>
 
 class TKavoXMModule;
-struct TKavoXMLoadInfo;
 
 namespace kavoxm::xm {
 
