@@ -100,7 +100,7 @@ struct XMSong {
     std::string Name;
     std::string TrackerName = "KavoXM builder";
     uint16_t Version = 0x0104;
-    uint32_t HeaderSize = 276;
+    uint32_t HeaderSize = 276; // the header is padded or cut to 60 + this many bytes
     uint16_t SongLength = 1;
     uint16_t RestartPosition = 0;
     uint16_t Channels = 4;
