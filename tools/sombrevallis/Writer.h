@@ -18,8 +18,11 @@ enum Effect : uint8_t {
 // "D5" -> XM note number (C-0 = 1); "C#4", "A#1" with sharps. Throws on bad text.
 uint8_t NoteNumber(std::string_view name);
 
+// Overall mix level applied to every volume written in the score, out of 64.
+constexpr int MixLevel = 32;
+
 // Volume-column values.
-constexpr uint8_t SetVolume(int v) { return uint8_t(0x10 + v); }
+constexpr uint8_t SetVolume(int v) { return uint8_t(0x10 + v * MixLevel / 64); }
 constexpr uint8_t VibratoDepthColumn(int d) { return uint8_t(0xB0 + d); }
 constexpr uint8_t PanColumn(int p) { return uint8_t(0xC0 + p); }
 constexpr uint8_t PortaColumn(int s) { return uint8_t(0xF0 + s); }
