@@ -66,7 +66,7 @@ public:
     bool SongJumpPending = false;
     bool SongJumpLanding = false;
     // The order entry and row that the last row tick read (CurrentOrder and CurrentRow have
-    // moved on to the next row by then).
+    // moved on to the next row by then); -1 when it found no playable row.
     int32_t PlayingOrder = 0;
     int32_t PlayingRow = 0;
 

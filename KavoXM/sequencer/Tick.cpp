@@ -115,6 +115,8 @@ void RowTick(TKavoXMModule& m) {
         RecordSongEnd(m);
     m.SongJumpLanding = false;
     if (!found) {
+        m.PlayingOrder = -1;
+        m.PlayingRow = -1;
         SilenceSong(m);
         return;
     }
