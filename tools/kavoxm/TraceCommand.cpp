@@ -4,6 +4,7 @@
 #include "SongFile.h"
 
 #include "KavoXM/module/Module.h"
+#include "KavoXM/player/Player.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,46 +15,39 @@ namespace {
 
 constexpr int32_t TraceRate = 44100;
 
-// Output frames per tick, as the player computes them after every tick.
-int32_t TickFrames(TKavoXMModule& module) {
-    if (module.Tempo == 0) module.Tempo = 125;
-    return int32_t((uint32_t(module.SampleRate) * 640u) / (uint32_t(module.Tempo) * 256u));
-}
-
 double Seconds(uint64_t frames) {
     return double(frames) / TraceRate;
 }
 
 int RunTrace(const std::string& path, double seconds) {
-    TKavoXMModule module(nullptr);
-    module.SampleRate = TraceRate;
-    module.RampLength = 128;
-    module.BackgroundRampLength = 128;
+    // A player without a device: its tick clock runs the sequencer exactly as playback does,
+    // and nothing is mixed.
+    TKavoXM player(TraceRate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
+    TKavoXMModule& module = *player.Module;
     std::string error;
     if (!LoadSongFile(path, module, error)) {
         std::cerr << "kavoxm trace: " << error << "\n";
         return 1;
     }
     module.ResetPlayback();
-    module.TickLength = TickFrames(module);
+    player.UpdateSamplesPerTick();
     const uint64_t limit = uint64_t(seconds * TraceRate);
     uint64_t frames = 0;
     std::printf("%10s %9s %5s %4s %4s %5s %5s %4s\n", "frame", "seconds", "order", "pat", "row",
                 "speed", "tempo", "gvol");
     bool ended = false;
     while (frames < limit) {
-        module.ProcessTick();
+        player.Tick();
         if (module.SongEndCount >= 1) {
             ended = true;
             break;
         }
-        if (module.TickCounter == 0)
+        if (module.TickCounter == 0 && module.PlayingOrder >= 0)
             std::printf("%10llu %9.3f %5d %4d %4d %5d %5d %4d\n", (unsigned long long)frames,
                         Seconds(frames), module.PlayingOrder, int(module.CurrentPattern),
                         module.PlayingRow, int(module.Speed), int(module.Tempo),
                         module.GlobalVolume);
-        module.TickLength = TickFrames(module);
-        frames += uint64_t(module.TickLength);
+        frames += uint64_t(player.SamplesPerTick);
     }
     std::printf("length: %llu frames, %.3f s (%s)\n", (unsigned long long)frames, Seconds(frames),
                 ended ? "song end" : "time limit");
