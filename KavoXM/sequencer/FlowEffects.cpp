@@ -70,8 +70,10 @@ void RowPatternDelay(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
 
 void RowSetSpeed(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (channel.Module == nullptr) return;
+    // F00..F1F set the speed and F20..FFF the tempo: F20 is 32 beats per minute, as in the
+    // tracker that defined the format.
     const uint8_t value = uint8_t(note.EffectParameter);
-    if (value <= 32)
+    if (value < 32)
         channel.Module->Speed = value;
     else
         channel.Module->Tempo = value;

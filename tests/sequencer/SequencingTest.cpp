@@ -62,13 +62,25 @@ TEST(Sequencing, SpeedAndTempoChangeOnTheirOwnRow) {
     SongBuilder song(1);
     song.Pattern(0, 4);
     song.Cell(0, 0, 0, Effect(EffectF, 0x02));
-    song.Cell(0, 1, 0, Effect(EffectF, 0x21)); // 33: tempo
+    song.Cell(0, 1, 0, Effect(EffectF, 0x21));
     song.Orders({0});
     song.Start();
     const std::vector<RowVisit> expected = {{1, 0, 0}, {3, 0, 1}, {5, 0, 2}};
     EXPECT_EQ(song.Run(5), expected);
     EXPECT_EQ(song.module->Speed, 2);
     EXPECT_EQ(song.module->Tempo, 33);
+}
+
+TEST(Sequencing, F1FIsTheHighestSpeedAndF20TheLowestTempo) {
+    SongBuilder song(2);
+    song.Pattern(0, 2);
+    song.Cell(0, 0, 0, Effect(EffectF, 0x1F));
+    song.Cell(0, 0, 1, Effect(EffectF, 0x20));
+    song.Orders({0});
+    song.Start();
+    song.module->ProcessTick();
+    EXPECT_EQ(song.module->Speed, 31);
+    EXPECT_EQ(song.module->Tempo, 32);
 }
 
 struct JumpCase {
