@@ -15,6 +15,14 @@ int32_t LowNibble(const TKavoXMPatternNote& note) {
     return note.EffectParameter & 15;
 }
 
+// A position jump or pattern break may end the song; a row that also repeats a pattern loop
+// never does. A pending jump that is not marked as such came from a pattern loop.
+void RequestSongJump(TKavoXMModule& module) {
+    const bool loopPending = module.JumpPending && !module.SongJumpPending;
+    module.JumpPending = true;
+    module.SongJumpPending = !loopPending;
+}
+
 void JumpToLoopRow(TKavoXMChannel& channel, TKavoXMModule& module) {
     module.JumpOrder = module.CurrentOrder;
     module.JumpRow = channel.PatternLoopRow;
@@ -29,8 +37,7 @@ void RowPositionJump(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     TKavoXMModule& module = *channel.Module;
     module.JumpOrder = note.EffectParameter;
     if (!module.JumpPending) module.JumpRow = 0;
-    module.JumpPending = true;
-    module.SongJumpPending = true;
+    RequestSongJump(module);
 }
 
 void RowPatternBreak(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
@@ -39,8 +46,7 @@ void RowPatternBreak(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (!module.JumpPending) module.JumpOrder = module.CurrentOrder + 1;
     // The row is written as two decimal digits; a digit above 9 keeps its value.
     module.JumpRow = HighNibble(note) * 10 + LowNibble(note);
-    module.JumpPending = true;
-    module.SongJumpPending = true;
+    RequestSongJump(module);
 }
 
 void RowPatternLoop(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {

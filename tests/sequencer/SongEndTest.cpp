@@ -83,19 +83,24 @@ TEST(SongEnd, PatternLoopsDoNotEndTheSong) {
     EXPECT_EQ(RowsUntilEnd(song), expected);
 }
 
-TEST(SongEnd, LoopAndBreakOnOneRowCountsAsTheKindWrittenLast) {
+class LoopAndBreak : public testing::TestWithParam<bool> {};
+
+TEST_P(LoopAndBreak, RowWithALoopJumpIsNeverASongEnd) {
+    const int32_t loopChannel = GetParam() ? 0 : 1;
     SongBuilder song(2, 1);
     song.Pattern(0, 3);
     song.Pattern(1, 2);
-    song.Cell(0, 0, 0, Effect(EffectE, 0x60));
-    song.Cell(0, 2, 0, Effect(EffectD, 0x00)); // break to order 1, overridden by the loop
-    song.Cell(0, 2, 1, Effect(EffectE, 0x61));
+    song.Cell(0, 0, loopChannel, Effect(EffectE, 0x60));
+    song.Cell(0, 2, loopChannel, Effect(EffectE, 0x61));
+    song.Cell(0, 2, 1 - loopChannel, Effect(EffectD, 0x00));
     song.Orders({0, 1});
     song.Start();
     const std::vector<OrderRow> expected = {{0, 0}, {0, 1}, {0, 2}, {0, 0},
                                             {0, 1}, {0, 2}, {1, 0}, {1, 1}};
     EXPECT_EQ(RowsUntilEnd(song), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(SongEnd, LoopAndBreak, testing::Bool());
 
 TEST(SongEnd, ResetPlaybackClearsTheRecord) {
     SongBuilder song(1, 1);
