@@ -61,4 +61,8 @@ void TKavoXMModule::ResetPlayback() {
     CurrentRow = 0;
     SongEndCount = 0;
     PlayedRows.fill(0);
+    SongJumpPending = false;
+    SongJumpLanding = false;
+    PlayingOrder = 0;
+    PlayingRow = 0;
 }

@@ -62,6 +62,15 @@ public:
     // and which (order, row) pairs have been played in the current pass.
     uint32_t SongEndCount = 0;
     std::array<uint64_t, (MaxOrders * 256) / 64> PlayedRows{};
+    // The jump requested on the current row is a position jump or pattern break without a
+    // pattern loop on the same row, and the next row tick checks whether that jump landed on
+    // a played row.
+    bool SongJumpPending = false;
+    bool SongJumpLanding = false;
+    // The order entry and row that the last row tick read (CurrentOrder and CurrentRow have
+    // moved on to the next row by then); -1 when it found no playable row.
+    int32_t PlayingOrder = 0;
+    int32_t PlayingRow = 0;
 
     explicit TKavoXMModule(TKavoXM* player);
     ~TKavoXMModule();

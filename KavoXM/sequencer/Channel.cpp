@@ -80,5 +80,9 @@ bool TKavoXMChannel::MoveToBackground() {
     picked->Assign(*this);
     picked->FadeOutVolume = 0;
     Active = false;
+    // The last output now belongs to the background copy; kept here it would be folded into
+    // click removal a second time when this channel is cut later.
+    LastOutputLeft = 0;
+    LastOutputRight = 0;
     return true;
 }

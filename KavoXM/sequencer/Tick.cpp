@@ -1,4 +1,168 @@
+// One sequencer tick: a row tick reads the next row into the pattern channels, an effect tick
+// runs the channels' running effects; then every channel computes its output values.
 #include "KavoXM/module/Module.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/ClickRemoval.h"
 
-// Placeholder until the sequencer lands: the song stays where it is.
-void TKavoXMModule::ProcessTick() {}
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+constexpr int32_t TrackedRows = 256; // rows per order entry recorded for the song end
+
+int32_t SongLengthOf(const TKavoXMModule& m) {
+    return std::clamp(m.SongLength, 0, TKavoXMModule::MaxOrders);
+}
+
+int32_t ChannelsInUse(const TKavoXMModule& m) {
+    return std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize);
+}
+
+bool Tracked(int32_t order, int32_t row) {
+    return order >= 0 && order < TKavoXMModule::MaxOrders && row >= 0 && row < TrackedRows;
+}
+
+bool WasPlayed(const TKavoXMModule& m, int32_t order, int32_t row) {
+    if (!Tracked(order, row)) return false;
+    const size_t bit = size_t(order) * TrackedRows + size_t(row);
+    return (m.PlayedRows[bit / 64] >> (bit % 64)) & 1;
+}
+
+void MarkPlayed(TKavoXMModule& m, int32_t order, int32_t row) {
+    if (!Tracked(order, row)) return;
+    const size_t bit = size_t(order) * TrackedRows + size_t(row);
+    m.PlayedRows[bit / 64] |= uint64_t(1) << (bit % 64);
+}
+
+void RecordSongEnd(TKavoXMModule& m) {
+    ++m.SongEndCount;
+    m.PlayedRows.fill(0);
+}
+
+// The song starts over at order 0: song-wide settings back to their initial values and the
+// pattern channels reset. The stopped voices hand their last output to click removal.
+void RestartSong(TKavoXMModule& m) {
+    m.GlobalVolume = 64;
+    m.Speed = m.InitialSpeed;
+    m.Tempo = m.InitialTempo;
+    for (int32_t i = 0; i < ChannelsInUse(m); ++i) {
+        TKavoXMChannel& channel = *m.PatternChannels[size_t(i)];
+        if (channel.Active) FoldIntoClickRemoval(channel);
+        channel.Reset();
+    }
+}
+
+// Past the last order entry the song continues at the restart position; one outside the song
+// restarts at order 0.
+void WrapSong(TKavoXMModule& m) {
+    const int32_t length = SongLengthOf(m);
+    m.CurrentOrder = (m.RestartPosition >= 0 && m.RestartPosition < length) ? m.RestartPosition : 0;
+    m.CurrentRow = 0;
+    if (m.CurrentOrder == 0) RestartSong(m);
+}
+
+// Moves CurrentOrder and CurrentRow to the next playable row, skipping order entries whose
+// pattern is too short. Gives up when a second wrap shows that no entry from the restart
+// position on has a playable row (at most 256 entries and one break row are examined).
+bool FindRow(TKavoXMModule& m, bool& wrapped) {
+    int32_t wraps = 0;
+    for (int32_t examined = 0; examined <= TKavoXMModule::MaxOrders; ++examined) {
+        if (m.CurrentOrder >= SongLengthOf(m)) {
+            if (++wraps > 1 || SongLengthOf(m) == 0) {
+                wrapped = true;
+                return false;
+            }
+            WrapSong(m);
+            wrapped = true;
+        }
+        m.CurrentPattern = m.Orders[size_t(m.CurrentOrder)];
+        if (m.Patterns[m.CurrentPattern]->RowCount > m.CurrentRow) return true;
+        ++m.CurrentOrder;
+        m.CurrentRow = 0;
+    }
+    return false;
+}
+
+// No playable row: the pattern channels' voices fade out in the background, and the song
+// stays silent.
+void SilenceSong(TKavoXMModule& m) {
+    for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->MoveToBackground();
+}
+
+void ReadRow(TKavoXMModule& m) {
+    const TKavoXMPattern& pattern = *m.Patterns[m.CurrentPattern];
+    for (int32_t i = 0; i < ChannelsInUse(m); ++i) {
+        TKavoXMChannel& channel = *m.PatternChannels[size_t(i)];
+        channel.CurrentTick = m.TickCounter;
+        channel.RowNote =
+            i < pattern.ChannelCount ? pattern.GetNote(m.CurrentRow, i) : TKavoXMPatternNote{};
+        channel.ProcessRow(channel.RowNote);
+    }
+}
+
+void RowTick(TKavoXMModule& m) {
+    m.TickCounter = 0;
+    m.PatternDelay = 0;
+    m.JumpOrder = 0;
+    m.JumpRow = 0;
+    m.JumpPending = false;
+    m.SongJumpPending = false;
+
+    bool wrapped = false;
+    const bool found = FindRow(m, wrapped);
+    if (wrapped || (found && m.SongJumpLanding && WasPlayed(m, m.CurrentOrder, m.CurrentRow)))
+        RecordSongEnd(m);
+    m.SongJumpLanding = false;
+    if (!found) {
+        m.PlayingOrder = -1;
+        m.PlayingRow = -1;
+        SilenceSong(m);
+        return;
+    }
+    MarkPlayed(m, m.CurrentOrder, m.CurrentRow);
+    m.PlayingOrder = m.CurrentOrder;
+    m.PlayingRow = m.CurrentRow;
+    ReadRow(m);
+    if (m.JumpPending) {
+        m.CurrentOrder = m.JumpOrder;
+        m.CurrentRow = m.JumpRow;
+        m.SongJumpLanding = m.SongJumpPending;
+    } else {
+        ++m.CurrentRow;
+    }
+}
+
+void EffectsOfBank(TKavoXMModule& m, std::array<std::unique_ptr<TKavoXMChannel>, 256>& bank,
+                   int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        TKavoXMChannel& channel = *bank[size_t(i)];
+        channel.CurrentTick = m.TickCounter;
+        channel.ProcessEffects(channel.RowNote);
+    }
+}
+
+void EffectTick(TKavoXMModule& m) {
+    EffectsOfBank(m, m.PatternChannels, ChannelsInUse(m));
+    EffectsOfBank(m, m.ReserveChannels, TKavoXMModule::BankSize);
+    EffectsOfBank(m, m.BackgroundChannels, TKavoXMModule::BankSize);
+}
+
+void UpdateOutputs(TKavoXMModule& m) {
+    for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->UpdateOutput();
+    for (auto& channel : m.ReserveChannels) channel->UpdateOutput();
+    for (auto& channel : m.BackgroundChannels) channel->UpdateOutput();
+}
+
+} // namespace
+
+void TKavoXMModule::ProcessTick() {
+    ++TickCounter;
+    // A row lasts Speed x (PatternDelay + 1) ticks; both are re-read every tick, so Fxx and
+    // EEx change the length of the row that carries them. Speed 0 makes every tick a row tick.
+    if (int32_t(Speed) * (PatternDelay + 1) > TickCounter)
+        EffectTick(*this);
+    else
+        RowTick(*this);
+    UpdateOutputs(*this);
+}

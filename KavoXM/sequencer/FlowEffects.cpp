@@ -1,0 +1,88 @@
+// Effects that change the song position or its timing: position jump, pattern break, pattern
+// loop, pattern delay, speed and tempo.
+#include "KavoXM/module/Module.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/EffectCommands.h"
+
+namespace effects {
+
+namespace {
+
+int32_t HighNibble(const TKavoXMPatternNote& note) {
+    return (note.EffectParameter >> 4) & 15;
+}
+int32_t LowNibble(const TKavoXMPatternNote& note) {
+    return note.EffectParameter & 15;
+}
+
+// A position jump or pattern break may end the song; a row that also repeats a pattern loop
+// never does. A pending jump that is not marked as such came from a pattern loop.
+void RequestSongJump(TKavoXMModule& module) {
+    const bool loopPending = module.JumpPending && !module.SongJumpPending;
+    module.JumpPending = true;
+    module.SongJumpPending = !loopPending;
+}
+
+void JumpToLoopRow(TKavoXMChannel& channel, TKavoXMModule& module) {
+    module.JumpOrder = module.CurrentOrder;
+    module.JumpRow = channel.PatternLoopRow;
+    module.JumpPending = true;
+    module.SongJumpPending = false;
+}
+
+} // namespace
+
+void RowPositionJump(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
+    if (channel.Module == nullptr) return;
+    TKavoXMModule& module = *channel.Module;
+    module.JumpOrder = note.EffectParameter;
+    if (!module.JumpPending) module.JumpRow = 0;
+    RequestSongJump(module);
+}
+
+void RowPatternBreak(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
+    if (channel.Module == nullptr) return;
+    TKavoXMModule& module = *channel.Module;
+    if (!module.JumpPending) module.JumpOrder = module.CurrentOrder + 1;
+    // The row is written as two decimal digits; a digit above 9 keeps its value.
+    module.JumpRow = HighNibble(note) * 10 + LowNibble(note);
+    RequestSongJump(module);
+}
+
+void RowPatternLoop(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
+    if (channel.Module == nullptr) return;
+    TKavoXMModule& module = *channel.Module;
+    const int32_t count = LowNibble(note);
+    if (count == 0) {
+        if (!channel.PatternLoopActive) channel.PatternLoopRow = module.CurrentRow;
+        return;
+    }
+    if (!channel.PatternLoopActive) {
+        // E6y plays the section y + 1 times: this jump and y - 1 more.
+        channel.PatternLoopCount = count - 1;
+        channel.PatternLoopActive = true;
+        JumpToLoopRow(channel, module);
+    } else if (channel.PatternLoopCount == 0) {
+        channel.PatternLoopActive = false;
+    } else {
+        --channel.PatternLoopCount;
+        JumpToLoopRow(channel, module);
+    }
+}
+
+void RowPatternDelay(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
+    if (channel.Module != nullptr) channel.Module->PatternDelay = LowNibble(note);
+}
+
+void RowSetSpeed(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
+    if (channel.Module == nullptr) return;
+    // F00..F1F set the speed and F20..FFF the tempo: F20 is 32 beats per minute, as in the
+    // tracker that defined the format.
+    const uint8_t value = uint8_t(note.EffectParameter);
+    if (value < 32)
+        channel.Module->Speed = value;
+    else
+        channel.Module->Tempo = value;
+}
+
+} // namespace effects

@@ -1,0 +1,105 @@
+// Per-tick output values of a channel: final volume and panning, the volume ramp toward the
+// new gains and the sample increment.
+#include "KavoXM/module/Module.h"
+#include "KavoXM/player/Player.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/Pitch.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+bool MonoOutput(const TKavoXMModule& module) {
+    // A module without a player (tools, tests) mixes in stereo.
+    return module.Player != nullptr && module.Player->Channels == 1;
+}
+
+// Slides never clamp on their own: the values are brought back into range here, once per
+// tick, and stored back so that a slide continues from the limit.
+void ClampState(TKavoXMChannel& c, TKavoXMModule& module) {
+    c.Volume = std::clamp(c.Volume, 0, 64);
+    module.GlobalVolume = std::clamp(module.GlobalVolume, 0, 64);
+    module.MasterVolume = std::clamp(module.MasterVolume, 0, 256);
+    c.Panning = std::clamp(c.Panning, 0, 255);
+    c.EnvelopeVolume = std::clamp(c.EnvelopeVolume, 0, 64);
+    // Envelope points hold what the file gave; a panning value beyond 0..64 would push the
+    // gains far outside 0..4096.
+    c.EnvelopePanning = std::clamp(c.EnvelopePanning, 0, 64);
+    c.Period = std::clamp(c.Period, MinPeriod, MaxPeriod);
+}
+
+// 0..4096 from fade-out, envelope, global, channel and master volume.
+int32_t FinalVolumeOf(const TKavoXMChannel& c, const TKavoXMModule& module, int32_t volume) {
+    int32_t a = c.FadeOutVolume / 16;
+    a = (a * c.EnvelopeVolume) / 64;
+    a = (a * module.GlobalVolume) / 64;
+    a = (a * volume) / 64;
+    return (a * module.MasterVolume) / 256;
+}
+
+// The envelope moves the panning at most as far as the nearer edge.
+int32_t FinalPanningOf(const TKavoXMChannel& c) {
+    const int32_t room = 128 - std::abs(c.Panning - 128);
+    return c.Panning + (room * (c.EnvelopePanning - 32)) / 32;
+}
+
+void SetTargetVolumes(TKavoXMChannel& c, bool mono) {
+    if (mono) {
+        c.TargetVolumeLeft = c.FinalVolume;
+    } else if (c.Surround) {
+        c.TargetVolumeLeft = c.FinalVolume;
+        c.TargetVolumeRight = -c.FinalVolume;
+    } else {
+        c.TargetVolumeLeft = (c.FinalVolume * (255 - c.FinalPanning)) / 256;
+        c.TargetVolumeRight = (c.FinalVolume * c.FinalPanning) / 256;
+    }
+}
+
+// A linear ramp from the running gains to this tick's targets, over the ramp length or the
+// tick, whichever is shorter.
+void StartRamp(TKavoXMChannel& c, const TKavoXMModule& module, bool mono) {
+    c.RampTargetLeft = c.TargetVolumeLeft * 4096;
+    c.RampStepLeft = c.RampTargetLeft - c.RampVolumeLeft;
+    if (!mono) {
+        c.RampTargetRight = c.TargetVolumeRight * 4096;
+        c.RampStepRight = c.RampTargetRight - c.RampVolumeRight;
+    }
+    c.RampRemaining = c.Background ? module.BackgroundRampLength : module.RampLength;
+    if (module.TickLength < c.RampRemaining) c.RampRemaining = module.TickLength;
+    if (c.RampRemaining != 0) {
+        c.RampStepLeft /= c.RampRemaining;
+        if (!mono) c.RampStepRight /= c.RampRemaining;
+    }
+}
+
+void UpdatePitch(TKavoXMChannel& c, const TKavoXMModule& module) {
+    // Arpeggio or vibrato near the lowest period can take the sum below 0, outside the tables.
+    const int64_t period = std::clamp<int64_t>(int64_t(c.Period) + c.PeriodDelta, 0, INT32_MAX);
+    c.Frequency = module.PeriodToFrequency(int32_t(period));
+    c.Increment = module.SampleRate != 0
+                      ? (int64_t(c.Frequency) * (int64_t(1) << 32)) / module.SampleRate
+                      : 0;
+}
+
+} // namespace
+
+void TKavoXMChannel::UpdateOutput() {
+    if (Instrument == nullptr) {
+        Active = false;
+        return;
+    }
+    UpdateEnvelopes();
+    DoAutoVibrato();
+    if (!Active || Module == nullptr) return;
+    TKavoXMModule& module = *Module;
+    const bool mono = MonoOutput(module);
+    ClampState(*this, module);
+    const int32_t volume = std::clamp(Volume + VolumeDelta, 0, 64);
+    FinalVolume = FinalVolumeOf(*this, module, volume);
+    FinalPanning = FinalPanningOf(*this);
+    SetTargetVolumes(*this, mono);
+    StartRamp(*this, module, mono);
+    UpdatePitch(*this, module);
+}

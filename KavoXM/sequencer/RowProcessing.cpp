@@ -1,0 +1,110 @@
+// The row tick of a channel: note delay, note and instrument handling, key-off, and the
+// hand-over of a cut voice to a background channel.
+#include "KavoXM/module/Module.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/ClickRemoval.h"
+
+#include <cstddef>
+
+namespace {
+
+constexpr int32_t KeyOffNote = 97;
+
+// The voice starts from silence: its gains ramp up from 0 on the next output update.
+void SilenceRamp(TKavoXMChannel& c) {
+    c.TargetVolumeLeft = c.TargetVolumeRight = 0;
+    c.RampVolumeLeft = c.RampVolumeRight = 0;
+}
+
+bool IsPortaNote(const TKavoXMPatternNote& note) {
+    return note.Effect == 3 || note.Effect == 5 || (note.Volume >= 0xF0 && note.Volume <= 0xFF);
+}
+
+void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
+    c.Instrument = instrument;
+    if (instrument == nullptr) return;
+    c.VolumeEnvelopeHandler.Envelope = instrument->VolumeEnvelope.get();
+    c.PanningEnvelopeHandler.Envelope = instrument->PanningEnvelope.get();
+    for (TKavoXMEnvelopeHandler* handler : {&c.VolumeEnvelopeHandler, &c.PanningEnvelopeHandler}) {
+        handler->SetPosition(0);
+        handler->KeyOn = true;
+    }
+    c.KeyOff = false;
+    c.FadeOutVolume = 65536;
+}
+
+void StartNote(TKavoXMChannel& c, bool handedOver) {
+    c.VolumeEnvelopeHandler.SetPosition(0);
+    c.PanningEnvelopeHandler.SetPosition(0);
+    c.Period = c.TargetPeriod;
+    c.SamplePosition = 0;
+    c.Backwards = false;
+    if (!handedOver) FoldIntoClickRemoval(c);
+    SilenceRamp(c);
+    if (c.ClearVariantOnNote) c.VariantEnabled = false;
+    c.Active = true;
+}
+
+// Picks the sample for the note and starts it, or only retargets the pitch for a
+// tone-portamento note.
+void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote, bool handedOver) {
+    if (!(portaNote && c.Sample != nullptr)) {
+        const TKavoXMInstrument& instrument = *c.Instrument;
+        c.Sample = instrument.Samples[instrument.SampleMap[size_t(note.Note)]].get();
+    }
+    if (c.Sample == nullptr) return;
+    c.RealNote = note.Note + c.Sample->RelativeNote - 1;
+    c.FineTune = c.Sample->FineTune;
+    c.TargetPeriod = c.Module->NoteToPeriod(c.RealNote, c.FineTune);
+    // A tone-portamento note leaves the sample playing and the period to the slide.
+    if (c.Period != 0 && portaNote) return;
+    StartNote(c, handedOver);
+}
+
+} // namespace
+
+void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
+    const int32_t delay = NoteDelay(note);
+    PeriodDelta = 0;
+    VolumeDelta = 0;
+    if (delay == CurrentTick) TriggerNote(note);
+    RowVolumeColumn(note, delay);
+    if (delay != CurrentTick) return;
+    RowEffect(note);
+}
+
+void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
+    if (Passive || Module == nullptr) return;
+    const bool portaNote = IsPortaNote(note);
+    const bool hasInstrument = note.Instrument >= 1 && note.Instrument <= 255;
+    const bool hasNote = note.Note >= 1 && note.Note <= 96;
+    const TKavoXMInstrument* slot =
+        hasInstrument ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
+
+    const bool handOver =
+        hasInstrument ? slot != nullptr
+                      : Instrument != nullptr && hasNote && (!portaNote || Sample == nullptr);
+    if (handOver && MoveToBackground()) {
+        // The background copy fades the old voice out from the running gains; whatever this
+        // channel plays next fades in from silence, so the two cross-fade without a bump.
+        SilenceRamp(*this);
+    }
+    if (hasInstrument) {
+        // An empty instrument slot silences the channel without a hand-over: hand the cut
+        // voice's last output to click removal instead.
+        if (Active && !handOver) FoldIntoClickRemoval(*this);
+        ResetVoice();
+        AttachInstrument(*this, slot);
+    }
+    if (Instrument != nullptr && hasNote) PlayNote(*this, note, portaNote, handOver);
+    if (hasInstrument && Sample != nullptr) {
+        Active = true;
+        Volume = Sample->Volume;
+        if (Sample->UsePanning) Panning = Sample->Panning;
+    }
+    if (note.Note == KeyOffNote) {
+        VolumeEnvelopeHandler.KeyOn = false;
+        PanningEnvelopeHandler.KeyOn = false;
+        KeyOff = true;
+    }
+}
