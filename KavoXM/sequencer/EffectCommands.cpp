@@ -1,0 +1,118 @@
+// Effect commands on the voice itself: sample offset, retriggers, key-off, envelope position and
+// sound control.
+#include "KavoXM/sequencer/EffectCommands.h"
+#include "KavoXM/module/Module.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/EffectParameter.h"
+
+namespace {
+
+using Channel = TKavoXMChannel;
+using Note = TKavoXMPatternNote;
+using namespace effects;
+
+// Whether a retrigger every `interval` ticks falls on this tick.
+bool RetriggerDue(const Channel& channel, int32_t interval) {
+    const int32_t ticks = ModuleTicks(channel);
+    return interval > 0 && ticks >= 0 && ticks % interval == 0;
+}
+
+// Multi-retrig volume change x (0..15). A negative volume counts as 0 where it is scaled.
+int32_t RetrigVolume(int32_t volume, int32_t change) {
+    const int32_t positive = volume > 0 ? volume : 0;
+    switch (change) {
+    case 1:
+        return volume - 1;
+    case 2:
+        return volume - 2;
+    case 3:
+        return volume - 4;
+    case 4:
+        return volume - 8;
+    case 5:
+        return volume - 16;
+    case 6:
+        return (volume * 2) / 3;
+    case 7:
+        return positive / 2;
+    case 9:
+        return volume + 1;
+    case 10:
+        return volume + 2;
+    case 11:
+        return volume + 4;
+    case 12:
+        return volume + 8;
+    case 13:
+        return volume + 16;
+    case 14:
+        return (positive * 3) / 2;
+    case 15:
+        return volume * 2;
+    default:
+        return volume;
+    }
+}
+
+} // namespace
+
+namespace effects {
+
+// Jumps the voice to frame xx x 256; on a row without a note it moves the sounding voice.
+void RowSampleOffset(Channel& channel, const Note& note) {
+    channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
+}
+
+void TickRetrigger(Channel& channel, const Note& note) {
+    if (RetriggerDue(channel, LowNibble(note))) channel.TriggerNote(note);
+}
+
+void RowKeyOff(Channel& channel, const Note&) {
+    channel.VolumeEnvelopeHandler.KeyOn = false;
+    channel.PanningEnvelopeHandler.KeyOn = false;
+    channel.KeyOff = true;
+}
+
+void RowEnvelopePosition(Channel& channel, const Note& note) {
+    channel.VolumeEnvelopeHandler.SetPosition(Parameter(note));
+    channel.PanningEnvelopeHandler.SetPosition(Parameter(note));
+}
+
+void RowMultiRetrig(Channel& channel, const Note& note) {
+    if (Parameter(note) == 0) return;
+    channel.RetrigVolumeChange = HighNibble(note);
+    channel.RetrigInterval = LowNibble(note);
+}
+
+void TickMultiRetrig(Channel& channel, const Note& note) {
+    if (!RetriggerDue(channel, channel.RetrigInterval)) return;
+    channel.TriggerNote(note);
+    channel.Volume = RetrigVolume(channel.Volume, channel.RetrigVolumeChange);
+}
+
+void RowSoundControl(Channel& channel, const Note& note) {
+    switch (LowNibble(note)) {
+    case 0x0:
+        channel.Surround = true;
+        break;
+    case 0x1:
+        channel.Surround = false;
+        break;
+    case 0xC:
+        channel.ClearVariantOnNote = false;
+        break;
+    case 0xD:
+        channel.ClearVariantOnNote = true;
+        break;
+    case 0xE:
+        channel.Backwards = false;
+        break;
+    case 0xF:
+        channel.Backwards = true;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace effects
