@@ -89,7 +89,10 @@ int32_t TKavoXMEnvelopeHandler::Process() {
 
     const int32_t result = Value / 65536;
 
-    if (NextPoint < count) {
+    // A next point lying before the current one (an unfilled slot counted by the file) can
+    // never be reached: the envelope ends at the current point instead of running away.
+    if (NextPoint < count &&
+        env.Points[size_t(NextPoint)].Position >= env.Points[size_t(CurrentPoint)].Position) {
         const bool sustained = env.Points[size_t(CurrentPoint)].Position == Position &&
                                env.SustainEnabled && env.SustainPoint == CurrentPoint && KeyOn;
         if (!sustained) {
