@@ -1,53 +1,118 @@
-// Placeholder until the effects land.
+// Effect commands on the voice itself: sample offset, retriggers, key-off, envelope position and
+// sound control.
 #include "KavoXM/sequencer/EffectCommands.h"
+#include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/EffectParameter.h"
+
+namespace {
+
+using Channel = TKavoXMChannel;
+using Note = TKavoXMPatternNote;
+using namespace effects;
+
+// Whether a retrigger every `interval` ticks falls on this tick.
+bool RetriggerDue(const Channel& channel, int32_t interval) {
+    const int32_t ticks = ModuleTicks(channel);
+    return interval > 0 && ticks >= 0 && ticks % interval == 0;
+}
+
+// Multi-retrig volume change x (0..15). A negative volume counts as 0 where it is scaled.
+int32_t RetrigVolume(int32_t volume, int32_t change) {
+    const int32_t positive = volume > 0 ? volume : 0;
+    switch (change) {
+    case 1:
+        return volume - 1;
+    case 2:
+        return volume - 2;
+    case 3:
+        return volume - 4;
+    case 4:
+        return volume - 8;
+    case 5:
+        return volume - 16;
+    case 6:
+        return (volume * 2) / 3;
+    case 7:
+        return positive / 2;
+    case 9:
+        return volume + 1;
+    case 10:
+        return volume + 2;
+    case 11:
+        return volume + 4;
+    case 12:
+        return volume + 8;
+    case 13:
+        return volume + 16;
+    case 14:
+        return (positive * 3) / 2;
+    case 15:
+        return volume * 2;
+    default:
+        return volume;
+    }
+}
+
+} // namespace
 
 namespace effects {
 
-void RowArpeggio(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickArpeggio(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowPortamentoUp(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickPortamentoUp(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowPortamentoDown(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickPortamentoDown(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowTonePortamento(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickTonePortamento(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowVibrato(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickVibrato(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowTonePortamentoVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickTonePortamentoVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowVibratoVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickVibratoVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowFinePortamentoUp(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowFinePortamentoDown(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowGlissando(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowVibratoWaveform(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSetFineTune(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowExtraFinePortamentoUp(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowExtraFinePortamentoDown(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowTremolo(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickTremolo(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSetPanning(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSetVolume(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowTremoloWaveform(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowFineVolumeUp(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowFineVolumeDown(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickNoteCut(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSetGlobalVolume(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowGlobalVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickGlobalVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowPanningSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickPanningSlide(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowTremor(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickTremor(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSampleOffset(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickRetrigger(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowKeyOff(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowEnvelopePosition(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowMultiRetrig(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void TickMultiRetrig(TKavoXMChannel&, const TKavoXMPatternNote&) {}
-void RowSoundControl(TKavoXMChannel&, const TKavoXMPatternNote&) {}
+// Jumps the voice to frame xx x 256; on a row without a note it moves the sounding voice.
+void RowSampleOffset(Channel& channel, const Note& note) {
+    channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
+}
+
+void TickRetrigger(Channel& channel, const Note& note) {
+    if (RetriggerDue(channel, LowNibble(note))) channel.TriggerNote(note);
+}
+
+void RowKeyOff(Channel& channel, const Note&) {
+    channel.VolumeEnvelopeHandler.KeyOn = false;
+    channel.PanningEnvelopeHandler.KeyOn = false;
+    channel.KeyOff = true;
+}
+
+void RowEnvelopePosition(Channel& channel, const Note& note) {
+    channel.VolumeEnvelopeHandler.SetPosition(Parameter(note));
+    channel.PanningEnvelopeHandler.SetPosition(Parameter(note));
+}
+
+void RowMultiRetrig(Channel& channel, const Note& note) {
+    if (Parameter(note) == 0) return;
+    channel.RetrigVolumeChange = HighNibble(note);
+    channel.RetrigInterval = LowNibble(note);
+}
+
+void TickMultiRetrig(Channel& channel, const Note& note) {
+    if (!RetriggerDue(channel, channel.RetrigInterval)) return;
+    channel.TriggerNote(note);
+    channel.Volume = RetrigVolume(channel.Volume, channel.RetrigVolumeChange);
+}
+
+void RowSoundControl(Channel& channel, const Note& note) {
+    switch (LowNibble(note)) {
+    case 0x0:
+        channel.Surround = true;
+        break;
+    case 0x1:
+        channel.Surround = false;
+        break;
+    case 0xC:
+        channel.ClearVariantOnNote = false;
+        break;
+    case 0xD:
+        channel.ClearVariantOnNote = true;
+        break;
+    case 0xE:
+        channel.Backwards = false;
+        break;
+    case 0xF:
+        channel.Backwards = true;
+        break;
+    default:
+        break;
+    }
+}
 
 } // namespace effects

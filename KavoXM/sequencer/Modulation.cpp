@@ -1,9 +1,82 @@
-// Placeholder until the effects land.
+#include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/EffectParameter.h"
+#include "KavoXM/sequencer/Waveforms.h"
 
-void TKavoXMChannel::DoArpeggio() {}
-void TKavoXMChannel::DoVibrato() {}
-void TKavoXMChannel::DoTremolo() {}
-void TKavoXMChannel::DoTremor() {}
-void TKavoXMChannel::DoTonePortamento() {}
-void TKavoXMChannel::DoVolumeSlide() {}
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+// Vibrato or tremolo waveform value at a position, doubled; waveforms 4..7 give none.
+int32_t WaveValue(int32_t waveform, int32_t position) {
+    if (waveform < 0 || waveform >= 4) return 0;
+    return VibratoWaveforms[size_t(waveform)][size_t(position & 63)] * 2;
+}
+
+} // namespace
+
+void TKavoXMChannel::DoArpeggio() {
+    const int32_t ticks = effects::ModuleTicks(*this);
+    PeriodDelta += Arpeggio[size_t(ticks >= 0 ? ticks % 3 : 0)];
+}
+
+void TKavoXMChannel::DoVibrato() {
+    const int32_t w = WaveValue(VibratoWaveform, VibratoPosition);
+    PeriodDelta += ((w * VibratoDepth) / 128) * 4;
+    VibratoPosition = (VibratoPosition + VibratoSpeed) & 63;
+}
+
+void TKavoXMChannel::DoTremolo() {
+    const int32_t w = WaveValue(TremoloWaveform, TremoloPosition);
+    VolumeDelta += (w * TremoloDepth) / 64;
+    TremoloPosition = (TremoloPosition + TremoloSpeed) & 63;
+}
+
+// Sounds for TremorOnTicks ticks, then silences TremorOffTicks ticks, round and round.
+void TKavoXMChannel::DoTremor() {
+    const int32_t cycle = TremorOnTicks + TremorOffTicks;
+    if (cycle <= 0) return;
+    if (TremorPosition >= TremorOnTicks) VolumeDelta -= Volume;
+    TremorPosition = (TremorPosition + 1) % cycle;
+}
+
+void TKavoXMChannel::DoVolumeSlide() {
+    Volume += VolumeSlide;
+}
+
+namespace {
+
+// With glissando, the period of the next semitone from `period` toward `target`, or `target`
+// itself when no semitone lies between them.
+int32_t NextSemitone(const TKavoXMModule& module, int32_t period, int32_t target,
+                     int32_t fineTune) {
+    const int32_t note = module.PeriodToNote(period, fineTune);
+    int32_t next;
+    if (target < period) {
+        // Higher pitch: the note found has a period at or below `period`; if it is exactly
+        // there, the semitone above is the next one.
+        next = module.NoteToPeriod(note, fineTune);
+        if (next >= period) next = module.NoteToPeriod(note + 1, fineTune);
+        return next < period ? std::max(next, target) : target;
+    }
+    // Lower pitch: the note below the one found is the first with a period above `period`.
+    next = module.NoteToPeriod(note - 1, fineTune);
+    return next > period ? std::min(next, target) : target;
+}
+
+} // namespace
+
+// Slides Period toward TargetPeriod by TonePortamentoSpeed x 4 and stops on it. With glissando
+// no step passes the next semitone, so the slide lands on every semitone on its way.
+void TKavoXMChannel::DoTonePortamento() {
+    if (TargetPeriod == Period) return;
+    const int32_t step = TonePortamentoSpeed * 4;
+    int32_t bound = TargetPeriod;
+    if (Glissando && Module != nullptr)
+        bound = NextSemitone(*Module, Period, TargetPeriod, FineTune);
+    if (TargetPeriod > Period)
+        Period = std::min(Period + step, bound);
+    else
+        Period = std::max(Period - step, bound);
+}

@@ -1,5 +1,75 @@
-// Placeholder until the effects land.
 #include "KavoXM/sequencer/Channel.h"
 
-void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote&, int32_t) {}
-void TKavoXMChannel::TickVolumeColumn(const TKavoXMPatternNote&, int32_t) {}
+// The volume-column byte: the high nibble selects the command, the low nibble n is its value
+// ($10..$50 set the volume 0..64 directly).
+
+// Row-tick part. Entries that only set a memory act on every call; entries that change the
+// volume or panning act only when the row's note is due (delay == CurrentTick).
+void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t delay) {
+    const int32_t v = note.Volume;
+    if (v < 0x10 || v > 0xFF) return;
+    const int32_t n = v & 15;
+    const bool due = delay == CurrentTick;
+    switch (v >> 4) {
+    case 0x1:
+    case 0x2:
+    case 0x3:
+    case 0x4:
+        if (due) Volume = v - 0x10;
+        break;
+    case 0x5:
+        if (due && v == 0x50) Volume = 64;
+        break;
+    case 0x8:
+        if (due) Volume -= n;
+        break;
+    case 0x9:
+        if (due) Volume += n;
+        break;
+    case 0xA:
+        VibratoSpeed = n;
+        break;
+    case 0xB:
+        VibratoDepth = n;
+        break;
+    case 0xC:
+        if (due) Panning = n * 16;
+        break;
+    case 0xF:
+        TonePortamentoSpeed = n;
+        break;
+    default:
+        break;
+    }
+}
+
+// Effect-tick part. Slides act from the tick the note is due on; vibrato and tone portamento
+// run on every effect tick.
+void TKavoXMChannel::TickVolumeColumn(const TKavoXMPatternNote& note, int32_t delay) {
+    const int32_t v = note.Volume;
+    if (v < 0x60 || v > 0xFF) return;
+    const int32_t n = v & 15;
+    const bool started = delay <= CurrentTick;
+    switch (v >> 4) {
+    case 0x6:
+        if (started) Volume -= n;
+        break;
+    case 0x7:
+        if (started) Volume += n;
+        break;
+    case 0xB:
+        DoVibrato();
+        break;
+    case 0xD:
+        if (started) Panning -= n;
+        break;
+    case 0xE:
+        if (started) Panning += n;
+        break;
+    case 0xF:
+        DoTonePortamento();
+        break;
+    default:
+        break;
+    }
+}
