@@ -47,10 +47,10 @@ void WriteFlushed(std::FILE* stream, const std::string& text) {
 
 // The output thread moves the song position while this thread reads it without the lock.
 int32_t CurrentPatternOf(TKavoXMModule& module) {
-    return std::atomic_ref<uint8_t>(module.CurrentPattern).load(std::memory_order_relaxed);
+    return module.LoadCurrentPattern();
 }
 int32_t CurrentRowOf(TKavoXMModule& module) {
-    return std::atomic_ref<int32_t>(module.CurrentRow).load(std::memory_order_relaxed);
+    return module.LoadCurrentRow();
 }
 
 void PollUntilStopPoint(TKavoXMModule& module, std::FILE* out) {

@@ -3,6 +3,7 @@
 #include "KavoXM/module/Pattern.h"
 #include "KavoXM/module/Stream.h"
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,6 +80,23 @@ public:
 
     void Clear();
     void ResetPlayback();
+
+    // The song position is written by the output thread and read by a host without the lock:
+    // both sides go through these relaxed atomic accesses.
+    void StoreCurrentRow(int32_t row) {
+        std::atomic_ref<int32_t>(CurrentRow).store(row, std::memory_order_relaxed);
+    }
+    void StoreCurrentPattern(uint8_t pattern) {
+        std::atomic_ref<uint8_t>(CurrentPattern).store(pattern, std::memory_order_relaxed);
+    }
+    int32_t LoadCurrentRow() const {
+        return std::atomic_ref<int32_t>(const_cast<int32_t&>(CurrentRow))
+            .load(std::memory_order_relaxed);
+    }
+    uint8_t LoadCurrentPattern() const {
+        return std::atomic_ref<uint8_t>(const_cast<uint8_t&>(CurrentPattern))
+            .load(std::memory_order_relaxed);
+    }
     bool LoadFromMemory(const void* data, int32_t size);
     // Same, and on success fills `info` (when given) with header facts the model does not keep.
     bool LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info);

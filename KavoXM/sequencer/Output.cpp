@@ -24,9 +24,6 @@ void ClampState(TKavoXMChannel& c, TKavoXMModule& module) {
     module.MasterVolume = std::clamp(module.MasterVolume, 0, 256);
     c.Panning = std::clamp(c.Panning, 0, 255);
     c.EnvelopeVolume = std::clamp(c.EnvelopeVolume, 0, 64);
-    // Envelope points hold what the file gave; a panning value beyond 0..64 would push the
-    // gains far outside 0..4096.
-    c.EnvelopePanning = std::clamp(c.EnvelopePanning, 0, 64);
     c.Period = std::clamp(c.Period, MinPeriod, MaxPeriod);
 }
 

@@ -58,7 +58,7 @@ void RestartSong(TKavoXMModule& m) {
 void WrapSong(TKavoXMModule& m) {
     const int32_t length = SongLengthOf(m);
     m.CurrentOrder = (m.RestartPosition >= 0 && m.RestartPosition < length) ? m.RestartPosition : 0;
-    m.CurrentRow = 0;
+    m.StoreCurrentRow(0);
     if (m.CurrentOrder == 0) RestartSong(m);
 }
 
@@ -76,10 +76,10 @@ bool FindRow(TKavoXMModule& m, bool& wrapped) {
             WrapSong(m);
             wrapped = true;
         }
-        m.CurrentPattern = m.Orders[size_t(m.CurrentOrder)];
+        m.StoreCurrentPattern(m.Orders[size_t(m.CurrentOrder)]);
         if (m.Patterns[m.CurrentPattern]->RowCount > m.CurrentRow) return true;
         ++m.CurrentOrder;
-        m.CurrentRow = 0;
+        m.StoreCurrentRow(0);
     }
     return false;
 }
@@ -126,10 +126,10 @@ void RowTick(TKavoXMModule& m) {
     ReadRow(m);
     if (m.JumpPending) {
         m.CurrentOrder = m.JumpOrder;
-        m.CurrentRow = m.JumpRow;
+        m.StoreCurrentRow(m.JumpRow);
         m.SongJumpLanding = m.SongJumpPending;
     } else {
-        ++m.CurrentRow;
+        m.StoreCurrentRow(m.CurrentRow + 1);
     }
 }
 

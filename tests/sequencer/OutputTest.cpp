@@ -34,6 +34,23 @@ TEST_F(Output, FullVolumeAtMaster230AndCentrePanning) {
     EXPECT_EQ(channel.TargetVolumeRight, 1840);
 }
 
+// Panning envelope values beyond 64 are used as they are: the envelope pushes the panning
+// past the right edge and the left gain turns negative.
+TEST_F(Output, PanningEnvelopeAbove64IsNotClamped) {
+    TKavoXMEnvelope& env = *song.module->Instruments[1]->PanningEnvelope;
+    env.Enabled = true;
+    env.NumPoints = 1;
+    env.Points[0] = {0, 96};
+    channel.PanningEnvelopeHandler.Envelope = &env;
+    channel.PanningEnvelopeHandler.SetPosition(0);
+    channel.Panning = 128;
+    channel.UpdateOutput();
+    EXPECT_EQ(channel.EnvelopePanning, 96);
+    EXPECT_EQ(channel.FinalPanning, 384);
+    EXPECT_EQ(channel.TargetVolumeRight, 3680 * 384 / 256);
+    EXPECT_EQ(channel.TargetVolumeLeft, 3680 * (255 - 384) / 256);
+}
+
 TEST_F(Output, Master256GivesFullScale) {
     song.module->MasterVolume = 256;
     channel.UpdateOutput();
