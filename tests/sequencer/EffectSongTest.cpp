@@ -1,0 +1,216 @@
+// Effects played through the whole engine: each song is built as an XM image, loaded, and run
+// tick by tick; one channel's trace is compared with values worked out from the effect rules.
+#include "SongTrace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using namespace songtrace;
+
+constexpr int32_t Speed = 6;
+
+// Volume slides: Axy slides by x - y on every effect tick, A00 repeats the last slide, and a
+// slide that overshoots goes on from the limit.
+struct SlideRow {
+    uint8_t parameter;
+    int32_t setVolume; // volume column set on the row, or -1
+    int32_t slide;     // what the rules make of the parameter
+};
+
+TEST(EffectSong, VolumeSlides) {
+    const SlideRow rows[] = {
+        {0x01, 40, -1}, {0x00, -1, -1}, {0x45, -1, 4 - 5}, {0x30, -1, 3},
+        {0x0F, 2, -15}, {0x10, -1, 1},  {0x00, 60, 1},     {0x00, -1, 1},
+    };
+    SongImage song;
+    for (int32_t r = 0; r < int32_t(std::size(rows)); ++r) {
+        const uint8_t column = rows[r].setVolume < 0 ? 0 : uint8_t(0x10 + rows[r].setVolume);
+        song.Put(r, 0,
+                 Cell(r == 0 ? NoteC4 : 0, r == 0 ? 1 : 0, column, Fx('A'), rows[r].parameter));
+    }
+    std::vector<int32_t> expected;
+    int32_t volume = SampleVolume;
+    for (const SlideRow& row : rows) {
+        if (row.setVolume >= 0) volume = row.setVolume;
+        for (int32_t t = 0; t < Speed; ++t) {
+            if (t > 0) volume = std::clamp(volume + row.slide, 0, 64);
+            expected.push_back(volume);
+        }
+    }
+    const Trace trace = song.Play(int32_t(expected.size()));
+    EXPECT_EQ(Column(trace, &ChannelTick::Volume), expected);
+    EXPECT_EQ(Column(trace, &ChannelTick::Period), std::vector<int32_t>(expected.size(), PeriodC4));
+}
+
+int32_t SineVibrato(int32_t position) {
+    return int32_t(std::lround(127.0 * std::sin(2.0 * std::numbers::pi * position / 64.0)));
+}
+
+// 447 vibrates on the row tick and on every effect tick, advancing by 4 each time; 400 on the
+// next row goes on with the same speed, depth and position.
+TEST(EffectSong, Vibrato447AtSpeedSix) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 4, 0x47)).Put(1, 0, Effect(4, 0x00));
+    std::vector<int32_t> expected;
+    for (int32_t tick = 0, position = 0; tick < 2 * Speed; ++tick, position = (position + 4) & 63)
+        expected.push_back(PeriodC4 + ((SineVibrato(position) * 2 * 7) / 128) * 4);
+    const Trace trace = song.Play(2 * Speed);
+    EXPECT_EQ(Column(trace, &ChannelTick::Period), expected);
+    EXPECT_NE(trace[0].Period, trace[1].Period);
+}
+
+// T23: two ticks sound and three are silent, the row tick counting as the first; T00 carries
+// the memory and the position into the next row.
+TEST(EffectSong, TremorT23AtSpeedSix) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, Fx('T'), 0x23)).Put(1, 0, Effect(Fx('T'), 0x00));
+    const Trace trace = song.Play(2 * Speed);
+    const std::vector<int32_t> volumes = Column(trace, &ChannelTick::Volume);
+    const int32_t on = SampleVolume;
+    EXPECT_EQ(std::vector<int32_t>(volumes.begin(), volumes.begin() + Speed),
+              (std::vector<int32_t>{on, on, 0, 0, 0, on}));
+    std::vector<int32_t> expected;
+    for (int32_t position = 0; position < 2 * Speed; ++position)
+        expected.push_back(position % 5 < 2 ? on : 0);
+    EXPECT_EQ(volumes, expected);
+}
+
+// 9xx on a row without a note moves the sounding voice; with a note it starts the new note
+// there.
+TEST(EffectSong, SampleOffsetWithoutANoteMovesTheVoice) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
+        .Put(1, 0, Effect(9, 0x04))
+        .Put(2, 0, Cell(NoteC4 + 2, 0, 0, 9, 0x02));
+    const Trace trace = song.Play(3 * Speed);
+    std::vector<int64_t> frames;
+    for (int64_t frame : {0, 4 * 256, 2 * 256}) frames.insert(frames.end(), Speed, frame);
+    EXPECT_EQ(Column(trace, &ChannelTick::Frame), frames);
+    for (const ChannelTick& tick : trace) EXPECT_TRUE(tick.Active) << "tick " << tick.Tick;
+    EXPECT_EQ(trace[2 * Speed - 1].Period, PeriodC4);
+    EXPECT_EQ(trace[2 * Speed].Period, LinearPeriod(NoteC4 + 2));
+}
+
+// Arpeggio 037 in both frequency modes: the base note on ticks 0, 3, ..., then three and seven
+// semitones up by the tick counter modulo 3.
+struct ArpeggioCase {
+    bool linear;
+    int32_t base, up3, up7;
+};
+
+void PrintTo(const ArpeggioCase& c, std::ostream* os) {
+    *os << (c.linear ? "linear" : "Amiga");
+}
+
+class ArpeggioSong : public testing::TestWithParam<ArpeggioCase> {};
+
+TEST_P(ArpeggioSong, StepsThroughTheThreeNotes) {
+    const ArpeggioCase& c = GetParam();
+    SongImage song(2, Speed, c.linear);
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0x37)).Put(1, 0, Effect(0, 0x37));
+    std::vector<int32_t> expected;
+    for (int32_t row = 0; row < 2; ++row)
+        for (int32_t tick = 0; tick < Speed; ++tick)
+            expected.push_back(tick % 3 == 0 ? c.base : tick % 3 == 1 ? c.up3 : c.up7);
+    EXPECT_EQ(Column(song.Play(2 * Speed), &ChannelTick::Period), expected);
+}
+
+// Amiga: 32 x the table entry of the semitone (C 856, D# 720, G 570) shifted by the octave.
+INSTANTIATE_TEST_SUITE_P(
+    EffectSong, ArpeggioSong,
+    testing::Values(ArpeggioCase{true, PeriodC4, PeriodC4 - 3 * 64, PeriodC4 - 7 * 64},
+                    ArpeggioCase{false, (32 * 856) >> 4, (32 * 720) >> 4, (32 * 570) >> 4}),
+    [](const auto& info) { return std::string(info.param.linear ? "Linear" : "Amiga"); });
+
+// Kxx without an enabled volume envelope silences the note on its own row tick.
+TEST(EffectSong, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Effect(Fx('K'), 0x00));
+    const Trace trace = song.Play(2 * Speed);
+    const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
+    std::vector<int32_t> expected(Speed, full);
+    expected.insert(expected.end(), Speed, 0);
+    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume), expected);
+    EXPECT_EQ(trace.back().EnvelopeVolume, 0);
+}
+
+// Kxx with a sustained volume envelope releases the sustain and starts the fade-out on the
+// same tick.
+TEST(EffectSong, KeyOffReleasesTheSustainAndStartsTheFadeOut) {
+    constexpr int32_t KeyOffRow = 3, FadeOut = 2048;
+    SongImage song;
+    xmbuilder::XMInstrument& instrument = song.Instrument();
+    instrument.VolumeEnvelope.Points = {{0, 64}, {8, 32}, {16, 0}};
+    instrument.VolumeEnvelope.Sustain = 1;
+    instrument.VolumeEnvelope.Type = 1 | 2;
+    instrument.FadeOut = FadeOut;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(KeyOffRow, 0, Effect(Fx('K'), 0x00));
+    const Trace trace = song.Play(30);
+
+    constexpr int32_t keyOffTick = KeyOffRow * Speed;
+    for (int32_t t = 0; t < 30; ++t) {
+        // Four units a tick down to the sustain point (32 at tick 8), held there while the key
+        // is down, then on down to the last point.
+        const int32_t envelope =
+            t < keyOffTick ? std::max(64 - 4 * t, 32) : std::max(32 - 4 * (t - keyOffTick), 0);
+        const int32_t fade =
+            t < keyOffTick ? 65536 : std::max(65536 - 2 * FadeOut * (t - keyOffTick + 1), 0);
+        const ChannelTick& tick = trace[size_t(t)];
+        EXPECT_EQ(tick.EnvelopeVolume, envelope) << "tick " << t;
+        EXPECT_EQ(tick.FinalVolume, FinalVolume(fade, envelope, 64, SampleVolume, DefaultMaster))
+            << "tick " << t;
+    }
+}
+
+// Lxx moves both envelopes: the volume envelope falls 4 units a tick, the panning envelope
+// rises 4; L10 puts both on their last point.
+TEST(EffectSong, EnvelopePositionMovesBothEnvelopes) {
+    SongImage song;
+    xmbuilder::XMInstrument& instrument = song.Instrument();
+    instrument.VolumeEnvelope.Points = {{0, 64}, {16, 0}};
+    instrument.VolumeEnvelope.Type = 1;
+    instrument.PanningEnvelope.Points = {{0, 0}, {16, 64}};
+    instrument.PanningEnvelope.Type = 1;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
+        .Put(1, 0, Effect(Fx('L'), 0x05))
+        .Put(2, 0, Effect(Fx('L'), 0x10));
+    const Trace trace = song.Play(3 * Speed);
+    const int32_t rowPosition[] = {0, 5, 16};
+    for (int32_t t = 0; t < 3 * Speed; ++t) {
+        const int32_t position = std::min(rowPosition[t / Speed] + t % Speed, 16);
+        EXPECT_EQ(trace[size_t(t)].EnvelopeVolume, 64 - 4 * position) << "tick " << t;
+        EXPECT_EQ(trace[size_t(t)].EnvelopePanning, 4 * position) << "tick " << t;
+    }
+}
+
+// X9F plays the voice backwards until the next note starts it forwards; X90 inverts the right
+// side until X91.
+TEST(EffectSong, SoundControlBackwardsAndSurround) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
+        .Put(1, 0, Effect(Fx('X'), 0x9F))
+        .Put(2, 0, Effect(Fx('X'), 0x90))
+        .Put(3, 0, Effect(Fx('X'), 0x91))
+        .Put(4, 0, Cell(NoteC4, 0, 0, 0, 0));
+    const Trace trace = song.Play(5 * Speed);
+    const bool backwards[] = {false, true, true, true, false};
+    const bool surround[] = {false, false, true, false, false};
+    const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
+    for (int32_t t = 0; t < 5 * Speed; ++t) {
+        const ChannelTick& tick = trace[size_t(t)];
+        const int32_t row = t / Speed;
+        EXPECT_EQ(tick.Backwards, backwards[row]) << "tick " << t;
+        EXPECT_EQ(tick.Surround, surround[row]) << "tick " << t;
+        EXPECT_EQ(tick.FinalVolume, full) << "tick " << t;
+        EXPECT_EQ(tick.TargetLeft, surround[row] ? full : full * (255 - 128) / 256);
+        EXPECT_EQ(tick.TargetRight, surround[row] ? -full : full * 128 / 256);
+    }
+}
+
+} // namespace
