@@ -184,7 +184,7 @@ TEST_P(KernelTableEntryTest, AddsTheModelledProducts) {
     voice->RampVolumeRight = -500 * 4096;
     voice->RampStepLeft = sel.ramping ? 40000 : 0;
     voice->RampStepRight = sel.ramping ? -30001 : 0;
-    const int32_t n = 5;
+    const int32_t n = 11; // two batches of four and a tail
     const auto& table = sel.outWidth == 2 ? KernelTable : MonoKernelTable;
     const TKavoXMKernel kernel =
         table[size_t(KernelIndex(sel.mode, sel.stereoSample, sel.ramping, 0, sel.split))];
@@ -242,4 +242,34 @@ INSTANTIATE_TEST_SUITE_P(EveryEntry, KernelTableEntryTest, ::testing::ValuesIn(A
                                     (s.stereoSample ? "Stereo" : "Mono") +
                                     (s.ramping ? "Ramp" : "") + (s.split ? "Pan" : "");
                          });
+} // namespace
+
+namespace {
+TEST(KernelBatchTest, LongRunsOfExtremeValuesMatchTheModel) {
+    TKavoXMCubicSpline spline;
+    std::vector<int32_t> values(600);
+    uint32_t seed = 12345;
+    for (auto& v : values) {
+        seed = seed * 1664525u + 1013904223u;
+        const uint32_t pick = seed >> 29;
+        v = pick == 0 ? -32768 : pick == 1 ? 32767 : int32_t(int16_t(seed >> 8));
+    }
+    auto sample = MakeSample(values);
+    for (int64_t step : {Frame / 3 + 777, Frame + 12345, 3 * Frame - 1}) {
+        SCOPED_TRACE(step);
+        auto voice = MakeVoice(*sample, Frame + 99999, step);
+        voice->TargetVolumeLeft = 4096;
+        voice->TargetVolumeRight = -4096;
+        const int32_t n = 150;
+        std::vector<int32_t> out(size_t(n) * 2, 0);
+        int32_t* mix = out.data();
+        kavoxm::mixer::MixSplineMonoPan(mix, n, *voice, spline.Coefficients.data());
+        for (int32_t f = 0; f < n; ++f) {
+            const int64_t v =
+                InterpolateModel({2, 0, 0, 1, 2}, *sample, spline, Frame + 99999 + f * step, 0);
+            ASSERT_EQ(out[size_t(f * 2)], v * 4096) << f;
+            ASSERT_EQ(out[size_t(f * 2 + 1)], -v * 4096) << f;
+        }
+    }
+}
 } // namespace
