@@ -67,20 +67,17 @@ struct Spline {
                               _mm_packs_epi32(row(p0), row(p1)));
     }
 
-    static void Values4(const int32_t* data, uint64_t pos, uint64_t step, const int32_t* table,
-                        int32_t* values) {
+    static __m128i Values4(const int32_t* data, uint64_t pos, uint64_t step, const int32_t* table) {
         const __m128 a = _mm_castsi128_ps(Pair(data, pos, pos + step, table));
         const __m128 b = _mm_castsi128_ps(Pair(data, pos + 2 * step, pos + 3 * step, table));
         const __m128i sum =
             _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
                           _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
         const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(sum, 31), 18); // 16383 when negative
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values),
-                         _mm_srai_epi32(_mm_add_epi32(sum, bias), 14));
+        return _mm_srai_epi32(_mm_add_epi32(sum, bias), 14);
     }
 #else
     static constexpr bool Batched = false;
-    static void Values4(const int32_t*, uint64_t, uint64_t, const int32_t*, int32_t*) {}
 #endif
 };
 
@@ -139,6 +136,19 @@ inline void AddProduct(int32_t& out, int32_t value, int32_t gain) {
     out = int32_t(uint32_t(out) + uint32_t(value) * uint32_t(gain));
 }
 
+#if defined(__SSE2__)
+// Adds two stereo frames [v0 v0 v1 v1] x [left right left right] to out, modulo 2^32: the low
+// halves of the unsigned 64-bit products are the wrapped 32-bit products.
+inline void AddStereoProducts(int32_t* out, __m128i values, __m128i gains, __m128i oddGains) {
+    const __m128i even = _mm_mul_epu32(values, gains);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(values, 32), oddGains);
+    const __m128i products =
+        _mm_or_si128(_mm_and_si128(even, _mm_set1_epi64x(0xFFFFFFFF)), _mm_slli_epi64(odd, 32));
+    __m128i* at = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), products));
+}
+#endif
+
 // The loop. SampleWidth: values per sample frame (1 mono, 2 stereo). OutWidth: values per output
 // frame (2 stereo; 1 mono, which takes the left gain and, for a stereo sample, the mean of both
 // sides truncated toward zero).
@@ -164,14 +174,27 @@ void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* tab
         out += OutWidth;
     };
     int32_t i = 0;
+#if defined(__SSE2__)
     if constexpr (Interp::Batched && SampleWidth == 1) {
+        // Steady gains to stereo output: products and additions four frames at a time.
+        [[maybe_unused]] const __m128i gainPairs =
+            _mm_set_epi32(gains.Right(), gains.Left(), gains.Right(), gains.Left());
+        [[maybe_unused]] const __m128i oddGains = _mm_srli_epi64(gainPairs, 32);
         for (; i + 4 <= n; i += 4) {
-            alignas(16) int32_t values[4];
-            Interp::Values4(data, pos, step, table, values);
-            for (int32_t j = 0; j < 4; ++j) emit(values[j], values[j]);
+            const __m128i values = Interp::Values4(data, pos, step, table);
             pos += 4 * step;
+            if constexpr (!Ramp && OutWidth == 2) {
+                AddStereoProducts(out, _mm_unpacklo_epi32(values, values), gainPairs, oddGains);
+                AddStereoProducts(out + 4, _mm_unpackhi_epi32(values, values), gainPairs, oddGains);
+                out += 8;
+            } else {
+                alignas(16) int32_t v[4];
+                _mm_store_si128(reinterpret_cast<__m128i*>(v), values);
+                for (int32_t j = 0; j < 4; ++j) emit(v[j], v[j]);
+            }
         }
     }
+#endif
     for (; i < n; ++i) {
         const int32_t k = int32_t(int64_t(pos) >> 32);
         const uint32_t frac = uint32_t(pos);
