@@ -137,15 +137,39 @@ inline void AddProduct(int32_t& out, int32_t value, int32_t gain) {
 }
 
 #if defined(__SSE2__)
-// Adds two stereo frames [v0 v0 v1 v1] x [left right left right] to out, modulo 2^32: the low
-// halves of the unsigned 64-bit products are the wrapped 32-bit products.
-inline void AddStereoProducts(int32_t* out, __m128i values, __m128i gains, __m128i oddGains) {
-    const __m128i even = _mm_mul_epu32(values, gains);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(values, 32), oddGains);
-    const __m128i products =
-        _mm_or_si128(_mm_and_si128(even, _mm_set1_epi64x(0xFFFFFFFF)), _mm_slli_epi64(odd, 32));
+// Four 32-bit products modulo 2^32: the low halves of the unsigned 64-bit products.
+inline __m128i MulLo(__m128i a, __m128i b) {
+    const __m128i even = _mm_mul_epu32(a, b);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+    return _mm_or_si128(_mm_and_si128(even, _mm_set1_epi64x(0xFFFFFFFF)), _mm_slli_epi64(odd, 32));
+}
+
+inline void AddTo(int32_t* out, __m128i values) {
     __m128i* at = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), products));
+    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), values));
+}
+
+// The gains of the next four frames of a running ramp: stepped, then divided by 4096 toward
+// zero; the running gain moves on by four steps.
+inline __m128i RampGains4(uint32_t& running, uint32_t step) {
+    const __m128i run = _mm_add_epi32(
+        _mm_set1_epi32(int32_t(running)),
+        _mm_set_epi32(int32_t(4 * step), int32_t(3 * step), int32_t(2 * step), int32_t(step)));
+    running += 4 * step;
+    const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(run, 31), 20); // 4095 when negative
+    return _mm_srai_epi32(_mm_add_epi32(run, bias), 12);
+}
+
+template <bool Split> void NextGains4(Gains<false, Split>& g, __m128i& left, __m128i& right) {
+    left = _mm_set1_epi32(g.Left());
+    right = _mm_set1_epi32(g.Right());
+}
+inline void NextGains4(Gains<true, false>& g, __m128i& left, __m128i& right) {
+    left = right = RampGains4(g.running, g.step);
+}
+inline void NextGains4(Gains<true, true>& g, __m128i& left, __m128i& right) {
+    left = RampGains4(g.left, g.stepLeft);
+    right = RampGains4(g.right, g.stepRight);
 }
 #endif
 
@@ -176,22 +200,21 @@ void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* tab
     int32_t i = 0;
 #if defined(__SSE2__)
     if constexpr (Interp::Batched && SampleWidth == 1) {
-        // Steady gains to stereo output: products and additions four frames at a time.
-        [[maybe_unused]] const __m128i gainPairs =
-            _mm_set_epi32(gains.Right(), gains.Left(), gains.Right(), gains.Left());
-        [[maybe_unused]] const __m128i oddGains = _mm_srli_epi64(gainPairs, 32);
+        // Mono samples: values, gains, products and additions four frames at a time.
         for (; i + 4 <= n; i += 4) {
             const __m128i values = Interp::Values4(data, pos, step, table);
             pos += 4 * step;
-            if constexpr (!Ramp && OutWidth == 2) {
-                AddStereoProducts(out, _mm_unpacklo_epi32(values, values), gainPairs, oddGains);
-                AddStereoProducts(out + 4, _mm_unpackhi_epi32(values, values), gainPairs, oddGains);
-                out += 8;
+            __m128i gainLeft, gainRight;
+            NextGains4(gains, gainLeft, gainRight);
+            const __m128i left = MulLo(values, gainLeft);
+            if constexpr (OutWidth == 2) {
+                const __m128i right = Split ? MulLo(values, gainRight) : left;
+                AddTo(out, _mm_unpacklo_epi32(left, right));
+                AddTo(out + 4, _mm_unpackhi_epi32(left, right));
             } else {
-                alignas(16) int32_t v[4];
-                _mm_store_si128(reinterpret_cast<__m128i*>(v), values);
-                for (int32_t j = 0; j < 4; ++j) emit(v[j], v[j]);
+                AddTo(out, left);
             }
+            out += 4 * OutWidth;
         }
     }
 #endif
