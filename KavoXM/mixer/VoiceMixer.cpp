@@ -200,6 +200,13 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         return;
     }
     if (!voice.Active || voice.Sample == nullptr) return;
+    // A ramp without frames left is over: its gains would otherwise grow without end.
+    if (voice.RampRemaining <= 0 && (voice.RampStepLeft != 0 || voice.RampStepRight != 0)) {
+        voice.RampVolumeLeft = voice.RampTargetLeft;
+        voice.RampVolumeRight = voice.RampTargetRight;
+        voice.RampStepLeft = voice.RampStepRight = 0;
+        voice.RampRemaining = 0;
+    }
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
     const int32_t width = target.Channels;
     int32_t* mix = target.MixPos + ptrdiff_t(start) * width;

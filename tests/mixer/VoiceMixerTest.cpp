@@ -260,3 +260,18 @@ TEST(MixChannelTest, KernelChoiceFollowsModeLayoutRampAndSplit) {
     EXPECT_EQ(SelectKernel(stereoOut.target, *voice).Variant, 2);
 }
 } // namespace
+
+namespace {
+TEST(MixChannelTest, StepWithoutRampFramesLandsOnTheTarget) {
+    auto sample = MakeSample(std::vector<int32_t>(64, 1000), 1, {true, false, 0, 64});
+    auto voice = MakeVoice(*sample, 0, Frame);
+    voice->RampVolumeLeft = voice->RampVolumeRight = 0;
+    voice->RampStepLeft = voice->RampStepRight = 4096 * 64;
+    voice->RampRemaining = 0;
+    MixFixture mix(10);
+    MixChannel(mix.target, *voice, 0, 10);
+    EXPECT_EQ(voice->RampStepLeft, 0);
+    EXPECT_EQ(voice->RampVolumeLeft, 4096 * 4096);
+    EXPECT_EQ(mix.buffer[18], 1000 * 4096);
+}
+} // namespace
