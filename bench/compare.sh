@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders every corpus song with kavoxm, openmpt123 and xmp side by side (44100 Hz, 16-bit
-# stereo WAV, 4-tap/spline interpolation, one pass) and prints the median wall time of RUNS
-# runs of each and our time over theirs.
+# stereo WAV, 4-tap/spline interpolation, one pass) and prints the median CPU time (user +
+# system, so that other load on the machine counts less) of RUNS runs of each, and how many
+# times faster we are.
 #
 # Usage: bench/compare.sh [KAVOXM_BINARY] [SONG_DIR] [RUNS]
 set -euo pipefail
@@ -15,14 +16,15 @@ done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-now() { date +%s.%N; }
-# Prints the seconds one command takes (its output discarded).
+# Prints the CPU seconds (user + system, microsecond resolution) one command takes; its output
+# is discarded.
 timed() {
-    local t0 t1
-    t0=$(now)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    t1=$(now)
-    echo "$t1 - $t0" | bc -l
+    python3 - "$@" <<'PY' || { echo "failed: $*" >&2; exit 1; }
+import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+print(usage.ru_utime + usage.ru_stime)
+PY
 }
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
