@@ -5,6 +5,7 @@
 
 #include "KavoXM/player/Player.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -63,8 +64,16 @@ int Run(const RenderOptions& o) {
     const size_t frameBytes = size_t(player->Channels * player->Bits / 8);
     std::vector<uint8_t> chunk(size_t(ChunkFrames) * frameBytes);
     uint64_t frames = 0;
-    while (frames < limit && player->Module->SongEndCount < uint32_t(o.loops)) {
-        const int32_t want = int32_t(std::min<uint64_t>(ChunkFrames, limit - frames));
+    // The player notices the song end while it fills a block ahead of the frames handed out:
+    // the block in which the last pass ends is still written out whole, so that nothing of the
+    // song is lost (at most one block of the next pass follows it).
+    uint64_t stop = limit;
+    const uint64_t block = uint64_t(player->BufferFrames);
+    while (frames < stop) {
+        if (stop == limit && player->Module->SongEndCount >= uint32_t(o.loops))
+            stop = std::min(limit, (frames + block - 1) / block * block);
+        if (frames >= stop) break;
+        const int32_t want = int32_t(std::min<uint64_t>(ChunkFrames, stop - frames));
         const int32_t got = player->RenderOffline(chunk.data(), want);
         if (got <= 0) break;
         if (!sink.Write(chunk.data(), size_t(got) * frameBytes)) {
