@@ -6,7 +6,9 @@ TKavoXMInstrument::TKavoXMInstrument()
     Clear();
 }
 
-TKavoXMInstrument::~TKavoXMInstrument() { Clear(); }
+TKavoXMInstrument::~TKavoXMInstrument() {
+    Clear();
+}
 
 void TKavoXMInstrument::Clear() {
     for (auto& sample : Samples) sample.reset();

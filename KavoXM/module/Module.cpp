@@ -17,7 +17,9 @@ TKavoXMModule::TKavoXMModule(TKavoXM* player) : Player(player) {
     for (auto& stream : FXStreams) stream = std::make_unique<TKavoXMStream>();
 }
 
-TKavoXMModule::~TKavoXMModule() { Clear(); }
+TKavoXMModule::~TKavoXMModule() {
+    Clear();
+}
 
 void TKavoXMModule::Clear() {
     GlobalVolume = 64;

@@ -9,6 +9,7 @@
 
 class TKavoXM;
 class TKavoXMChannel;
+struct TKavoXMLoadInfo;
 
 // The song and all playback state.
 class TKavoXMModule {
@@ -70,6 +71,8 @@ public:
     void Clear();
     void ResetPlayback();
     bool LoadFromMemory(const void* data, int32_t size);
+    // Same, and on success fills `info` (when given) with header facts the model does not keep.
+    bool LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info);
 
     // Sequencer.
     void ProcessTick();

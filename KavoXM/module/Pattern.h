@@ -9,7 +9,10 @@ using TKavoXMPatternNotes = std::vector<TKavoXMPatternNote>;
 class TKavoXMPattern {
 public:
     std::string Name;          // from the "PNAM" chunk
-    TKavoXMPatternNotes Notes; // row-major, (RowCount + 1) x ChannelCount after Resize
+    // Row-major, (RowCount + 1) x ChannelCount after Resize. The XM loader may store fewer
+    // rows (none past the image end or for row counts it does not store): read through GetNote,
+    // which gives the empty note for every cell not stored.
+    TKavoXMPatternNotes Notes;
     int32_t RowCount = 0;
     uint8_t ChannelCount = 0;
 

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <new>
 
-TKavoXMStream::~TKavoXMStream() { Clear(); }
+TKavoXMStream::~TKavoXMStream() {
+    Clear();
+}
 
 void TKavoXMStream::Clear() {
     std::free(Memory);

@@ -19,7 +19,7 @@ enum class TKavoXMOutput {
 // The engine's top object: output format, tick clock, device, lock, output thread and the
 // ring of wave buffers.
 class TKavoXM {
-public:
+  public:
     int32_t SampleRate = 44100;
     int32_t Channels = 2;       // 1 mono, 2 stereo
     int32_t Bits = 16;          // 8 or 16
@@ -42,6 +42,7 @@ public:
     std::atomic<bool> Parked{false};
     std::unique_ptr<TKavoXMEvent> ResumeEvent;
     std::unique_ptr<TKavoXMEvent> ResumedEvent;
+    TKavoXMEvent ThreadEndedEvent; // signalled by the output thread as it ends
     int32_t SamplesPerTick = 0;
     int32_t SamplesLeftInTick = 0;
     std::unique_ptr<int32_t[]> MixBuffer; // BufferFrames x Channels, interleaved
@@ -70,6 +71,7 @@ public:
     bool Play();
 
     // Output thread and buffer queue (OutputThread.cpp).
+    void OutputThread();
     void ServiceQueue();
     void SubmitBuffer();
     void FillBuffer(uint8_t* data);
@@ -81,7 +83,7 @@ public:
     bool StartOffline();
     int32_t RenderOffline(void* out, int32_t frames);
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> OfflineBlock; // one block in device format
     int32_t OfflineFill = 0;                 // frames of OfflineBlock not yet handed out
 };

@@ -1,12 +1,56 @@
-// Placeholder: the info command is not built yet.
+// kavoxm info FILE [--json]: what the loader read from a module's header, instruments and
+// samples, as text or as one JSON object.
 #include "Commands.h"
+#include "SongFile.h"
+#include "SongInfo.h"
+
+#include "KavoXM/module/Module.h"
+#include "KavoXM/module/XMLoadInfo.h"
 
 #include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct InfoOptions {
+    std::string File;
+    bool Json = false;
+};
+
+int RunInfo(const InfoOptions& options) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadSongFile(options.File, bytes, error)) {
+        std::cerr << error << "\n";
+        return 1;
+    }
+    auto module = std::make_unique<TKavoXMModule>(nullptr);
+    TKavoXMLoadInfo info;
+    if (!module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info)) {
+        std::cerr << "cannot load " << options.File << ": not a valid XM module\n";
+        return 1;
+    }
+    std::cout << (options.Json ? SongInfoJson(*module, info) : SongInfoText(*module, info));
+    return 0;
+}
+
+} // namespace
 
 void AddInfoCommand(CLI::App& app, int& exitCode) {
-    auto* command = app.add_subcommand("info", "(not available yet)");
-    command->callback([&exitCode] {
-        std::cerr << "kavoxm info: not available yet\n";
-        exitCode = 1;
-    });
+    auto options = std::make_shared<InfoOptions>();
+    auto* command = app.add_subcommand(
+        "info", "Print a module's name, format version, channels, song length, restart "
+                "position, pattern, instrument and sample counts, the samples (length in "
+                "frames, loop, bits, channels, volume, relative note, finetune), frequency "
+                "table, initial speed and tempo, order list and message. Exit code 0 when the "
+                "file loads, 1 otherwise.");
+    command->add_option("FILE", options->File, "XM module to inspect")->required();
+    command->add_flag("--json", options->Json,
+                      "Print one JSON object (keys name, version, channels, song_length, "
+                      "restart_position, patterns, instruments, samples, linear_frequencies, "
+                      "initial_speed, initial_tempo, orders, message, pattern_names, "
+                      "channel_names, sample_list)");
+    command->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }

@@ -1,0 +1,138 @@
+// XM sample data: loop checks on the length actually present, delta decoding of 8/16-bit
+// mono/stereo data into 32-bit values, and the conversion of lengths from bytes to frames.
+#include "KavoXM/module/Module.h"
+#include "KavoXM/module/XMReader.h"
+
+#include <climits>
+
+namespace kavoxm::xm {
+namespace {
+
+constexpr int64_t MaxSampleBytes = int64_t(1) << 30;
+
+int32_t Saturate32(int64_t value) {
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return int32_t(value);
+}
+
+// Loop checks in byte units on the length that will be decoded: a loop starting at or past
+// the end is switched off, one running past the end is shortened, an empty one switched off.
+void ApplyLengthAndLoop(TKavoXMSample& sample, const TSampleHeader& header, int64_t length) {
+    int32_t type = header.Type & 3;
+    const int64_t loopStart = header.LoopStart;
+    int64_t loopLength = header.LoopLength;
+    if (loopStart >= length) type = 0;
+    if (loopStart + loopLength > length) loopLength = length - loopStart;
+    if (loopLength == 0) type = 0;
+    sample.Length = int32_t(length);
+    sample.LoopStart = Saturate32(loopStart);
+    sample.LoopLength = Saturate32(loopLength);
+    sample.LoopEnabled = type != 0;
+    sample.PingPongLoop = (type & 2) != 0;
+    if (sample.Length > MaxSampleBytes) {
+        sample.Length = int32_t(MaxSampleBytes);
+        if (sample.Length < sample.LoopStart) {
+            sample.LoopStart = 0;
+            sample.LoopEnabled = false;
+        } else if (int64_t(sample.LoopStart) + sample.LoopLength > sample.Length) {
+            // Keep the loop inside the data that is kept.
+            sample.LoopLength = sample.Length - sample.LoopStart;
+            if (sample.LoopLength == 0) sample.LoopEnabled = false;
+        }
+    }
+}
+
+void Decode8(TKavoXMSample& sample, const uint8_t* in, int64_t bytes) {
+    if (!sample.AllocateData(bytes) || sample.Data == nullptr) return;
+    int32_t* out = sample.Data;
+    if (sample.Channels == 2) {
+        const int64_t half = bytes / 2;
+        for (int64_t c = 0; c < 2; ++c) {
+            uint8_t s = 0;
+            for (int64_t k = 0; k < half; ++k) {
+                s = uint8_t(s + in[c * half + k]);
+                out[2 * k + c] = int32_t(int8_t(s)) * 256;
+            }
+        }
+        return;
+    }
+    uint8_t s = 0;
+    for (int64_t k = 0; k < bytes; ++k) {
+        s = uint8_t(s + in[k]);
+        out[k] = int32_t(int8_t(s)) * 256;
+    }
+}
+
+void Decode16(TKavoXMSample& sample, const uint8_t* in, int64_t bytes) {
+    if (!sample.AllocateData(bytes / 2) || sample.Data == nullptr) return;
+    int32_t* out = sample.Data;
+    if (sample.Channels == 2) {
+        const int64_t half = bytes / 4;
+        for (int64_t c = 0; c < 2; ++c) {
+            uint16_t s = 0;
+            for (int64_t k = 0; k < half; ++k) {
+                s = uint16_t(s + Le16(in + 2 * (c * half + k)));
+                out[2 * k + c] = int16_t(s);
+            }
+        }
+        return;
+    }
+    uint16_t s = 0;
+    for (int64_t k = 0; k < bytes / 2; ++k) {
+        s = uint16_t(s + Le16(in + 2 * k));
+        out[k] = int16_t(s);
+    }
+}
+
+// Decodes one sample. Its declared length is cut to the bytes left in the image, so the
+// block allocated never exceeds a few times the image size; the position still moves by the
+// declared length.
+void ReadOneSample(TLoadContext& context, TKavoXMSample& sample, const TSampleHeader& header) {
+    const int64_t declared = header.Length;
+    const int64_t end = context.Position + declared;
+    const int64_t available = context.Remaining();
+    const int64_t length = declared < available ? declared : available;
+    ApplyLengthAndLoop(sample, header, length);
+    if (sample.Length > 0) {
+        const uint8_t* in = context.Image + context.Position;
+        if (sample.Bits == 16) {
+            Decode16(sample, in, sample.Length);
+            sample.Length /= 2;
+            sample.LoopStart /= 2;
+            sample.LoopLength /= 2;
+        } else {
+            Decode8(sample, in, sample.Length);
+        }
+        if (sample.Channels == 2) {
+            sample.Length /= 2;
+            sample.LoopStart /= 2;
+            sample.LoopLength /= 2;
+        }
+        if (sample.Data == nullptr && sample.Length > 0) { // the block could not be allocated
+            sample.Length = 0;
+            sample.LoopEnabled = false;
+        }
+        sample.PrepareData();
+    }
+    context.Position = end;
+}
+
+} // namespace
+
+void ReadSampleData(TLoadContext& context, TKavoXMModule& module, int32_t instrument) {
+    auto& pending = context.PendingSamples[size_t(instrument)];
+    TKavoXMInstrument* owner = module.Instruments[size_t(instrument)].get();
+    for (size_t j = 0; j < pending.size() && owner != nullptr; ++j) {
+        TKavoXMSample* sample = owner->Samples[j].get();
+        if (sample != nullptr) ReadOneSample(context, *sample, pending[j]);
+    }
+    pending.clear();
+    pending.shrink_to_fit();
+}
+
+void ReadAllSampleData(TLoadContext& context, TKavoXMModule& module) {
+    for (int32_t i = 1; i <= context.InstrumentCount; ++i) ReadSampleData(context, module, i);
+}
+
+} // namespace kavoxm::xm

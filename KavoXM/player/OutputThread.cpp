@@ -1,0 +1,76 @@
+#include "KavoXM/mixer/Render.h"
+#include "KavoXM/player/PcmConvert.h"
+#include "KavoXM/player/Player.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+bool IsDone(WAVEHDR& header) {
+    return (WaveHeaderFlags(header).load() & WHDR_DONE) != 0;
+}
+
+} // namespace
+
+void TKavoXM::OutputThread() {
+    while (!Terminated) {
+        if (ParkRequest) {
+            Parked = true;
+            ResumeEvent->Wait();
+            Parked = false;
+            ResumedEvent->Signal();
+            if (Terminated) break;
+        }
+        Lock();
+        ServiceQueue();
+        Unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(PollInterval));
+    }
+    ThreadEndedEvent.Signal();
+}
+
+void TKavoXM::ServiceQueue() {
+    if (!DeviceOpen) return;
+    while (PrebufferedCount < Prebuffer && !Terminated) {
+        WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
+        if (!IsDone(header) ||
+            waveOutUnprepareHeader(Device, &header, sizeof(WAVEHDR)) == WAVERR_STILLPLAYING) {
+            // Waiting for the device to hand this buffer back; let its thread run.
+            std::this_thread::yield();
+            continue;
+        }
+        SubmitBuffer();
+        ++PrebufferedCount;
+    }
+    WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
+    if (IsDone(header) &&
+        waveOutUnprepareHeader(Device, &header, sizeof(WAVEHDR)) != WAVERR_STILLPLAYING)
+        SubmitBuffer();
+}
+
+void TKavoXM::SubmitBuffer() {
+    WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
+    if (StartTime < 0) StartTime = int64_t(uint32_t(timeGetTime()));
+    WaveHeaderFlags(header).fetch_and(~WHDR_DONE);
+    FillBuffer(reinterpret_cast<uint8_t*>(header.lpData));
+    waveOutPrepareHeader(Device, &header, sizeof(WAVEHDR));
+    waveOutWrite(Device, &header, sizeof(WAVEHDR));
+    CurrentBuffer = (CurrentBuffer + 1) % BufferCount;
+    SamplesQueued.fetch_add(uint64_t(BufferFrames));
+}
+
+void TKavoXM::FillBuffer(uint8_t* data) {
+    MixPos = MixBuffer.get();
+    const int32_t values = BufferFrames * Channels;
+    std::memset(MixBuffer.get(), 0, size_t(values) * sizeof(int32_t));
+    int32_t pos = 0;
+    while (pos < BufferFrames) {
+        if (SamplesLeftInTick == 0) Tick();
+        const int32_t n = Render(*this, pos, SamplesLeftInTick);
+        if (n <= 0) break; // a renderer that makes no progress must not hang the thread
+        pos += n;
+    }
+    ConvertMixTo16(MixBuffer.get(), values, ClipOutput, data);
+    if (Bits == 8) Convert16To8InPlace(data, values);
+}

@@ -1,0 +1,27 @@
+#include "KavoXM/player/ThreadPriority.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+void RaiseToTimeCriticalPriority(std::thread& thread) {
+    SetThreadPriority(thread.native_handle(), THREAD_PRIORITY_TIME_CRITICAL);
+}
+
+#else
+#include <pthread.h>
+#include <sched.h>
+
+// Real-time FIFO scheduling at a middle priority: above every ordinary thread, below the
+// system's own real-time work. Refused without the privilege, which is the common case.
+void RaiseToTimeCriticalPriority(std::thread& thread) {
+    const int low = sched_get_priority_min(SCHED_FIFO);
+    const int high = sched_get_priority_max(SCHED_FIFO);
+    if (low < 0 || high < low) return;
+    sched_param param{};
+    param.sched_priority = low + (high - low) / 2;
+    pthread_setschedparam(thread.native_handle(), SCHED_FIFO, &param);
+}
+#endif

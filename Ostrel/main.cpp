@@ -1,0 +1,6 @@
+#include "Ostrel/ConsolePlayer.h"
+#include "Ostrel/EmbeddedModule.h"
+
+int main() {
+    return RunConsolePlayer(EmbeddedModule, EmbeddedModuleSize, stdout, stderr);
+}

@@ -1,0 +1,124 @@
+// Input-controlled sizes stay bounded: a small image cannot make the loader allocate much
+// more than its own size for sample values, nor any cells for patterns it refuses to store.
+#include "XMTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+using xmtest::NewModule;
+
+namespace {
+
+// Bytes held by the loaded song's sample blocks.
+size_t SampleBytes(const TKavoXMModule& module) {
+    size_t total = 0;
+    for (const auto& instrument : module.Instruments) {
+        if (!instrument) continue;
+        for (const auto& sample : instrument->Samples) {
+            if (!sample || sample->Data == nullptr) continue;
+            total += (size_t(sample->Length) * size_t(sample->Channels) + 16 + 2) * 4;
+        }
+    }
+    return total;
+}
+
+size_t PatternBytes(const TKavoXMModule& module) {
+    size_t total = 0;
+    for (const auto& pattern : module.Patterns)
+        total += pattern->Notes.size() * sizeof(TKavoXMPatternNote);
+    return total;
+}
+
+XMSong HugeDeclarations(uint16_t version) {
+    XMSong song;
+    song.Version = version;
+    song.Channels = 255;
+    song.Patterns.resize(256);
+    for (auto& p : song.Patterns) {
+        if (version >= 0x0103) {
+            p.Rows = 65535;
+            p.RawData = std::vector<uint8_t>{0x80, 0x80}; // skipped: too many rows
+        } else {
+            p.Rows = 256;                       // the most the old form can declare
+            p.RawData = std::vector<uint8_t>{}; // no packed data: nothing is stored
+        }
+    }
+    XMInstrument small;
+    small.Samples.resize(1);
+    small.Samples[0].Left = {1, 2, 3};
+    song.Instruments.push_back(small);
+    {
+        XMInstrument ins;
+        for (int j = 0; j < 256; ++j) {
+            XMSample s;
+            s.SixteenBit = (j % 2) == 1;
+            s.Stereo = (j % 4) >= 2;
+            s.RawData = std::vector<uint8_t>(16, 3);
+            s.LengthBytes = 0xFFFFFFF0u - uint32_t(j);
+            s.LoopStartBytes = 0x7FFFFFFF;
+            s.LoopLengthBytes = 0xFFFFFFFF;
+            s.LoopType = 1;
+            ins.Samples.push_back(s);
+        }
+        song.Instruments.push_back(ins);
+    }
+    return song;
+}
+
+} // namespace
+
+class XMAllocationBound : public ::testing::TestWithParam<uint16_t> {};
+
+TEST_P(XMAllocationBound, HugeDeclaredSizesAllocateLittle) {
+    const auto image = BuildXM(HugeDeclarations(GetParam()));
+    auto module = NewModule();
+    ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size())));
+    // Patterns of 65535 rows keep their row count and store nothing.
+    for (const auto& pattern : module->Patterns) {
+        EXPECT_TRUE(pattern->Notes.empty());
+    }
+    EXPECT_EQ(module->Patterns[255]->RowCount, GetParam() >= 0x0103 ? 65535 : 256);
+    // Every sample is cut to the bytes that remain in the image.
+    for (const auto& instrument : module->Instruments) {
+        if (!instrument) continue;
+        for (const auto& sample : instrument->Samples) {
+            if (sample) {
+                EXPECT_LE(int64_t(sample->Length), int64_t(image.size()));
+            }
+        }
+    }
+    EXPECT_EQ(PatternBytes(*module), 0u);
+    EXPECT_LE(SampleBytes(*module), 8 * image.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, XMAllocationBound, ::testing::Values(0x0102, 0x0103, 0x0104));
+
+TEST(XMAllocation, OneHugeSampleInASmallImage) {
+    XMSample s;
+    s.RawData = std::vector<uint8_t>(100, 1);
+    s.LengthBytes = 0xFFFFFFFF;
+    XMSong song = xmtest::SongWithSamples({s});
+    const auto image = BuildXM(song);
+    auto module = NewModule();
+    ASSERT_TRUE(xmtest::Load(*module, image));
+    EXPECT_EQ(xmtest::SampleOf(*module, 1, 0)->Length, 100);
+    EXPECT_LE(SampleBytes(*module), 4 * 100 + 18 * 4);
+}
+
+TEST(XMAllocation, PatternsStoreOnlyRowsTheImageCanFill) {
+    XMSong song = xmtest::MinimalSong();
+    song.Channels = 255;
+    song.Patterns[0].Rows = 256;
+    song.Patterns[0].RawData = std::vector<uint8_t>{0x81, 1, 0x81, 2, 0x81, 3};
+    song.Patterns[0].PackedSizeOverride = 65535; // runs past the image end
+    const auto image = BuildXM(song);
+    auto module = NewModule();
+    ASSERT_TRUE(xmtest::Load(*module, image));
+    const TKavoXMPattern& p = *module->Patterns[0];
+    EXPECT_EQ(p.RowCount, 256);
+    EXPECT_EQ(p.ChannelCount, 255);
+    EXPECT_LE(p.Notes.size(), size_t(2 * 255)); // one row with data and the spare row
+    EXPECT_EQ(p.GetNote(0, 2).Note, 3);
+    EXPECT_EQ(p.GetNote(0, 3), TKavoXMPatternNote{});
+    EXPECT_EQ(p.GetNote(255, 254), TKavoXMPatternNote{});
+}

@@ -1,0 +1,150 @@
+// `kavoxm info` run as a program on images written to a temporary folder.
+#include "support/XMBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+
+using namespace testsupport;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+fs::path ToolPath() {
+    return fs::path(KAVOXM_BINARY_DIR) / "tools" / "kavoxm" / "kavoxm";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class InfoCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(ToolPath())) GTEST_SKIP() << "kavoxm tool not built";
+        dir_ = fs::temp_directory_path() /
+               ("kavoxm-info-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    }
+
+    fs::path Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const fs::path path = dir_ / name;
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return path;
+    }
+
+    RunResult Run(const std::string& arguments) {
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        const std::string command = "'" + ToolPath().string() + "' " + arguments + " >'" +
+                                    out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(command.c_str());
+        RunResult result;
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = ReadText(out);
+        result.err = ReadText(err);
+        return result;
+    }
+
+    fs::path dir_;
+};
+
+XMSong InfoSong() {
+    XMSong song;
+    song.Name = "caf\xE9 \"q\"";
+    song.Version = 0x0104;
+    song.Channels = 2;
+    song.SongLength = 3;
+    song.RestartPosition = 1;
+    song.Speed = 5;
+    song.Tempo = 140;
+    song.Orders[0] = 1;
+    song.Orders[1] = 0;
+    song.Orders[2] = 1;
+    song.Orders[3] = 9; // beyond the song length: not listed
+    song.Patterns.resize(2);
+    XMInstrument ins;
+    ins.Samples.resize(2);
+    ins.Samples[0].Left = {1, 2, 3};
+    ins.Samples[1].SixteenBit = true;
+    ins.Samples[1].Left = {100, 200};
+    song.Instruments.push_back(ins);
+    song.Instruments.push_back(XMInstrument{}); // no samples
+    song.Chunks.push_back({"text", {'h', 'i', 13, 'x', '\\'}, std::nullopt});
+    std::vector<uint8_t> names(64, 0);
+    names[0] = 'A';
+    names[32] = 'B';
+    song.Chunks.push_back({"PNAM", names, std::nullopt});
+    song.Chunks.push_back(
+        {"CNAM", {'L', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, std::nullopt});
+    return song;
+}
+
+} // namespace
+
+TEST_F(InfoCommand, JsonHoldsTheHeaderFacts) {
+    const fs::path file = Write("song.xm", BuildXM(InfoSong()));
+    const RunResult r = Run("info '" + file.string() + "' --json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string& j = r.out;
+    EXPECT_EQ(j.front(), '{');
+    EXPECT_NE(j.find(R"("name":"caf\u00e9 \"q\"")"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("version":"1.04")"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("channels":2,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("song_length":3,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("restart_position":1,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("patterns":2,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("instruments":2,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("samples":2,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("linear_frequencies":true,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("initial_speed":5,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("initial_tempo":140,)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("orders":[1,0,1],)"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("message":"hi\r\nx\\")"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("pattern_names":["A","B"])"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("channel_names":["L",""])"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("length":2,)"), std::string::npos) << j; // 16-bit sample in frames
+}
+
+TEST_F(InfoCommand, TextListsTheSamples) {
+    const fs::path file = Write("song.xm", BuildXM(InfoSong()));
+    const RunResult r = Run("info '" + file.string() + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Format version:   1.04"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("3 frames, loop none, 8-bit mono"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 frames, loop none, 16-bit mono"), std::string::npos) << r.out;
+}
+
+TEST_F(InfoCommand, RefusedFileGivesOneLineAndExitCode1) {
+    std::vector<uint8_t> bad = BuildXM(InfoSong());
+    bad[0] = 'e';
+    const fs::path file = Write("bad.xm", bad);
+    const RunResult r = Run("info '" + file.string() + "' --json");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.err, "cannot load " + file.string() + ": not a valid XM module\n");
+
+    const RunResult missing = Run("info '" + (dir_ / "absent.xm").string() + "'");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err.rfind("cannot read " + (dir_ / "absent.xm").string() + ": ", 0), 0u)
+        << missing.err;
+}

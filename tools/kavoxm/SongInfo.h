@@ -1,0 +1,11 @@
+#pragma once
+// The facts `kavoxm info` prints about a loaded song, as text or as one JSON object.
+#include <string>
+
+class TKavoXMModule;
+struct TKavoXMLoadInfo;
+
+std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& info);
+std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& info);
+// A JSON string literal of raw bytes; bytes of 0x80 and above are written as \u00XX.
+std::string JsonString(const std::string& bytes);
