@@ -175,7 +175,8 @@ int64_t PrepareRun(TKavoXM& /*player*/, TKavoXMChannel& voice, int64_t limit) {
 
 int64_t PrepareRun(TKavoXMChannel& voice, int64_t limit) {
     const TKavoXMSample* sample = voice.Sample;
-    if (sample == nullptr || sample->Data == nullptr || voice.Increment <= 0) return 0;
+    if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
+        return 0;
     const Bounds b(*sample);
     int64_t p = voice.SamplePosition;
     bool playing = true;

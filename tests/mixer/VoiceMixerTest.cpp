@@ -275,3 +275,13 @@ TEST(MixChannelTest, StepWithoutRampFramesLandsOnTheTarget) {
     EXPECT_EQ(mix.buffer[18], 1000 * 4096);
 }
 } // namespace
+
+namespace {
+TEST(PrepareRunTest, NegativeLengthEndsTheVoice) {
+    auto sample = RampSample(10, {true, false, 2, 4});
+    sample->Length = -5; // a length the loader can leave negative
+    auto voice = MakeVoice(*sample, 0, Frame);
+    EXPECT_EQ(PrepareRun(*voice, 10), 0);
+    sample->Length = 10;
+}
+} // namespace
