@@ -36,8 +36,9 @@ void TKavoXM::ServiceQueue() {
         WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
         if (!IsDone(header) ||
             waveOutUnprepareHeader(Device, &header, sizeof(WAVEHDR)) == WAVERR_STILLPLAYING) {
-            // Waiting for the device to hand this buffer back; let its thread run.
-            std::this_thread::yield();
+            // Waiting for the device to hand this buffer back. A time-critical thread that
+            // spun here could starve the device's own thread on a busy or single core.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
         SubmitBuffer();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,28 +18,43 @@ namespace {
 
 using testsupport::WaitUntil;
 
-class AlsaDevice : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
+// Points HOME at a fresh folder whose .asoundrc holds `config` (with @DIR@ standing for that
+// folder) for the tests of one suite, and restores it afterwards.
+class AlsaHome {
+  public:
+    static void Use(const std::string& config) {
         const char* home = std::getenv("HOME");
         if (home != nullptr) SavedHome = home;
         char pattern[] = "/tmp/kavoxm-alsa-XXXXXX";
         if (mkdtemp(pattern) == nullptr) return;
-        Home = pattern;
-        std::ofstream(Home / ".asoundrc") << "pcm.!default { type null }\n";
-        setenv("HOME", Home.c_str(), 1);
+        Dir = pattern;
+        std::string text = config;
+        for (size_t at = text.find("@DIR@"); at != std::string::npos; at = text.find("@DIR@"))
+            text.replace(at, 5, Dir.string());
+        std::ofstream(Dir / ".asoundrc") << text;
+        setenv("HOME", Dir.c_str(), 1);
         snd_config_update_free_global(); // forget a configuration read under another HOME
     }
 
-    static void TearDownTestSuite() {
+    static void Restore() {
         if (SavedHome)
             setenv("HOME", SavedHome->c_str(), 1);
         else
             unsetenv("HOME");
+        SavedHome.reset();
         snd_config_update_free_global();
         std::error_code ignored;
-        if (!Home.empty()) std::filesystem::remove_all(Home, ignored);
+        if (!Dir.empty()) std::filesystem::remove_all(Dir, ignored);
     }
+
+    static inline std::filesystem::path Dir;
+    static inline std::optional<std::string> SavedHome;
+};
+
+class AlsaDevice : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { AlsaHome::Use("pcm.!default { type null }\n"); }
+    static void TearDownTestSuite() { AlsaHome::Restore(); }
 
     static WAVEFORMATEX Format(uint16_t channels, uint16_t bits) {
         WAVEFORMATEX format{};
@@ -58,9 +74,6 @@ class AlsaDevice : public ::testing::Test {
             return nullptr;
         return device;
     }
-
-    static inline std::filesystem::path Home;
-    static inline std::optional<std::string> SavedHome;
 };
 
 #define OPEN_OR_SKIP(device, format)                                                               \
@@ -119,6 +132,38 @@ TEST_F(AlsaDevice, UnsupportedSampleWidthIsRefused) {
     HWAVEOUT device{};
     EXPECT_NE(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
     EXPECT_EQ(device, nullptr);
+}
+
+// The null device behind ALSA's file plugin: what the backend writes lands in a file.
+class AlsaRecordingDevice : public AlsaDevice {
+  protected:
+    static void SetUpTestSuite() {
+        AlsaHome::Use("pcm.!default { type file slave.pcm \"null\" file \"@DIR@/out.raw\" "
+                      "format \"raw\" }\n");
+    }
+    static void TearDownTestSuite() { AlsaHome::Restore(); }
+};
+
+TEST_F(AlsaRecordingDevice, HandsEveryByteToTheDeviceInOrder) {
+    OPEN_OR_SKIP(device, Format(2, 16));
+    std::vector<std::vector<char>> blocks;
+    std::vector<WAVEHDR> headers(3);
+    std::vector<char> expected;
+    for (size_t i = 0; i < headers.size(); ++i) {
+        blocks.emplace_back(size_t(4 * (5000 + 1000 * i)));
+        for (size_t b = 0; b < blocks[i].size(); ++b) blocks[i][b] = char((b * 7 + i) & 0xFF);
+        expected.insert(expected.end(), blocks[i].begin(), blocks[i].end());
+        headers[i].lpData = blocks[i].data();
+        headers[i].dwBufferLength = DWORD(blocks[i].size());
+        waveOutPrepareHeader(device, &headers[i], sizeof(WAVEHDR));
+        waveOutWrite(device, &headers[i], sizeof(WAVEHDR));
+    }
+    for (WAVEHDR& h : headers) ASSERT_TRUE(WaitUntil([&] { return (Flags(h) & WHDR_DONE) != 0; }));
+    EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+    std::ifstream file(AlsaHome::Dir / "out.raw", std::ios::binary);
+    const std::vector<char> written((std::istreambuf_iterator<char>(file)),
+                                    std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, expected);
 }
 
 } // namespace

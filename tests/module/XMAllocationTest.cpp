@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace testsupport;
+using namespace xmbuilder;
 using xmtest::NewModule;
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace testsupport;
+using namespace xmbuilder;
 using xmtest::Load;
 using xmtest::MinimalSong;
 using xmtest::NewModule;
@@ -153,19 +153,14 @@ class XMExtremePositions : public ::testing::TestWithParam<PositionCase> {};
 TEST_P(XMExtremePositions, PositionsNeverWrap) {
     const PositionCase& c = GetParam();
     XMSong song;
-    song.HeaderSize = c.headerSize;
     song.Patterns.resize(c.patterns);
     song.Instruments.resize(c.instruments);
     for (auto& ins : song.Instruments) ins.HeaderSize = 29;
-    auto image = BuildXM(song);
-    if (c.headerSize != 276) { // the builder pads the header: rebuild it at its normal size
-        song.HeaderSize = 276;
-        image = BuildXM(song);
-        image[60] = uint8_t(c.headerSize);
-        image[61] = uint8_t(c.headerSize >> 8);
-        image[62] = uint8_t(c.headerSize >> 16);
-        image[63] = uint8_t(c.headerSize >> 24);
-    }
+    auto image = BuildXM(song); // normal header size, then the field is patched
+    image[60] = uint8_t(c.headerSize);
+    image[61] = uint8_t(c.headerSize >> 8);
+    image[62] = uint8_t(c.headerSize >> 16);
+    image[63] = uint8_t(c.headerSize >> 24);
     if (c.instrumentHeaderSize != 29 && c.instruments > 0) {
         const size_t at = 336 + c.patterns * (9 + 256); // first instrument (4 empty channels)
         image[at] = uint8_t(c.instrumentHeaderSize);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace testsupport;
+using namespace xmbuilder;
 using xmtest::Load;
 using xmtest::MinimalSong;
 using xmtest::NewModule;

@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers shared by the XM loader tests.
 #include "KavoXM/module/Module.h"
-#include "support/XMBuilder.h"
+#include "xmbuilder/XMBuilder.h"
 
 #include <memory>
 #include <vector>
@@ -19,17 +19,17 @@ inline bool Load(TKavoXMModule& module, const std::vector<uint8_t>& image) {
 }
 
 // A song with one empty 64-row pattern and no instruments.
-inline testsupport::XMSong MinimalSong() {
-    testsupport::XMSong song;
+inline xmbuilder::XMSong MinimalSong() {
+    xmbuilder::XMSong song;
     song.Name = "test song";
     song.Patterns.resize(1);
     return song;
 }
 
 // A song with one instrument holding the given samples.
-inline testsupport::XMSong SongWithSamples(std::vector<testsupport::XMSample> samples) {
-    testsupport::XMSong song = MinimalSong();
-    testsupport::XMInstrument instrument;
+inline xmbuilder::XMSong SongWithSamples(std::vector<xmbuilder::XMSample> samples) {
+    xmbuilder::XMSong song = MinimalSong();
+    xmbuilder::XMInstrument instrument;
     instrument.Samples = std::move(samples);
     song.Instruments.push_back(instrument);
     return song;

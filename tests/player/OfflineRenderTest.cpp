@@ -19,6 +19,10 @@ struct FormatCase {
     int32_t bits;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << (c.stereo ? "stereo " : "mono ") << c.bits << "-bit";
+}
+
 class OfflineRender : public ::testing::TestWithParam<FormatCase> {};
 
 std::vector<uint8_t> RenderOfflineInChunks(const FormatCase& c, int32_t frames, int32_t chunk) {

@@ -13,6 +13,10 @@ struct MixCase {
     int16_t expected;
 };
 
+void PrintTo(const MixCase& c, std::ostream* os) {
+    *os << c.mix << (c.clip ? " clip" : " wrap") << " -> " << c.expected;
+}
+
 class MixConversion : public ::testing::TestWithParam<MixCase> {};
 
 TEST_P(MixConversion, TruncatesTowardZeroThenSaturatesOrWraps) {

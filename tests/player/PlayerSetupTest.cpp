@@ -13,6 +13,11 @@ struct FormatCase {
     int32_t rate, channels, bits, blockAlign;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.rateArg << " Hz, " << c.frames << " frames, " << (c.stereo ? "stereo, " : "mono, ")
+        << c.bitsArg << " bits";
+}
+
 class PlayerFormat : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(PlayerFormat, DerivesSizesAndDeviceFormat) {
@@ -89,6 +94,10 @@ struct TickCase {
     uint8_t tempo;
     int32_t samplesPerTick;
 };
+
+void PrintTo(const TickCase& c, std::ostream* os) {
+    *os << c.rate << " Hz, tempo " << int32_t(c.tempo);
+}
 
 class SamplesPerTick : public ::testing::TestWithParam<TickCase> {};
 

@@ -1,5 +1,5 @@
 // `kavoxm info` run as a program on images written to a temporary folder.
-#include "support/XMBuilder.h"
+#include "xmbuilder/XMBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <sys/wait.h>
 
-using namespace testsupport;
+using namespace xmbuilder;
 
 namespace {
 

@@ -35,7 +35,7 @@ double Decay(double x) {
 }
 
 template <typename F> std::vector<int8_t> Cycle(int frames, F&& shape) {
-    std::vector<int8_t> out(size_t(frames));
+    std::vector<int8_t> out(static_cast<size_t>(frames));
     for (int i = 0; i < frames; ++i) out[size_t(i)] = ToByte(shape(double(i) / frames));
     return out;
 }
@@ -98,7 +98,7 @@ std::vector<int8_t> DroneCycle() {
 
 std::vector<int8_t> Kick() {
     const int frames = 2600; // played at C-4: 8363 frames per second
-    std::vector<int8_t> out(size_t(frames));
+    std::vector<int8_t> out(static_cast<size_t>(frames));
     double phase = 0;
     for (int i = 0; i < frames; ++i) {
         const double time = double(i) / 8363.0;
@@ -111,7 +111,7 @@ std::vector<int8_t> Kick() {
 
 std::vector<int8_t> Snare() {
     const int frames = 3000;
-    std::vector<int8_t> out(size_t(frames));
+    std::vector<int8_t> out(static_cast<size_t>(frames));
     Noise noise;
     double phase = 0;
     double low = 0;
@@ -129,7 +129,7 @@ std::vector<int8_t> Snare() {
 
 std::vector<int8_t> Hat() {
     const int frames = 1100;
-    std::vector<int8_t> out(size_t(frames));
+    std::vector<int8_t> out(static_cast<size_t>(frames));
     Noise noise;
     double previous = 0;
     for (int i = 0; i < frames; ++i) {

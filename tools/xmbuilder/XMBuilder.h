@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace xmbuilder {
 
 struct XMCell {
     uint8_t Note = 0; // 0 none, 1..96, 97 key off
@@ -100,7 +100,7 @@ struct XMSong {
     std::string Name;
     std::string TrackerName = "KavoXM builder";
     uint16_t Version = 0x0104;
-    uint32_t HeaderSize = 276;
+    uint32_t HeaderSize = 276; // the header is padded or cut to 60 + this many bytes
     uint16_t SongLength = 1;
     uint16_t RestartPosition = 0;
     uint16_t Channels = 4;
@@ -124,4 +124,4 @@ std::vector<uint8_t> EncodePatternData(const XMPattern& pattern, uint16_t channe
 std::vector<uint8_t> EncodeSampleData(const XMSample& sample);
 std::vector<uint8_t> ChunkBytes(const std::string& id, const std::vector<uint8_t>& body);
 
-} // namespace testsupport
+} // namespace xmbuilder

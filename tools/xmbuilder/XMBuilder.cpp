@@ -1,8 +1,8 @@
-#include "support/XMBuilder.h"
+#include "xmbuilder/XMBuilder.h"
 
 #include <algorithm>
 
-namespace testsupport {
+namespace xmbuilder {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -219,4 +219,4 @@ std::vector<uint8_t> BuildXM(const XMSong& song) {
     return out;
 }
 
-} // namespace testsupport
+} // namespace xmbuilder
