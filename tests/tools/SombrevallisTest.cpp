@@ -2,12 +2,17 @@
 // shape the console player relies on.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
+#include "KavoXM/player/Player.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "Ostrel/EmbeddedModule.h"
 #include "SongImage.h"
 #include "support/Corpus.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -51,6 +56,34 @@ TEST(Sombrevallis, HasTheShapeTheConsolePlayerExpects) {
     // The message comes from the "text" chunk; the trailer after it is not a chunk.
     EXPECT_EQ(module.Message.rfind("Sombrevallis", 0), 0u);
     EXPECT_EQ(module.Message.find("winter"), std::string::npos);
+}
+
+// At the console player's master volume the song must neither clip audibly (fewer than one
+// sample in 10,000 at full scale) nor be timid (RMS between -24 and -12 dBFS).
+TEST(Sombrevallis, RendersLoudButWithoutClipping) {
+    TKavoXM player(44100, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
+    player.Module->MasterVolume = 230;
+    ASSERT_TRUE(player.Module->LoadFromMemory(EmbeddedModule, EmbeddedModuleSize));
+    ASSERT_TRUE(player.StartOffline());
+    std::vector<int16_t> block(2048 * 2);
+    uint64_t values = 0, fullScale = 0;
+    double sumOfSquares = 0;
+    while (player.Module->SongEndCount == 0 && values < uint64_t(44100) * 2 * 120) {
+        const int32_t frames = player.RenderOffline(block.data(), 2048);
+        ASSERT_EQ(frames, 2048);
+        for (int16_t v : block) {
+            fullScale += (v == 32767 || v == -32768) ? 1 : 0;
+            sumOfSquares += double(v) * v;
+        }
+        values += block.size();
+    }
+    const double seconds = double(values) / 2 / 44100;
+    EXPECT_GT(seconds, 95.0);
+    EXPECT_LT(seconds, 100.0);
+    EXPECT_LT(double(fullScale), double(values) / 10000);
+    const double rmsDb = 20 * std::log10(std::sqrt(sumOfSquares / double(values)) / 32768.0);
+    EXPECT_GT(rmsDb, -24.0);
+    EXPECT_LT(rmsDb, -12.0);
 }
 
 } // namespace
