@@ -63,9 +63,10 @@ void PollUntilStopPoint(TKavoXMModule& module, std::FILE* out) {
 
 } // namespace
 
-int RunConsolePlayer(const uint8_t* image, int32_t size, std::FILE* out, std::FILE* err) {
+int RunConsolePlayer(const uint8_t* image, int32_t size, std::FILE* out, std::FILE* err,
+                     int32_t threadPollMs) {
     for (const char* line : BannerLines) WriteFlushed(out, line);
-    auto player = std::make_unique<TKavoXM>(44100, 2048, 4, true, 10, 16, 0);
+    auto player = std::make_unique<TKavoXM>(44100, 2048, 4, true, threadPollMs, 16, 0);
     if (!player->DeviceOpen) {
         WriteFlushed(err, "Ostrel: no audio output device could be opened\n");
         return 1;

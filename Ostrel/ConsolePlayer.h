@@ -6,8 +6,10 @@
 // The console player's main sequence: banner, player set-up, loading of the given song
 // image, playback with a progress line every 10 ms until the stop point, teardown.
 // Returns the process exit code: 0 at the stop point, 1 when no output device could be
-// opened or the song did not load (one line on err says which).
-int RunConsolePlayer(const uint8_t* image, int32_t size, std::FILE* out, std::FILE* err);
+// opened or the song did not load (one line on err says which). The program's output thread
+// services the device every 10 ms; tests pass a shorter interval to play faster than real time.
+int RunConsolePlayer(const uint8_t* image, int32_t size, std::FILE* out, std::FILE* err,
+                     int32_t threadPollMs = 10);
 
 // Decimal text right-aligned in at least two characters, padded with spaces.
 std::string FormatTwoDigits(int32_t value);

@@ -13,6 +13,7 @@ TKavoXMCubicSpline::TKavoXMCubicSpline() {
             (-1.5 * t3 + 2.0 * t2 + 0.5 * t) * 16384,
             (0.5 * t3 - 0.5 * t2) * 16384,
         };
-        for (int32_t i = 0; i < 4; ++i) Coefficients[size_t(r * 4 + i)] = int32_t(std::lround(w[i]));
+        for (int32_t i = 0; i < 4; ++i)
+            Coefficients[size_t(r * 4 + i)] = int32_t(std::lround(w[i]));
     }
 }

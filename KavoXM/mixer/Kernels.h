@@ -17,7 +17,7 @@ extern const std::array<TKavoXMKernel, KernelModes * KernelsPerMode> KernelTable
 // Mono output (one value per frame), same index rule.
 extern const std::array<TKavoXMKernel, KernelModes * KernelsPerMode> MonoKernelTable;
 
-constexpr int32_t KernelIndex(int32_t mode, int32_t stereoSample, int32_t ramping,
-                              int32_t variant, int32_t split) {
+constexpr int32_t KernelIndex(int32_t mode, int32_t stereoSample, int32_t ramping, int32_t variant,
+                              int32_t split) {
     return mode * KernelsPerMode + stereoSample * 24 + ramping * 12 + variant * 4 + split * 2;
 }

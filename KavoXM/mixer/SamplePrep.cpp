@@ -6,7 +6,9 @@
 #include <cstring>
 
 namespace {
-int32_t* BlockStart(int32_t* data) { return data - TKavoXMSample::GuardValues; }
+int32_t* BlockStart(int32_t* data) {
+    return data - TKavoXMSample::GuardValues;
+}
 } // namespace
 
 bool TKavoXMSample::AllocateData(int64_t count) {
@@ -25,7 +27,8 @@ bool TKavoXMSample::AllocateData(int64_t count) {
             return false;
         }
     } else {
-        block = static_cast<int32_t*>(std::calloc(size_t(count + 2 * GuardValues), sizeof(int32_t)));
+        block =
+            static_cast<int32_t*>(std::calloc(size_t(count + 2 * GuardValues), sizeof(int32_t)));
         if (block == nullptr) return false;
     }
     Data = block + GuardValues;

@@ -1,5 +1,9 @@
 #include "KavoXM/player/PcmConvert.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 int16_t MixTo16(int32_t mix, bool clip) {
     const int32_t v = mix / 4096;
     if (clip) {
@@ -14,8 +18,33 @@ uint8_t Pcm16To8(int16_t sample) {
     return uint8_t((int32_t(sample) + 32768) / 256);
 }
 
+namespace {
+#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Eight mix values at a time: divided by 4096 toward zero, wrapped to 16 bits when not
+// clipping, then packed with saturation (exact for wrapped values) and stored little-endian.
+int32_t ConvertMixTo16Sse2(const int32_t* mix, int32_t count, bool clip, uint8_t* out) {
+    const auto divide = [clip](__m128i v) {
+        const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(v, 31), 20); // 4095 when negative
+        v = _mm_srai_epi32(_mm_add_epi32(v, bias), 12);
+        return clip ? v : _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+    };
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i a = divide(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mix + i)));
+        const __m128i b = divide(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mix + i + 4)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi32(a, b));
+    }
+    return i;
+}
+#else
+int32_t ConvertMixTo16Sse2(const int32_t*, int32_t, bool, uint8_t*) {
+    return 0;
+}
+#endif
+} // namespace
+
 void ConvertMixTo16(const int32_t* mix, int32_t count, bool clip, uint8_t* out) {
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = ConvertMixTo16Sse2(mix, count, clip, out); i < count; ++i) {
         const uint16_t bits = uint16_t(MixTo16(mix[i], clip));
         out[2 * i] = uint8_t(bits & 0xFF);
         out[2 * i + 1] = uint8_t(bits >> 8);

@@ -1,10 +1,13 @@
 #include "Ostrel/ConsolePlayer.h"
+#include "Ostrel/EmbeddedModule.h"
 #include "support/VirtualDeviceHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -117,3 +120,69 @@ TEST(ConsolePlayerRun, MissingDeviceEndsWithOneLineAndExitCode1) {
 }
 
 } // namespace
+
+namespace {
+
+struct ProgressLineFields {
+    std::string Pattern, Row; // the two-character fields as printed
+};
+
+// The progress lines after the banner: " Pattern: pp, Row: rr" pieces ended by CR.
+std::vector<ProgressLineFields> ProgressLines(const std::string& out) {
+    std::vector<ProgressLineFields> lines;
+    const std::string prefix = " Pattern: ";
+    size_t pos = ExpectedBanner.size();
+    while (pos < out.size()) {
+        const size_t end = out.find('\r', pos);
+        EXPECT_NE(end, std::string::npos) << "progress line without CR";
+        if (end == std::string::npos) break;
+        const std::string line = out.substr(pos, end - pos);
+        EXPECT_EQ(line.size(), prefix.size() + 2 + 7 + 2) << line;
+        EXPECT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
+        EXPECT_EQ(line.compare(prefix.size() + 2, 7, ", Row: "), 0) << line;
+        if (line.size() == prefix.size() + 11)
+            lines.push_back({line.substr(prefix.size(), 2), line.substr(prefix.size() + 9, 2)});
+        pos = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+// The whole program path with the embedded song on the virtual device, many times faster
+// than real time: banner, load, play, progress lines counting patterns 0 to 12, stop, exit 0.
+TEST(ConsolePlayerRun, PlaysTheEmbeddedSongToItsStopPoint) {
+    VirtualDevice::Options options;
+    options.ManualClock = false;
+    options.Speed = 200.0;
+    ScopedVirtualDevice device(options);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int exitCode = RunConsolePlayer(EmbeddedModule, EmbeddedModuleSize, out, err, 1);
+    const std::string printed = Contents(out);
+    const std::string errors = Contents(err);
+    std::fclose(out);
+    std::fclose(err);
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(errors, "");
+    ASSERT_EQ(printed.compare(0, ExpectedBanner.size(), ExpectedBanner), 0);
+    const auto lines = ProgressLines(printed);
+    ASSERT_FALSE(lines.empty());
+    int previous = 0;
+    std::set<int> seen;
+    for (const auto& line : lines) {
+        const int pattern = std::stoi(line.Pattern);
+        const int row = std::stoi(line.Row);
+        EXPECT_EQ(line.Pattern, FormatTwoDigits(pattern));
+        EXPECT_EQ(line.Row, FormatTwoDigits(row));
+        EXPECT_GE(pattern, previous) << "patterns count upwards";
+        EXPECT_FALSE(ReachedStopPoint(pattern, row)) << "the stop position is never printed";
+        previous = pattern;
+        seen.insert(pattern);
+    }
+    EXPECT_EQ(seen.size(), 13u);
+    EXPECT_EQ(*seen.begin(), 0);
+    EXPECT_EQ(*seen.rbegin(), 12);
+    EXPECT_EQ(VirtualDevice::CloseCount(), 1);
+}

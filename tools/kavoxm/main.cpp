@@ -9,6 +9,11 @@ int main(int argc, char** argv) {
     AddTraceCommand(app, exitCode);
     AddRenderCommand(app, exitCode);
     AddPlayCommand(app, exitCode);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version exit with 0; every bad option or argument with 2.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
     return exitCode;
 }

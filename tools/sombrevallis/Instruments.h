@@ -5,7 +5,15 @@ namespace sombrevallis {
 
 // Instrument numbers in the patterns (1-based, in the order MakeInstruments returns them).
 enum InstrumentNumber : uint8_t {
-    Bass = 1, Pad, Lead, KickDrum, SnareDrum, HatDrum, Bell, Strings, Drone
+    Bass = 1,
+    Pad,
+    Lead,
+    KickDrum,
+    SnareDrum,
+    HatDrum,
+    Bell,
+    Strings,
+    Drone
 };
 
 std::vector<InstrumentSpec> MakeInstruments();

@@ -81,6 +81,8 @@ std::vector<uint8_t> SongImage(const Score& score) {
     return xmbuilder::BuildXM(song);
 }
 
-std::vector<uint8_t> SombrevallisImage() { return SongImage(ComposeSombrevallis()); }
+std::vector<uint8_t> SombrevallisImage() {
+    return SongImage(ComposeSombrevallis());
+}
 
 } // namespace sombrevallis

@@ -15,13 +15,13 @@ int8_t ToByte(double v) {
 
 // Fixed linear congruential generator for the noise of the drums.
 class Noise {
-public:
+  public:
     double Next() {
         State = State * 1664525u + 1013904223u;
         return double(int32_t(State >> 8) - (1 << 23)) / double(1 << 23);
     }
 
-private:
+  private:
     uint32_t State = 0x5EB7A11u;
 };
 
@@ -66,9 +66,8 @@ std::vector<int8_t> BassCycle() {
 }
 
 std::vector<int8_t> PadCycle() {
-    return Cycle(64, [](double t) {
-        return 0.7 * Sine(t) + 0.2 * Sine(3 * t) + 0.08 * Sine(5 * t);
-    });
+    return Cycle(64,
+                 [](double t) { return 0.7 * Sine(t) + 0.2 * Sine(3 * t) + 0.08 * Sine(5 * t); });
 }
 
 std::vector<int8_t> LeadCycle() {
@@ -80,7 +79,8 @@ std::vector<int8_t> LeadCycle() {
 }
 
 std::vector<int8_t> BellCycle() {
-    return Cycle(64, [](double t) { return 0.6 * Sine(t) + 0.25 * Sine(2 * t) + 0.12 * Sine(3 * t); });
+    return Cycle(64,
+                 [](double t) { return 0.6 * Sine(t) + 0.25 * Sine(2 * t) + 0.12 * Sine(3 * t); });
 }
 
 std::vector<int8_t> StringCycle() {

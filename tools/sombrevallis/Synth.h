@@ -8,14 +8,14 @@ namespace sombrevallis {
 
 double Sine(double turns); // sin(2 pi turns), computed by a fixed polynomial
 
-std::vector<int8_t> BassCycle();    // 64 frames: soft saw
-std::vector<int8_t> PadCycle();     // 64 frames: sine with odd harmonics
-std::vector<int8_t> LeadCycle();    // 64 frames: rounded pulse
-std::vector<int8_t> BellCycle();    // 64 frames: sine plus octave and twelfth
-std::vector<int8_t> StringCycle();  // 128 frames: two detuned saws
-std::vector<int8_t> DroneCycle();   // 64 frames: sine
-std::vector<int8_t> Kick();         // falling sine sweep
-std::vector<int8_t> Snare();        // shaped noise over a short tone
-std::vector<int8_t> Hat();          // bright noise burst
+std::vector<int8_t> BassCycle();   // 64 frames: soft saw
+std::vector<int8_t> PadCycle();    // 64 frames: sine with odd harmonics
+std::vector<int8_t> LeadCycle();   // 64 frames: rounded pulse
+std::vector<int8_t> BellCycle();   // 64 frames: sine plus octave and twelfth
+std::vector<int8_t> StringCycle(); // 128 frames: two detuned saws
+std::vector<int8_t> DroneCycle();  // 64 frames: sine
+std::vector<int8_t> Kick();        // falling sine sweep
+std::vector<int8_t> Snare();       // shaped noise over a short tone
+std::vector<int8_t> Hat();         // bright noise burst
 
 } // namespace sombrevallis

@@ -43,8 +43,10 @@ void Writer::Line(int channel, int row, std::string_view tokens, uint8_t instrum
         if (end == std::string_view::npos) end = tokens.size();
         const std::string_view token = tokens.substr(pos, end - pos);
         if (row >= Rows) throw std::out_of_range("line runs past the pattern");
-        if (token == "==") Note(row, channel, KeyOffNote, 0);
-        else if (token != ".") Note(row, channel, NoteNumber(token), instrument, volume);
+        if (token == "==")
+            Note(row, channel, KeyOffNote, 0);
+        else if (token != ".")
+            Note(row, channel, NoteNumber(token), instrument, volume);
         ++row;
         pos = end;
     }

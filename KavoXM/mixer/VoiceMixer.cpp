@@ -1,0 +1,248 @@
+// Voice mixing: cuts a voice's stretch of the block into runs that a kernel can mix without
+// tests, settles the position at loop boundaries and ends voices that run out or die away.
+#include "KavoXM/mixer/VoiceMixer.h"
+
+#include "KavoXM/module/Module.h"
+#include "KavoXM/module/Sample.h"
+#include "KavoXM/player/Player.h"
+#include "KavoXM/sequencer/Channel.h"
+#include <algorithm>
+
+namespace {
+constexpr int64_t FrameOne = int64_t(1) << 32; // one sample frame in 32.32 fixed point
+
+// 64-bit arithmetic that wraps instead of overflowing: positions far outside the sample only
+// need to compare as outside, which the end tests do.
+int64_t Add(int64_t a, int64_t b) {
+    return int64_t(uint64_t(a) + uint64_t(b));
+}
+int64_t Sub(int64_t a, int64_t b) {
+    return int64_t(uint64_t(a) - uint64_t(b));
+}
+
+// The playable range of a sample in 32.32: [LoopStart, LoopEnd) of a loop, [0, End) without.
+// A loop reaching outside the sample is cut to it; one left empty counts as no loop.
+struct Bounds {
+    int64_t End = 0, Last = 0, LS = 0, LE = 0;
+    bool Loop = false, PingPong = false;
+
+    explicit Bounds(const TKavoXMSample& s) {
+        const int64_t length = s.Length;
+        End = length * FrameOne;
+        Last = End - FrameOne;
+        LE = End;
+        if (!s.LoopEnabled) return;
+        const int64_t start = std::clamp<int64_t>(s.LoopStart, 0, length);
+        const int64_t end = std::clamp<int64_t>(int64_t(s.LoopStart) + s.LoopLength, start, length);
+        if (end == start) return;
+        Loop = true;
+        PingPong = s.PingPongLoop;
+        LS = start * FrameOne;
+        LE = end * FrameOne;
+    }
+};
+
+// Moves a position before the loop start back into play; false when the voice has ended.
+bool SettleBeforeLoop(TKavoXMChannel& voice, const Bounds& b, int64_t& p) {
+    if (!voice.Backwards) return true; // before the loop going forward: plays (or ends at < 0)
+    if (b.PingPong) {
+        p = Sub(Add(b.LS, b.LS), p); // mirror the overshoot about the loop start
+        voice.Backwards = false;
+        if (p < b.LS || p >= b.LS + (b.LE - b.LS) / 2) p = b.LS;
+        return true;
+    }
+    if (b.Loop) {
+        p = Sub(b.LE, Sub(b.LS, p)); // a forward loop played backwards continues at its end
+        if (p >= b.LE) p = b.LE;
+        return true;
+    }
+    return false;
+}
+
+// Moves a position at or past the loop end back into play; false when the voice has ended.
+bool SettleAfterLoop(TKavoXMChannel& voice, const Bounds& b, int64_t& p) {
+    if (b.PingPong) {
+        p = Sub(Add(b.LE, b.LE), p);
+        voice.Backwards = true;
+        if (p < b.LS || p >= b.LE) p = b.Last + p % FrameOne;
+        return true;
+    }
+    if (b.Loop) {
+        p = Sub(p, b.LE - b.LS);
+        if (p < b.LS) p = b.LS;
+        voice.Backwards = false;
+        return true;
+    }
+    return false;
+}
+
+// Frames of the next run from a settled position: as many as stay inside the boundary in the
+// direction of play, at most limit and at most the cap that keeps a run below 16384 source
+// frames (at least 2).
+int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64_t limit) {
+    const int64_t inc = voice.Increment;
+    const int64_t cap = std::max<int64_t>(16384 / ((inc >> 32) + 1), 2);
+    const int64_t m = std::min(limit, cap);
+    const int64_t span = inc * (m - 1); // below 2^63: inc < 2^45 whenever m - 1 > 1
+    int64_t count = limit;
+    if (voice.Backwards) {
+        if (p - b.LS < span) count = (p - b.LS - 1) / inc + 1;
+    } else {
+        if (b.LE - p <= span) count = (b.LE - p - 1) / inc + 1;
+    }
+    return count <= 1 ? 1 : std::min(count, m);
+}
+
+// A died volume envelope: at 0, enabled, past its sustain (or without one), not looping.
+bool EnvelopeDied(const TKavoXMChannel& voice) {
+    const TKavoXMEnvelope* e = voice.VolumeEnvelopeHandler.Envelope;
+    if (e == nullptr || voice.EnvelopeVolume != 0 || !e->Enabled || e->LoopEnabled) return false;
+    return voice.VolumeEnvelopeHandler.CurrentPoint > e->SustainPoint || !e->SustainEnabled;
+}
+
+// The voice stops abruptly: its last output goes to click removal.
+void EndWithHandOver(TKavoXMModule* module, TKavoXMChannel& voice) {
+    voice.Active = false;
+    if (module != nullptr) {
+        module->ClickRemovalLeft =
+            int32_t(uint32_t(module->ClickRemovalLeft) + uint32_t(voice.LastOutputLeft));
+        module->ClickRemovalRight =
+            int32_t(uint32_t(module->ClickRemovalRight) + uint32_t(voice.LastOutputRight));
+    }
+    voice.LastOutputLeft = 0;
+    voice.LastOutputRight = 0;
+}
+
+// Ends a ramp: the gains land on their targets. False when the voice is to stop.
+bool FinishRamp(TKavoXMChannel& voice) {
+    voice.RampVolumeLeft = voice.RampTargetLeft;
+    voice.RampVolumeRight = voice.RampTargetRight;
+    voice.RampStepLeft = voice.RampStepRight = 0;
+    voice.RampRemaining = 0;
+    if (voice.RampVolumeLeft != 0 || voice.RampVolumeRight != 0) return true;
+    return voice.FadeOutVolume != 0 && !voice.Background && !EnvelopeDied(voice);
+}
+
+bool Silent(const TKavoXMChannel& voice, const TKavoXMKernelChoice& choice) {
+    if (choice.Kernel == nullptr) return true;
+    return voice.RampVolumeLeft == 0 && voice.RampVolumeRight == 0 && voice.RampStepLeft == 0 &&
+           voice.RampStepRight == 0 && !voice.VariantEnabled;
+}
+} // namespace
+
+TKavoXMMixTarget MixTargetOf(TKavoXM& player) {
+    TKavoXMMixTarget target;
+    target.MixPos = player.MixPos;
+    target.Channels = player.Channels == 1 ? 1 : 2;
+    target.Mode = player.InterpolationMode <= 3 ? player.InterpolationMode : 2;
+    target.Table = player.Spline ? player.Spline->Coefficients.data() : nullptr;
+    target.Module = player.Module.get();
+    return target;
+}
+
+TKavoXMKernelChoice SelectKernel(const TKavoXMMixTarget& target, const TKavoXMChannel& voice) {
+    TKavoXMKernelChoice choice;
+    choice.Mode = target.Mode >= 0 && target.Mode <= 3 ? target.Mode : 2;
+    choice.Table = target.Table;
+    choice.StereoSample = voice.Sample != nullptr && voice.Sample->Channels == 2 ? 1 : 0;
+    choice.Variant = !voice.VariantEnabled    ? 0
+                     : voice.VariantMode == 0 ? 1
+                     : voice.VariantMode == 1 ? 2
+                                              : 0;
+    UpdateKernel(target, voice, choice);
+    return choice;
+}
+
+void UpdateKernel(const TKavoXMMixTarget& target, const TKavoXMChannel& voice,
+                  TKavoXMKernelChoice& choice) {
+    const int32_t ramping = voice.RampStepLeft != 0 || voice.RampStepRight != 0 ? 1 : 0;
+    const bool stereoOut = target.Channels == 2;
+    const int32_t split = stereoOut && (voice.RampStepLeft != voice.RampStepRight ||
+                                        voice.RampVolumeLeft != voice.RampVolumeRight ||
+                                        voice.RampTargetLeft != voice.RampTargetRight)
+                              ? 1
+                              : 0;
+    const size_t at =
+        size_t(KernelIndex(choice.Mode, choice.StereoSample, ramping, choice.Variant, split));
+    choice.Kernel = stereoOut ? KernelTable[at] : MonoKernelTable[at];
+    // The spline kernels read the table; without one the voice advances silently.
+    if (choice.Mode >= 2 && choice.Table == nullptr) choice.Kernel = nullptr;
+}
+
+int64_t PrepareRun(TKavoXM& /*player*/, TKavoXMChannel& voice, int64_t limit) {
+    return PrepareRun(voice, limit);
+}
+
+int64_t PrepareRun(TKavoXMChannel& voice, int64_t limit) {
+    const TKavoXMSample* sample = voice.Sample;
+    if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
+        return 0;
+    const Bounds b(*sample);
+    int64_t p = voice.SamplePosition;
+    bool playing = true;
+    if (p < b.LS)
+        playing = SettleBeforeLoop(voice, b, p);
+    else if (p >= b.LE)
+        playing = SettleAfterLoop(voice, b, p);
+    if (!playing) return 0;
+    voice.SamplePosition = p;
+    if (p < 0 || p >= b.End || (p < b.LS && voice.Backwards)) return 0;
+    return RunLength(voice, b, p, std::max<int64_t>(limit, 1));
+}
+
+void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t count) {
+    MixChannel(MixTargetOf(player), voice, start, count);
+}
+
+void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t start,
+                int32_t count) {
+    if (voice.Increment <= 0) { // a voice that does not move is over
+        voice.Active = false;
+        return;
+    }
+    if (!voice.Active || voice.Sample == nullptr) return;
+    // A ramp without frames left is over: its gains would otherwise grow without end.
+    if (voice.RampRemaining <= 0 && (voice.RampStepLeft != 0 || voice.RampStepRight != 0)) {
+        voice.RampVolumeLeft = voice.RampTargetLeft;
+        voice.RampVolumeRight = voice.RampTargetRight;
+        voice.RampStepLeft = voice.RampStepRight = 0;
+        voice.RampRemaining = 0;
+    }
+    TKavoXMKernelChoice choice = SelectKernel(target, voice);
+    const int32_t width = target.Channels;
+    int32_t* mix = target.MixPos + ptrdiff_t(start) * width;
+    while (count >= 1) {
+        int64_t limit = count;
+        if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
+        const int32_t n = int32_t(std::min<int64_t>(PrepareRun(voice, limit), count));
+        if (n == 0) {
+            EndWithHandOver(target.Module, voice);
+            return;
+        }
+        voice.Step = voice.Backwards ? -voice.Increment : voice.Increment;
+        if (Silent(voice, choice)) {
+            voice.SamplePosition =
+                Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
+            voice.LastOutputLeft = voice.LastOutputRight = 0;
+            mix += ptrdiff_t(n) * width; // later runs of this call mix at their own frames
+        } else {
+            int32_t* last = mix + ptrdiff_t(n - 1) * width;
+            const uint32_t oldLeft = uint32_t(last[0]);
+            const uint32_t oldRight = width == 2 ? uint32_t(last[1]) : 0;
+            choice.Kernel(mix, n, voice, choice.Table);
+            voice.LastOutputLeft = int32_t(uint32_t(last[0]) - oldLeft);
+            voice.LastOutputRight = width == 2 ? int32_t(uint32_t(last[1]) - oldRight) : 0;
+        }
+        count -= n;
+        if (voice.RampRemaining > 0) {
+            voice.RampRemaining -= n;
+            if (voice.RampRemaining <= 0) {
+                if (!FinishRamp(voice)) {
+                    voice.Active = false; // ramped down to silence: nothing to hand over
+                    return;
+                }
+                UpdateKernel(target, voice, choice);
+            }
+        }
+    }
+}

@@ -1,0 +1,275 @@
+// Mixing kernels: exact values of the spline arithmetic and, table-driven, every entry of both
+// kernel tables against an independent computation of what it must add.
+#include "KavoXM/mixer/KernelLoop.h"
+#include "MixerTestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+using namespace mixertest;
+namespace mx = kavoxm::mixer;
+
+// Mixes n frames of `voice` with `kernel` into a stereo buffer of n frames.
+std::vector<int32_t> MixStereo(TKavoXMKernel kernel, TKavoXMChannel& voice, int32_t n,
+                               const TKavoXMCubicSpline& spline) {
+    std::vector<int32_t> out(size_t(n) * 2, 0);
+    int32_t* mix = out.data();
+    kernel(mix, n, voice, spline.Coefficients.data());
+    EXPECT_EQ(mix, out.data() + n * 2);
+    return out;
+}
+
+class KernelTest : public ::testing::Test {
+  protected:
+    TKavoXMCubicSpline spline;
+};
+
+TEST_F(KernelTest, IntegralPositionGivesValueTimesGain) {
+    auto sample = MakeSample({5, -1234, 777, 31000, -32768, 9});
+    auto voice = MakeVoice(*sample, 1 * Frame, Frame);
+    voice->TargetVolumeLeft = 3000;
+    const auto out = MixStereo(mx::MixSplineMono, *voice, 4, spline);
+    const int32_t expected[] = {-1234, 777, 31000, -32768};
+    for (int32_t f = 0; f < 4; ++f) {
+        EXPECT_EQ(out[size_t(f * 2)], expected[f] * 3000);
+        EXPECT_EQ(out[size_t(f * 2 + 1)], expected[f] * 3000);
+    }
+    EXPECT_EQ(voice->SamplePosition, 5 * Frame);
+}
+
+TEST_F(KernelTest, HalfwayBetweenFramesUsesRow512) {
+    auto sample = MakeSample({1000, 2000, 3000, 4000});
+    auto voice = MakeVoice(*sample, Frame + (Frame >> 1), Frame);
+    const auto out = MixStereo(mx::MixSplineMono, *voice, 1, spline);
+    EXPECT_EQ(out[0], 10240000);
+    EXPECT_EQ(out[1], 10240000);
+}
+
+TEST_F(KernelTest, NegativeSumTruncatesTowardZero) {
+    // Row 100 weighs (-651, 16016, 1090, -70): these frames sum to -16385.
+    auto sample = MakeSample({-37, -2, -8, -4});
+    const int32_t* w = &spline.Coefficients[100 * 4];
+    ASSERT_EQ(w[0] * -37 + w[1] * -2 + w[2] * -8 + w[3] * -4, -16385);
+    auto voice = MakeVoice(*sample, Frame + (int64_t(100) << 22), Frame);
+    voice->TargetVolumeLeft = 1;
+    const auto out = MixStereo(mx::MixSplineMono, *voice, 1, spline);
+    EXPECT_EQ(out[0], -1);
+}
+
+TEST_F(KernelTest, RampIsSteppedBeforeTheFirstFrame) {
+    auto sample = MakeSample({1000, 1000, 1000, 1000});
+    auto voice = MakeVoice(*sample, Frame, 0);
+    voice->RampVolumeLeft = 0;
+    voice->RampStepLeft = 100 * 4096;
+    const auto out = MixStereo(mx::MixSplineMonoRamp, *voice, 1, spline);
+    EXPECT_EQ(out[0], 1000 * 100);
+    EXPECT_EQ(out[1], 1000 * 100);
+    EXPECT_EQ(voice->RampVolumeLeft, 100 * 4096);
+    EXPECT_EQ(voice->RampVolumeRight, 100 * 4096);
+}
+
+TEST_F(KernelTest, NegativeRunningGainTruncatesTowardZero) {
+    auto sample = MakeSample({10, 10, 10});
+    auto voice = MakeVoice(*sample, Frame, 0);
+    voice->RampVolumeLeft = -4095;
+    voice->RampVolumeRight = 8191;
+    voice->RampStepLeft = -1;
+    voice->RampStepRight = 0;
+    const auto out = MixStereo(mx::MixSplineMonoRampPan, *voice, 2, spline);
+    EXPECT_EQ(out[0], -10); // -4096 / 4096
+    EXPECT_EQ(out[1], 10);  // 8191 / 4096
+    EXPECT_EQ(out[2], -10); // -4097 / 4096
+    EXPECT_EQ(voice->RampVolumeLeft, -4097);
+}
+
+TEST_F(KernelTest, BackwardsStepBorrowsFromTheWholeFrame) {
+    auto sample = RampSample(10);
+    auto voice = MakeVoice(*sample, 5 * Frame, Frame / 4);
+    voice->Step = -voice->Increment;
+    const auto out = MixStereo(mx::MixSplineMono, *voice, 1, spline);
+    EXPECT_EQ(out[0], 500 * 4096);
+    EXPECT_EQ(voice->SamplePosition, 4 * Frame + 3 * (Frame / 4));
+}
+
+TEST_F(KernelTest, SharedKernelIgnoresTheRightGain) {
+    auto sample = MakeSample({0, 300, 0, 0});
+    auto voice = MakeVoice(*sample, Frame, Frame);
+    voice->TargetVolumeLeft = 100;
+    voice->TargetVolumeRight = 4000;
+    auto out = MixStereo(mx::MixSplineMono, *voice, 1, spline);
+    EXPECT_EQ(out[1], 300 * 100);
+    voice->SamplePosition = Frame;
+    out = MixStereo(mx::MixSplineMonoPan, *voice, 1, spline);
+    EXPECT_EQ(out[1], 300 * 4000);
+}
+
+TEST_F(KernelTest, AdditionsWrapModulo2To32) {
+    auto sample = MakeSample({32767, 32767, 32767});
+    auto voice = MakeVoice(*sample, Frame, 0);
+    std::vector<int32_t> out = {INT32_MAX, INT32_MIN};
+    int32_t* mix = out.data();
+    mx::MixSplineMono(mix, 1, *voice, spline.Coefficients.data());
+    EXPECT_EQ(out[0], int32_t(uint32_t(INT32_MAX) + uint32_t(32767) * 4096u));
+    EXPECT_EQ(out[1], int32_t(uint32_t(INT32_MIN) + uint32_t(32767) * 4096u));
+}
+
+TEST(KernelTableTest, IndexRuleRepeatsTwinsVariantsAndSplineModes) {
+    for (const auto* table : {&KernelTable, &MonoKernelTable}) {
+        for (int32_t i = 0; i < KernelModes * KernelsPerMode; i += 2) {
+            ASSERT_NE((*table)[size_t(i)], nullptr) << i;
+            EXPECT_EQ((*table)[size_t(i)], (*table)[size_t(i + 1)]) << i;
+        }
+        for (int32_t m = 0; m < 4; ++m)
+            for (int32_t s = 0; s < 2; ++s)
+                for (int32_t r = 0; r < 2; ++r)
+                    for (int32_t p = 0; p < 2; ++p) {
+                        const auto first = (*table)[size_t(KernelIndex(m, s, r, 0, p))];
+                        EXPECT_EQ((*table)[size_t(KernelIndex(m, s, r, 1, p))], first);
+                        EXPECT_EQ((*table)[size_t(KernelIndex(m, s, r, 2, p))], first);
+                        EXPECT_EQ((*table)[size_t(KernelIndex(3, s, r, 0, p))],
+                                  (*table)[size_t(KernelIndex(2, s, r, 0, p))]);
+                    }
+    }
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 0, 0, 0, 0))], mx::MixSplineMono);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 0, 0, 0, 1))], mx::MixSplineMonoPan);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 0, 1, 0, 0))], mx::MixSplineMonoRamp);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 0, 1, 0, 1))], mx::MixSplineMonoRampPan);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 1, 0, 0, 0))], mx::MixSplineStereo);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 1, 0, 0, 1))], mx::MixSplineStereoPan);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 1, 1, 0, 0))], mx::MixSplineStereoRamp);
+    EXPECT_EQ(KernelTable[size_t(KernelIndex(2, 1, 1, 0, 1))], mx::MixSplineStereoRampPan);
+    EXPECT_NE(KernelTable[size_t(KernelIndex(0, 0, 0, 0, 0))], mx::MixSplineMono);
+    EXPECT_NE(KernelTable[size_t(KernelIndex(1, 0, 0, 0, 0))], mx::MixSplineMono);
+}
+
+// Independent model of one kernel entry: what it must add per frame.
+struct Selector {
+    int32_t mode, stereoSample, ramping, split, outWidth;
+};
+
+double FloorDiv(double a, double b) {
+    return std::floor(a / b);
+}
+
+int64_t InterpolateModel(const Selector& sel, const TKavoXMSample& sample,
+                         const TKavoXMCubicSpline& spline, int64_t pos, int32_t side) {
+    const int64_t k = pos >> 32;
+    const uint64_t frac = uint64_t(pos) & 0xFFFFFFFFu;
+    auto s = [&](int64_t f) { return int64_t(sample.Data[f * sample.Channels + side]); };
+    if (sel.mode == 0) return s(k);
+    if (sel.mode == 1)
+        return s(k) + int64_t(FloorDiv(double(s(k + 1) - s(k)) * double(frac >> 17), 32768.0));
+    const int32_t* w = &spline.Coefficients[size_t(frac >> 22) * 4];
+    const int64_t sum = w[0] * s(k - 1) + w[1] * s(k) + w[2] * s(k + 1) + w[3] * s(k + 2);
+    return std::trunc(double(sum) / 16384.0);
+}
+
+class KernelTableEntryTest : public ::testing::TestWithParam<Selector> {
+  protected:
+    TKavoXMCubicSpline spline;
+};
+
+TEST_P(KernelTableEntryTest, AddsTheModelledProducts) {
+    const Selector sel = GetParam();
+    const std::vector<int32_t> mono = {-300, 1200, -2500, 8000, 32767, -32768, 150, 7};
+    const std::vector<int32_t> stereo = {-300,  40, 1200,   -900,  -2500, 2000, 8000, -8000,
+                                         32767, 5,  -32768, 32000, 150,   -1,   7,    3};
+    auto sample = sel.stereoSample ? MakeSample(stereo, 2) : MakeSample(mono, 1);
+    const int64_t start = Frame + Frame / 3, step = Frame / 2 + 12345;
+    auto voice = MakeVoice(*sample, start, step);
+    voice->TargetVolumeLeft = 3001;
+    voice->TargetVolumeRight = -1200;
+    voice->RampVolumeLeft = 1000 * 4096 + 123;
+    voice->RampVolumeRight = -500 * 4096;
+    voice->RampStepLeft = sel.ramping ? 40000 : 0;
+    voice->RampStepRight = sel.ramping ? -30001 : 0;
+    const int32_t n = 11; // two batches of four and a tail
+    const auto& table = sel.outWidth == 2 ? KernelTable : MonoKernelTable;
+    const TKavoXMKernel kernel =
+        table[size_t(KernelIndex(sel.mode, sel.stereoSample, sel.ramping, 0, sel.split))];
+    std::vector<int32_t> out(size_t(n * sel.outWidth), 11);
+    int32_t* mix = out.data();
+    kernel(mix, n, *voice, spline.Coefficients.data());
+    ASSERT_EQ(mix, out.data() + n * sel.outWidth);
+
+    const bool split = sel.split && sel.outWidth == 2;
+    int64_t runLeft = 1000 * 4096 + 123, runRight = -500 * 4096;
+    for (int32_t f = 0; f < n; ++f) {
+        const int64_t pos = start + f * step;
+        const int64_t vl = InterpolateModel(sel, *sample, spline, pos, 0);
+        const int64_t vr = sel.stereoSample ? InterpolateModel(sel, *sample, spline, pos, 1) : vl;
+        int64_t gl = 3001, gr = split ? -1200 : 3001;
+        if (sel.ramping) {
+            runLeft += 40000;
+            runRight += -30001;
+            gl = int64_t(std::trunc(double(runLeft) / 4096));
+            gr = split ? int64_t(std::trunc(double(runRight) / 4096)) : gl;
+        }
+        SCOPED_TRACE(f);
+        if (sel.outWidth == 2) {
+            EXPECT_EQ(out[size_t(f * 2)], 11 + vl * gl);
+            EXPECT_EQ(out[size_t(f * 2 + 1)], 11 + vr * gr);
+        } else {
+            EXPECT_EQ(out[size_t(f)], 11 + int64_t(std::trunc(double(vl + vr) / 2)) * gl);
+        }
+    }
+    EXPECT_EQ(voice->SamplePosition, start + n * step);
+    if (sel.ramping) {
+        EXPECT_EQ(voice->RampVolumeLeft, runLeft);
+        EXPECT_EQ(voice->RampVolumeRight, split ? runRight : runLeft);
+    } else {
+        EXPECT_EQ(voice->RampVolumeLeft, 1000 * 4096 + 123);
+        EXPECT_EQ(voice->RampVolumeRight, -500 * 4096);
+    }
+}
+
+std::vector<Selector> AllSelectors() {
+    std::vector<Selector> all;
+    for (int32_t out : {2, 1})
+        for (int32_t mode = 0; mode < 4; ++mode)
+            for (int32_t s = 0; s < 2; ++s)
+                for (int32_t r = 0; r < 2; ++r)
+                    for (int32_t p = 0; p < 2; ++p) all.push_back({mode, s, r, p, out});
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryEntry, KernelTableEntryTest, ::testing::ValuesIn(AllSelectors()),
+                         [](const auto& info) {
+                             const Selector& s = info.param;
+                             return std::string(s.outWidth == 2 ? "StereoOut" : "MonoOut") +
+                                    "Mode" + std::to_string(s.mode) +
+                                    (s.stereoSample ? "Stereo" : "Mono") +
+                                    (s.ramping ? "Ramp" : "") + (s.split ? "Pan" : "");
+                         });
+} // namespace
+
+namespace {
+TEST(KernelBatchTest, LongRunsOfExtremeValuesMatchTheModel) {
+    TKavoXMCubicSpline spline;
+    std::vector<int32_t> values(600);
+    uint32_t seed = 12345;
+    for (auto& v : values) {
+        seed = seed * 1664525u + 1013904223u;
+        const uint32_t pick = seed >> 29;
+        v = pick == 0 ? -32768 : pick == 1 ? 32767 : int32_t(int16_t(seed >> 8));
+    }
+    auto sample = MakeSample(values);
+    for (int64_t step : {Frame / 3 + 777, Frame + 12345, 3 * Frame - 1}) {
+        SCOPED_TRACE(step);
+        auto voice = MakeVoice(*sample, Frame + 99999, step);
+        voice->TargetVolumeLeft = 4096;
+        voice->TargetVolumeRight = -4096;
+        const int32_t n = 150;
+        std::vector<int32_t> out(size_t(n) * 2, 0);
+        int32_t* mix = out.data();
+        kavoxm::mixer::MixSplineMonoPan(mix, n, *voice, spline.Coefficients.data());
+        for (int32_t f = 0; f < n; ++f) {
+            const int64_t v =
+                InterpolateModel({2, 0, 0, 1, 2}, *sample, spline, Frame + 99999 + f * step, 0);
+            ASSERT_EQ(out[size_t(f * 2)], v * 4096) << f;
+            ASSERT_EQ(out[size_t(f * 2 + 1)], -v * 4096) << f;
+        }
+    }
+}
+} // namespace

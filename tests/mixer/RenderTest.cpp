@@ -1,0 +1,123 @@
+// Block render over the three banks and the click-removal tail, on an offline player.
+#include "KavoXM/mixer/Render.h"
+#include "KavoXM/player/Player.h"
+#include "MixerTestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+using namespace mixertest;
+
+class RenderTest : public ::testing::TestWithParam<bool> {
+  protected:
+    std::unique_ptr<TKavoXM> player;
+
+    void SetUp() override { Make(GetParam()); }
+    void Make(bool stereo) {
+        player = std::make_unique<TKavoXM>(44100, 2048, 4, stereo, 10, 16, 0, TKavoXMOutput::None);
+        player->MixPos = player->MixBuffer.get();
+        Values().assign(0);
+    }
+    struct View {
+        int32_t* data;
+        size_t size;
+        void assign(int32_t v) { std::fill(data, data + size, v); }
+        int32_t operator[](size_t i) const { return data[i]; }
+    };
+    View Values() {
+        return {player->MixBuffer.get(), size_t(player->BufferFrames * player->Channels)};
+    }
+    TKavoXMModule& Module() { return *player->Module; }
+};
+
+TEST_P(RenderTest, NothingIsRenderedAtTheBlockEnd) {
+    player->SamplesLeftInTick = 500;
+    EXPECT_EQ(Render(*player, 2048, 500), 0);
+    EXPECT_EQ(Render(*player, 3000, 500), 0);
+    EXPECT_EQ(player->SamplesLeftInTick, 500);
+}
+
+TEST_P(RenderTest, RunIsCutAtTheBlockEnd) {
+    player->SamplesLeftInTick = 882;
+    EXPECT_EQ(Render(*player, 1764, 882), 284);
+    EXPECT_EQ(player->SamplesLeftInTick, 598);
+}
+
+TEST_P(RenderTest, AllThreeBanksAreMixedButOnlyPatternChannelsInUse) {
+    auto sample = MakeSample(std::vector<int32_t>(64, 100), 1, {true, false, 0, 64});
+    Module().ChannelCount = 2;
+    auto arm = [&](TKavoXMChannel& voice) {
+        auto model = MakeVoice(*sample, 0, Frame);
+        voice.Active = true;
+        voice.Sample = sample.get();
+        voice.Increment = model->Increment;
+        voice.SamplePosition = 0;
+        voice.TargetVolumeLeft = voice.TargetVolumeRight = 4096;
+        voice.RampVolumeLeft = voice.RampVolumeRight = 4096 * 4096;
+        voice.RampTargetLeft = voice.RampTargetRight = 4096 * 4096;
+    };
+    arm(*Module().PatternChannels[1]);
+    arm(*Module().PatternChannels[2]); // beyond ChannelCount: not mixed
+    arm(*Module().ReserveChannels[200]);
+    arm(*Module().BackgroundChannels[255]);
+    player->SamplesLeftInTick = 10;
+    EXPECT_EQ(Render(*player, 0, 10), 10);
+    for (int32_t f = 0; f < 10; ++f)
+        ASSERT_EQ(Values()[size_t(f * player->Channels)], 3 * 100 * 4096);
+    EXPECT_EQ(Values()[size_t(10 * player->Channels)], 0);
+    EXPECT_EQ(Module().PatternChannels[2]->SamplePosition, 0);
+}
+
+TEST_P(RenderTest, ClickRemovalDecaysBeforeEachFrame) {
+    Module().ClickRemovalLeft = 25600;
+    Module().ClickRemovalRight = -25600;
+    ApplyClickRemoval(*player, 5, 3);
+    const int32_t c = player->Channels;
+    EXPECT_EQ(Values()[size_t(4 * c)], 0);
+    EXPECT_EQ(Values()[size_t(5 * c)], 25500);
+    EXPECT_EQ(Values()[size_t(6 * c)], 25401);
+    EXPECT_EQ(Values()[size_t(7 * c)], 25401 - 25401 / 256);
+    EXPECT_EQ(Module().ClickRemovalLeft, 25401 - 25401 / 256);
+    if (c == 2) {
+        EXPECT_EQ(Values()[11], -25500);
+        EXPECT_EQ(Module().ClickRemovalRight, -(25401 - 25401 / 256));
+    } else {
+        EXPECT_EQ(Module().ClickRemovalRight, -25600); // mono: neither added nor decayed
+    }
+}
+
+struct Residue {
+    int32_t start, after;
+};
+
+TEST_P(RenderTest, SmallOffsetsStopDecaying) {
+    const Residue cases[] = {{255, 255}, {-255, -255}, {256, 255}, {-256, -255}};
+    for (const Residue& r : cases) {
+        SCOPED_TRACE(r.start);
+        Values().assign(0);
+        Module().ClickRemovalLeft = r.start;
+        Module().ClickRemovalRight = 0;
+        ApplyClickRemoval(*player, 0, 100);
+        EXPECT_EQ(Values()[size_t(99 * player->Channels)], r.after);
+        EXPECT_EQ(Module().ClickRemovalLeft, r.after);
+    }
+}
+
+TEST_P(RenderTest, ZeroAccumulatorsLeaveTheMixAlone) {
+    Values().assign(-7);
+    Module().ClickRemovalLeft = Module().ClickRemovalRight = 0;
+    ApplyClickRemoval(*player, 0, 2048);
+    for (size_t i = 0; i < Values().size; ++i) ASSERT_EQ(Values()[i], -7);
+}
+
+TEST_P(RenderTest, ClickRemovalAdditionsWrap) {
+    Values().assign(INT32_MAX);
+    Module().ClickRemovalLeft = 25600;
+    ApplyClickRemoval(*player, 0, 1);
+    EXPECT_EQ(Values()[0], int32_t(uint32_t(INT32_MAX) + 25500u));
+}
+
+INSTANTIATE_TEST_SUITE_P(StereoAndMono, RenderTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Stereo" : "Mono"; });
+} // namespace

@@ -1,0 +1,166 @@
+// `kavoxm render` run as a program: WAV header and sizes, raw output, formats, limits and
+// exit codes.
+#include "xmbuilder/XMBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+namespace fs = std::filesystem;
+using namespace xmbuilder;
+
+fs::path ToolPath() {
+    return fs::path(KAVOXM_BINARY_DIR) / "tools" / "kavoxm" / "kavoxm";
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t Le(const std::vector<uint8_t>& b, size_t at, int32_t bytes) {
+    uint32_t v = 0;
+    for (int32_t i = bytes - 1; i >= 0; --i) v = (v << 8) | b[at + size_t(i)];
+    return v;
+}
+
+// A one-channel song of two 16-row patterns at speed 3: about 1.4 s per pass.
+std::vector<uint8_t> SmallSong() {
+    XMSong song;
+    song.Channels = 1;
+    song.Speed = 3;
+    song.SongLength = 2;
+    XMInstrument instrument;
+    XMSample sample;
+    for (int32_t f = 0; f < 32; ++f) sample.Left.push_back(f < 16 ? 100 : -100);
+    sample.LoopType = 1;
+    sample.LoopLengthFrames = 32;
+    instrument.Samples.push_back(sample);
+    song.Instruments.push_back(instrument);
+    XMPattern pattern;
+    pattern.Rows = 16;
+    pattern.Put(0, 0, {49, 1, 0, 0, 0});
+    song.Patterns = {pattern, pattern};
+    song.Orders[1] = 1;
+    return BuildXM(song);
+}
+
+class RenderCommand : public ::testing::Test {
+  protected:
+    fs::path dir;
+
+    void SetUp() override {
+        if (!fs::exists(ToolPath())) GTEST_SKIP() << "kavoxm tool not built";
+        dir = fs::temp_directory_path() /
+              ("kavoxm-render-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        const auto song = SmallSong();
+        std::ofstream(dir / "song.xm", std::ios::binary)
+            .write(reinterpret_cast<const char*>(song.data()), std::streamsize(song.size()));
+        std::ofstream(dir / "text.xm") << "not a module at all";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (!dir.empty()) fs::remove_all(dir, ignored);
+    }
+    // Runs the tool with `args` (shell words); stderr goes to dir/err.
+    int Run(const std::string& args) {
+        const std::string command =
+            "cd '" + dir.string() + "' && '" + ToolPath().string() + "' render " + args + " 2>err";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Errors() {
+        const auto bytes = ReadBytes(dir / "err");
+        return {bytes.begin(), bytes.end()};
+    }
+};
+
+struct Format {
+    std::string options;
+    uint32_t rate, channels, bits;
+};
+
+class RenderFormat : public RenderCommand, public ::testing::WithParamInterface<Format> {};
+
+TEST_P(RenderFormat, WavHeaderDescribesTheData) {
+    const Format f = GetParam();
+    ASSERT_EQ(Run("song.xm -o out.wav --seconds 0.5 " + f.options), 0) << Errors();
+    const auto wav = ReadBytes(dir / "out.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(Le(wav, 20, 2), 1u); // PCM
+    EXPECT_EQ(Le(wav, 22, 2), f.channels);
+    EXPECT_EQ(Le(wav, 24, 4), f.rate);
+    const uint32_t align = f.channels * f.bits / 8;
+    EXPECT_EQ(Le(wav, 28, 4), f.rate * align);
+    EXPECT_EQ(Le(wav, 32, 2), align);
+    EXPECT_EQ(Le(wav, 34, 2), f.bits);
+    EXPECT_EQ(Le(wav, 40, 4), wav.size() - 44);
+    EXPECT_EQ(Le(wav, 4, 4), wav.size() - 8);
+    EXPECT_EQ(wav.size() - 44, size_t(f.rate / 2) * align); // exactly half a second
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RenderFormat,
+    ::testing::Values(Format{"", 44100, 2, 16}, Format{"--mono --bits 8 --rate 22050", 22050, 1, 8},
+                      Format{"--bits 8 --interpolation linear", 44100, 2, 8},
+                      Format{"--mono --rate 48000 --interpolation nearest", 48000, 1, 16}));
+
+TEST_F(RenderCommand, RawOutputIsTheWavData) {
+    ASSERT_EQ(Run("song.xm -o out.wav --master-volume 200 --seconds 30"), 0) << Errors();
+    ASSERT_EQ(Run("song.xm -o - --master-volume 200 --seconds 30 > out.raw"), 0) << Errors();
+    const auto wav = ReadBytes(dir / "out.wav");
+    const auto raw = ReadBytes(dir / "out.raw");
+    ASSERT_GT(raw.size(), 44100u * 4);     // a whole pass is longer than a second
+    EXPECT_LT(raw.size(), 44100u * 4 * 3); // and the song end stops the render
+    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), wav.begin() + 44, wav.end()));
+}
+
+TEST_F(RenderCommand, LoopsRenderMorePasses) {
+    ASSERT_EQ(Run("song.xm -o - --loops 1 --seconds 30 > one.raw"), 0) << Errors();
+    ASSERT_EQ(Run("song.xm -o - --loops 2 --seconds 30 > two.raw"), 0) << Errors();
+    const double one = double(fs::file_size(dir / "one.raw"));
+    const double two = double(fs::file_size(dir / "two.raw"));
+    EXPECT_NEAR(two / one, 2.0, 0.1); // passes end within a block of 2048 frames
+}
+
+TEST_F(RenderCommand, MasterVolumeAndClippingChangeTheOutput) {
+    ASSERT_EQ(Run("song.xm -o - --seconds 0.3 > a.raw"), 0);
+    ASSERT_EQ(Run("song.xm -o - --seconds 0.3 --master-volume 256 > b.raw"), 0);
+    EXPECT_NE(ReadBytes(dir / "a.raw"), ReadBytes(dir / "b.raw"));
+}
+
+struct Refusal {
+    std::string args;
+    int exitCode;
+    std::string message;
+};
+
+class RenderRefusal : public RenderCommand, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RenderRefusal, ExitsWithItsCodeAndSaysWhy) {
+    const Refusal r = GetParam();
+    EXPECT_EQ(Run(r.args), r.exitCode);
+    EXPECT_NE(Errors().find(r.message), std::string::npos) << Errors();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, RenderRefusal,
+    ::testing::Values(Refusal{"missing.xm -o out.wav", 1, "cannot read missing.xm"},
+                      Refusal{"text.xm -o out.wav", 1, "not a valid XM module"},
+                      Refusal{"song.xm -o out.wav --bits 12", 2, "bits"},
+                      Refusal{"song.xm -o out.wav --interpolation cubic", 2, "interpolation"},
+                      Refusal{"song.xm -o out.wav --master-volume 300", 2, "master-volume"},
+                      Refusal{"song.xm", 2, "output"},
+                      Refusal{"song.xm -o nodir/out.wav", 1, "cannot write nodir/out.wav"}));
+} // namespace
