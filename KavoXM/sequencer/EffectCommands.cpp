@@ -18,8 +18,8 @@ bool RetriggerDue(const Channel& channel, int32_t interval) {
 }
 
 // Multi-retrig volume change x (0..15). A negative volume counts as 0 where it is scaled.
-int32_t RetrigVolume(int32_t volume, int32_t change) {
-    const int32_t positive = volume > 0 ? volume : 0;
+int64_t RetrigVolume(int64_t volume, int32_t change) {
+    const int64_t positive = volume > 0 ? volume : 0;
     switch (change) {
     case 1:
         return volume - 1;
@@ -87,7 +87,7 @@ void RowMultiRetrig(Channel& channel, const Note& note) {
 void TickMultiRetrig(Channel& channel, const Note& note) {
     if (!RetriggerDue(channel, channel.RetrigInterval)) return;
     channel.TriggerNote(note);
-    channel.Volume = RetrigVolume(channel.Volume, channel.RetrigVolumeChange);
+    channel.Volume = Accumulated(RetrigVolume(channel.Volume, channel.RetrigVolumeChange));
 }
 
 void RowSoundControl(Channel& channel, const Note& note) {

@@ -20,7 +20,7 @@ int32_t ArpeggioOffset(const Channel& channel, int32_t semitones) {
 
 // A direct period change also becomes the tone-portamento target.
 void MovePeriod(Channel& channel, int32_t delta) {
-    channel.Period += delta;
+    channel.Period = Accumulated(int64_t(channel.Period) + delta);
     channel.TargetPeriod = channel.Period;
 }
 

@@ -52,12 +52,12 @@ void RowTremoloWaveform(Channel& channel, const Note& note) {
 
 void RowFineVolumeUp(Channel& channel, const Note& note) {
     if (LowNibble(note) != 0) channel.FineVolumeSlideUp = LowNibble(note);
-    channel.Volume += channel.FineVolumeSlideUp;
+    channel.Volume = Accumulated(int64_t(channel.Volume) + channel.FineVolumeSlideUp);
 }
 
 void RowFineVolumeDown(Channel& channel, const Note& note) {
     if (LowNibble(note) != 0) channel.FineVolumeSlideDown = LowNibble(note);
-    channel.Volume -= channel.FineVolumeSlideDown;
+    channel.Volume = Accumulated(int64_t(channel.Volume) - channel.FineVolumeSlideDown);
 }
 
 void TickNoteCut(Channel& channel, const Note& note) {
@@ -73,7 +73,9 @@ void RowGlobalVolumeSlide(Channel& channel, const Note& note) {
 }
 
 void TickGlobalVolumeSlide(Channel& channel, const Note&) {
-    if (channel.Module != nullptr) channel.Module->GlobalVolume += channel.GlobalVolumeSlide;
+    if (channel.Module == nullptr) return;
+    TKavoXMModule& module = *channel.Module;
+    module.GlobalVolume = Accumulated(int64_t(module.GlobalVolume) + channel.GlobalVolumeSlide);
 }
 
 void RowPanningSlide(Channel& channel, const Note& note) {
@@ -81,7 +83,7 @@ void RowPanningSlide(Channel& channel, const Note& note) {
 }
 
 void TickPanningSlide(Channel& channel, const Note&) {
-    channel.Panning += channel.PanningSlide;
+    channel.Panning = Accumulated(int64_t(channel.Panning) + channel.PanningSlide);
 }
 
 void RowTremor(Channel& channel, const Note& note) {

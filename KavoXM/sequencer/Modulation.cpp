@@ -42,7 +42,7 @@ void TKavoXMChannel::DoTremor() {
 }
 
 void TKavoXMChannel::DoVolumeSlide() {
-    Volume += VolumeSlide;
+    Volume = effects::Accumulated(int64_t(Volume) + VolumeSlide);
 }
 
 namespace {

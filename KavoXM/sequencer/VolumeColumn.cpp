@@ -1,4 +1,7 @@
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/EffectParameter.h"
+
+using effects::Accumulated;
 
 // The volume-column byte: the high nibble selects the command, the low nibble n is its value
 // ($10..$50 set the volume 0..64 directly).
@@ -21,10 +24,10 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         if (due && v == 0x50) Volume = 64;
         break;
     case 0x8:
-        if (due) Volume -= n;
+        if (due) Volume = Accumulated(int64_t(Volume) - n);
         break;
     case 0x9:
-        if (due) Volume += n;
+        if (due) Volume = Accumulated(int64_t(Volume) + n);
         break;
     case 0xA:
         VibratoSpeed = n;
@@ -52,19 +55,19 @@ void TKavoXMChannel::TickVolumeColumn(const TKavoXMPatternNote& note, int32_t de
     const bool started = delay <= CurrentTick;
     switch (v >> 4) {
     case 0x6:
-        if (started) Volume -= n;
+        if (started) Volume = Accumulated(int64_t(Volume) - n);
         break;
     case 0x7:
-        if (started) Volume += n;
+        if (started) Volume = Accumulated(int64_t(Volume) + n);
         break;
     case 0xB:
         DoVibrato();
         break;
     case 0xD:
-        if (started) Panning -= n;
+        if (started) Panning = Accumulated(int64_t(Panning) - n);
         break;
     case 0xE:
-        if (started) Panning += n;
+        if (started) Panning = Accumulated(int64_t(Panning) + n);
         break;
     case 0xF:
         DoTonePortamento();
