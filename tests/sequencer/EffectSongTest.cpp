@@ -61,6 +61,7 @@ TEST(EffectSong, Vibrato447AtSpeedSix) {
     for (int32_t tick = 0, position = 0; tick < 2 * Speed; ++tick, position = (position + 4) & 63)
         expected.push_back(PeriodC4 + ((SineVibrato(position) * 2 * 7) / 128) * 4);
     const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
     EXPECT_EQ(Column(trace, &ChannelTick::Period), expected);
     EXPECT_NE(trace[0].Period, trace[1].Period);
 }
@@ -89,6 +90,7 @@ TEST(EffectSong, SampleOffsetWithoutANoteMovesTheVoice) {
         .Put(1, 0, Effect(9, 0x04))
         .Put(2, 0, Cell(NoteC4 + 2, 0, 0, 9, 0x02));
     const Trace trace = song.Play(3 * Speed);
+    ASSERT_EQ(trace.size(), size_t(3 * Speed));
     std::vector<int64_t> frames;
     for (int64_t frame : {0, 4 * 256, 2 * 256}) frames.insert(frames.end(), Speed, frame);
     EXPECT_EQ(Column(trace, &ChannelTick::Frame), frames);
@@ -137,6 +139,7 @@ TEST(EffectSong, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
     std::vector<int32_t> expected(Speed, full);
     expected.insert(expected.end(), Speed, 0);
     EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume), expected);
+    ASSERT_FALSE(trace.empty());
     EXPECT_EQ(trace.back().EnvelopeVolume, 0);
 }
 
@@ -152,6 +155,7 @@ TEST(EffectSong, KeyOffReleasesTheSustainAndStartsTheFadeOut) {
     instrument.FadeOut = FadeOut;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(KeyOffRow, 0, Effect(Fx('K'), 0x00));
     const Trace trace = song.Play(30);
+    ASSERT_EQ(trace.size(), 30u);
 
     constexpr int32_t keyOffTick = KeyOffRow * Speed;
     for (int32_t t = 0; t < 30; ++t) {
@@ -181,6 +185,7 @@ TEST(EffectSong, EnvelopePositionMovesBothEnvelopes) {
         .Put(1, 0, Effect(Fx('L'), 0x05))
         .Put(2, 0, Effect(Fx('L'), 0x10));
     const Trace trace = song.Play(3 * Speed);
+    ASSERT_EQ(trace.size(), size_t(3 * Speed));
     const int32_t rowPosition[] = {0, 5, 16};
     for (int32_t t = 0; t < 3 * Speed; ++t) {
         const int32_t position = std::min(rowPosition[t / Speed] + t % Speed, 16);
@@ -199,6 +204,7 @@ TEST(EffectSong, SoundControlBackwardsAndSurround) {
         .Put(3, 0, Effect(Fx('X'), 0x91))
         .Put(4, 0, Cell(NoteC4, 0, 0, 0, 0));
     const Trace trace = song.Play(5 * Speed);
+    ASSERT_EQ(trace.size(), size_t(5 * Speed));
     const bool backwards[] = {false, true, true, true, false};
     const bool surround[] = {false, false, true, false, false};
     const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);

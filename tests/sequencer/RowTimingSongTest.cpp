@@ -30,6 +30,7 @@ TEST(RowTimingSong, PatternLoopE62AfterE60PlaysTheSectionThreeTimes) {
     rows.push_back(LoopEnd + 2);
     const Trace trace = song.Play(int32_t(rows.size()) * Speed);
     EXPECT_EQ(RowsRead(trace), rows);
+    ASSERT_FALSE(trace.empty());
     EXPECT_EQ(trace.back().Volume, 32 + Count + 1);
 }
 
