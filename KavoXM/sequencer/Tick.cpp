@@ -142,32 +142,26 @@ void EffectsOfBank(TKavoXMModule& m, std::array<std::unique_ptr<TKavoXMChannel>,
     }
 }
 
-// Reserve and background channels never start notes, and a silent one only comes back to
-// life by taking over a whole voice (Assign), which overwrites everything a tick could change
-// in it. Their ticks are therefore run for sounding voices only: the same result as visiting
-// all of them, without the cost of 512 idle channels per tick.
-void EffectsOfPassiveBank(TKavoXMModule& m,
-                          std::array<std::unique_ptr<TKavoXMChannel>, 256>& bank) {
-    for (auto& slot : bank) {
-        TKavoXMChannel& channel = *slot;
+// Reserve and background channels never start notes: a reserve channel never sounds, and a
+// background channel sounds only after taking over a whole voice (Assign), which overwrites
+// everything a tick could change in it. Their ticks therefore run for the background channels
+// that have taken over a voice and still sound: the same result as visiting all 512, without
+// the cost of the idle ones.
+void EffectTick(TKavoXMModule& m) {
+    EffectsOfBank(m, m.PatternChannels, ChannelsInUse(m));
+    for (int32_t i = 0; i < m.BackgroundInUse; ++i) {
+        TKavoXMChannel& channel = *m.BackgroundChannels[size_t(i)];
         if (!channel.Active) continue;
         channel.CurrentTick = m.TickCounter;
         channel.ProcessEffects(channel.RowNote);
     }
 }
 
-void EffectTick(TKavoXMModule& m) {
-    EffectsOfBank(m, m.PatternChannels, ChannelsInUse(m));
-    EffectsOfPassiveBank(m, m.ReserveChannels);
-    EffectsOfPassiveBank(m, m.BackgroundChannels);
-}
-
 void UpdateOutputs(TKavoXMModule& m) {
     for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->UpdateOutput();
-    for (auto& channel : m.ReserveChannels)
-        if (channel->Active) channel->UpdateOutput();
-    for (auto& channel : m.BackgroundChannels)
-        if (channel->Active) channel->UpdateOutput();
+    for (int32_t i = 0; i < m.BackgroundInUse; ++i)
+        if (m.BackgroundChannels[size_t(i)]->Active)
+            m.BackgroundChannels[size_t(i)]->UpdateOutput();
 }
 
 } // namespace
