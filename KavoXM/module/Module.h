@@ -98,6 +98,11 @@ public:
         return std::atomic_ref<int32_t>(const_cast<int32_t&>(CurrentRow))
             .load(std::memory_order_relaxed);
     }
+    // Completed passes through the song, safe to read while the output thread plays.
+    uint32_t LoadSongEndCount() const {
+        return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(SongEndCount))
+            .load(std::memory_order_relaxed);
+    }
     uint8_t LoadCurrentPattern() const {
         return std::atomic_ref<uint8_t>(const_cast<uint8_t&>(CurrentPattern))
             .load(std::memory_order_relaxed);

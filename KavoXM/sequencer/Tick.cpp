@@ -5,6 +5,7 @@
 #include "KavoXM/sequencer/ClickRemoval.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 
 namespace {
@@ -36,7 +37,7 @@ void MarkPlayed(TKavoXMModule& m, int32_t order, int32_t row) {
 }
 
 void RecordSongEnd(TKavoXMModule& m) {
-    ++m.SongEndCount;
+    std::atomic_ref<uint32_t>(m.SongEndCount).fetch_add(1, std::memory_order_relaxed);
     m.PlayedRows.fill(0);
 }
 
