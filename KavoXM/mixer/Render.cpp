@@ -40,12 +40,12 @@ int32_t Render(TKavoXM& player, int32_t pos, int32_t count) {
     for (int32_t i = 0; i < patternChannels; ++i)
         if (module.PatternChannels[size_t(i)]->Active)
             MixChannel(target, *module.PatternChannels[size_t(i)], pos, n);
-    // MixChannel does nothing to a voice that is not active (beyond keeping it inactive), so
-    // the test here only saves the calls.
-    for (auto& voice : module.ReserveChannels)
-        if (voice->Active) MixChannel(target, *voice, pos, n);
-    for (auto& voice : module.BackgroundChannels)
-        if (voice->Active) MixChannel(target, *voice, pos, n);
+    // MixChannel does nothing to a voice that is not active, so the test here only saves the
+    // calls. Reserve channels never sound, and only the leading background channels that have
+    // taken over a voice can (see TKavoXMModule::BackgroundInUse).
+    for (int32_t i = 0; i < module.BackgroundInUse; ++i)
+        if (module.BackgroundChannels[size_t(i)]->Active)
+            MixChannel(target, *module.BackgroundChannels[size_t(i)], pos, n);
     ApplyClickRemoval(player, pos, n);
     return n;
 }

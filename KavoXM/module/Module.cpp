@@ -59,6 +59,7 @@ void TKavoXMModule::ResetPlayback() {
     PatternDelay = 0;
     CurrentOrder = 0;
     CurrentRow = 0;
+    BackgroundInUse = 0;
     SongEndCount = 0;
     PlayedRows.fill(0);
     SongJumpPending = false;

@@ -59,6 +59,11 @@ public:
     std::unique_ptr<TKavoXMStream> MODUStream;
     std::array<std::unique_ptr<TKavoXMStream>, FXStreamCount> FXStreams;
 
+    // Background channels 0 .. BackgroundInUse - 1 are the ones that have taken over a voice
+    // since playback started; the others are silent, and ticks and the mixer pass them by.
+    // (Reserve channels never take over a voice: they never sound.)
+    int32_t BackgroundInUse = 0;
+
     // Song-end bookkeeping: completed passes through the song since playback started,
     // and which (order, row) pairs have been played in the current pass.
     uint32_t SongEndCount = 0;
@@ -91,6 +96,11 @@ public:
     }
     int32_t LoadCurrentRow() const {
         return std::atomic_ref<int32_t>(const_cast<int32_t&>(CurrentRow))
+            .load(std::memory_order_relaxed);
+    }
+    // Completed passes through the song, safe to read while the output thread plays.
+    uint32_t LoadSongEndCount() const {
+        return std::atomic_ref<uint32_t>(const_cast<uint32_t&>(SongEndCount))
             .load(std::memory_order_relaxed);
     }
     uint8_t LoadCurrentPattern() const {

@@ -2,8 +2,9 @@
 
 #include "KavoXM/module/Module.h"
 
-TKavoXMChannel::TKavoXMChannel(TKavoXMModule* module, int32_t index, bool passive,
-                               bool background)
+#include <algorithm>
+
+TKavoXMChannel::TKavoXMChannel(TKavoXMModule* module, int32_t index, bool passive, bool background)
     : Passive(passive), Background(background), Module(module), Index(index) {
     // Channel names are at most 20 characters; the reserve lets Assign copy a name without
     // allocating while playing.
@@ -57,23 +58,22 @@ void TKavoXMChannel::Assign(const TKavoXMChannel& source) {
 
 bool TKavoXMChannel::MoveToBackground() {
     if (!Active || Module == nullptr) return false;
-    TKavoXMChannel* picked = nullptr;
-    for (auto& candidate : Module->BackgroundChannels) {
-        if (!candidate->Active) {
-            picked = candidate.get();
-            break;
-        }
+    auto& bank = Module->BackgroundChannels;
+    // The first silent background channel, or else the quietest (the lowest index on a tie).
+    size_t slot = 0;
+    while (slot < bank.size() && bank[slot]->Active) ++slot;
+    if (slot == bank.size()) {
+        slot = 0;
+        for (size_t i = 1; i < bank.size(); ++i)
+            if (bank[i]->FinalVolume < bank[slot]->FinalVolume) slot = i;
     }
-    if (picked == nullptr) {
-        picked = Module->BackgroundChannels[0].get();
-        for (auto& candidate : Module->BackgroundChannels)
-            if (candidate->FinalVolume < picked->FinalVolume) picked = candidate.get();
-    }
+    TKavoXMChannel* picked = bank[slot].get();
+    Module->BackgroundInUse = std::max(Module->BackgroundInUse, int32_t(slot) + 1);
     if (picked->Active) {
-        Module->ClickRemovalLeft = int32_t(uint32_t(Module->ClickRemovalLeft) +
-                                           uint32_t(picked->LastOutputLeft));
-        Module->ClickRemovalRight = int32_t(uint32_t(Module->ClickRemovalRight) +
-                                            uint32_t(picked->LastOutputRight));
+        Module->ClickRemovalLeft =
+            int32_t(uint32_t(Module->ClickRemovalLeft) + uint32_t(picked->LastOutputLeft));
+        Module->ClickRemovalRight =
+            int32_t(uint32_t(Module->ClickRemovalRight) + uint32_t(picked->LastOutputRight));
         picked->LastOutputLeft = 0;
         picked->LastOutputRight = 0;
     }

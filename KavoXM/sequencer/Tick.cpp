@@ -5,6 +5,7 @@
 #include "KavoXM/sequencer/ClickRemoval.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 
 namespace {
@@ -36,7 +37,7 @@ void MarkPlayed(TKavoXMModule& m, int32_t order, int32_t row) {
 }
 
 void RecordSongEnd(TKavoXMModule& m) {
-    ++m.SongEndCount;
+    std::atomic_ref<uint32_t>(m.SongEndCount).fetch_add(1, std::memory_order_relaxed);
     m.PlayedRows.fill(0);
 }
 
@@ -142,16 +143,26 @@ void EffectsOfBank(TKavoXMModule& m, std::array<std::unique_ptr<TKavoXMChannel>,
     }
 }
 
+// Reserve and background channels never start notes: a reserve channel never sounds, and a
+// background channel sounds only after taking over a whole voice (Assign), which overwrites
+// everything a tick could change in it. Their ticks therefore run for the background channels
+// that have taken over a voice and still sound: the same result as visiting all 512, without
+// the cost of the idle ones.
 void EffectTick(TKavoXMModule& m) {
     EffectsOfBank(m, m.PatternChannels, ChannelsInUse(m));
-    EffectsOfBank(m, m.ReserveChannels, TKavoXMModule::BankSize);
-    EffectsOfBank(m, m.BackgroundChannels, TKavoXMModule::BankSize);
+    for (int32_t i = 0; i < m.BackgroundInUse; ++i) {
+        TKavoXMChannel& channel = *m.BackgroundChannels[size_t(i)];
+        if (!channel.Active) continue;
+        channel.CurrentTick = m.TickCounter;
+        channel.ProcessEffects(channel.RowNote);
+    }
 }
 
 void UpdateOutputs(TKavoXMModule& m) {
     for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->UpdateOutput();
-    for (auto& channel : m.ReserveChannels) channel->UpdateOutput();
-    for (auto& channel : m.BackgroundChannels) channel->UpdateOutput();
+    for (int32_t i = 0; i < m.BackgroundInUse; ++i)
+        if (m.BackgroundChannels[size_t(i)]->Active)
+            m.BackgroundChannels[size_t(i)]->UpdateOutput();
 }
 
 } // namespace

@@ -168,6 +168,10 @@ TEST_F(Notes, NewNoteHandsTheOldVoiceToTheBackground) {
     EXPECT_EQ(BackgroundVoice().RampRemaining, song.module->BackgroundRampLength);
     EXPECT_EQ(channel.Period, 4608 - 12 * 64);
     EXPECT_EQ(channel.SamplePosition, 0);
+    // Ticks and the mixer visit the background channels that have taken over a voice.
+    EXPECT_EQ(song.module->BackgroundInUse, 1);
+    song.module->ResetPlayback();
+    EXPECT_EQ(song.module->BackgroundInUse, 0);
 }
 
 TEST_F(Notes, FullBackgroundBankReplacesTheQuietestVoice) {
@@ -193,6 +197,7 @@ TEST_F(Notes, FullBackgroundBankReplacesTheQuietestVoice) {
     EXPECT_EQ(song.module->ClickRemovalLeft, INT32_MIN + 6);
     EXPECT_EQ(song.module->ClickRemovalRight, 9);
     EXPECT_EQ(song.module->BackgroundChannels[200]->FadeOutVolume, 65536);
+    EXPECT_EQ(song.module->BackgroundInUse, 101);
 }
 
 TEST_F(Notes, NoteStartWithoutHandOverFoldsTheLastOutput) {
