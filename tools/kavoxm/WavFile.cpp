@@ -33,6 +33,10 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
         error = "cannot write " + target + ": " + std::strerror(errno);
         return false;
     }
+    if (!raw) {
+        buffer.resize(size_t(1) << 20);
+        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    }
     if (!raw && !WriteHeader()) {
         error = "cannot write " + target + ": " + std::strerror(errno);
         return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class PcmSink {
   public:
@@ -24,6 +25,7 @@ class PcmSink {
     uint64_t dataBytes = 0;
     int32_t rate = 0, channels = 0, bits = 0;
     std::string path;
+    std::vector<char> buffer; // stdio buffer of a file: a few large writes instead of many
 
     bool WriteHeader();
 };
