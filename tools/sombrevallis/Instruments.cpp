@@ -6,35 +6,35 @@
 namespace sombrevallis {
 namespace {
 
-InstrumentSpec Looped(std::string name, std::vector<int8_t> cycle, int volume) {
-    InstrumentSpec spec;
-    spec.name = std::move(name);
-    spec.loop = true;
-    spec.loopStart = 0;
-    spec.loopLength = int(cycle.size());
-    spec.data = std::move(cycle);
-    spec.volume = volume;
-    spec.relativeNote = 12; // one 64-frame cycle: the note names its own pitch
-    return spec;
+InstrumentDef Looped(std::string name, std::vector<int8_t> cycle, int volume) {
+    InstrumentDef def;
+    def.name = std::move(name);
+    def.loop = true;
+    def.loopStart = 0;
+    def.loopLength = int(cycle.size());
+    def.data = std::move(cycle);
+    def.volume = volume;
+    def.relativeNote = 12; // one 64-frame cycle: the note names its own pitch
+    return def;
 }
 
-InstrumentSpec OneShot(std::string name, std::vector<int8_t> data, int volume) {
-    InstrumentSpec spec;
-    spec.name = std::move(name);
-    spec.data = std::move(data);
-    spec.volume = volume;
-    return spec;
+InstrumentDef OneShot(std::string name, std::vector<int8_t> data, int volume) {
+    InstrumentDef def;
+    def.name = std::move(name);
+    def.data = std::move(data);
+    def.volume = volume;
+    return def;
 }
 
-EnvelopeSpec Envelope(std::vector<std::pair<int, int>> points) {
-    EnvelopeSpec env;
+EnvelopeDef Envelope(std::vector<std::pair<int, int>> points) {
+    EnvelopeDef env;
     env.enabled = true;
     env.points = std::move(points);
     return env;
 }
 
-EnvelopeSpec Sustained(std::vector<std::pair<int, int>> points, int sustainPoint) {
-    EnvelopeSpec env = Envelope(std::move(points));
+EnvelopeDef Sustained(std::vector<std::pair<int, int>> points, int sustainPoint) {
+    EnvelopeDef env = Envelope(std::move(points));
     env.sustain = true;
     env.sustainPoint = sustainPoint;
     return env;
@@ -42,15 +42,15 @@ EnvelopeSpec Sustained(std::vector<std::pair<int, int>> points, int sustainPoint
 
 } // namespace
 
-std::vector<InstrumentSpec> MakeInstruments() {
-    std::vector<InstrumentSpec> all;
+std::vector<InstrumentDef> MakeInstruments() {
+    std::vector<InstrumentDef> all;
 
-    InstrumentSpec bass = Looped("Valley floor bass", BassCycle(), 52);
+    InstrumentDef bass = Looped("Valley floor bass", BassCycle(), 52);
     bass.volumeEnvelope = Sustained({{0, 64}, {6, 44}, {24, 36}, {60, 0}}, 2);
     bass.fadeOut = 1024;
     all.push_back(bass);
 
-    InstrumentSpec pad = Looped("Mist pad", PadCycle(), 40);
+    InstrumentDef pad = Looped("Mist pad", PadCycle(), 40);
     // Slow swell, then a breathing loop while the key is held.
     pad.volumeEnvelope = Envelope({{0, 0}, {24, 48}, {48, 40}, {72, 48}, {160, 0}});
     pad.volumeEnvelope.sustain = true;
@@ -65,7 +65,7 @@ std::vector<InstrumentSpec> MakeInstruments() {
     pad.fadeOut = 300;
     all.push_back(pad);
 
-    InstrumentSpec lead = Looped("Lantern lead", LeadCycle(), 44);
+    InstrumentDef lead = Looped("Lantern lead", LeadCycle(), 44);
     lead.volumeEnvelope = Sustained({{0, 0}, {2, 64}, {10, 50}, {40, 44}, {90, 0}}, 3);
     lead.fadeOut = 700;
     lead.vibratoType = 0;
@@ -74,22 +74,22 @@ std::vector<InstrumentSpec> MakeInstruments() {
     lead.vibratoRate = 10;
     all.push_back(lead);
 
-    InstrumentSpec kick = OneShot("Stone kick", Kick(), 60);
+    InstrumentDef kick = OneShot("Stone kick", Kick(), 60);
     all.push_back(kick);
 
-    InstrumentSpec snare = OneShot("Dry branch snare", Snare(), 44);
+    InstrumentDef snare = OneShot("Dry branch snare", Snare(), 44);
     all.push_back(snare);
 
-    InstrumentSpec hat = OneShot("Rain hat", Hat(), 34);
+    InstrumentDef hat = OneShot("Rain hat", Hat(), 34);
     hat.panning = 150;
     all.push_back(hat);
 
-    InstrumentSpec bell = Looped("Far bell", BellCycle(), 36);
+    InstrumentDef bell = Looped("Far bell", BellCycle(), 36);
     bell.volumeEnvelope = Envelope({{0, 64}, {4, 40}, {16, 20}, {48, 6}, {96, 0}});
     bell.fadeOut = 2048;
     all.push_back(bell);
 
-    InstrumentSpec strings = Looped("Dusk strings", StringCycle(), 34);
+    InstrumentDef strings = Looped("Dusk strings", StringCycle(), 34);
     strings.volumeEnvelope = Sustained({{0, 0}, {16, 52}, {40, 46}, {100, 0}}, 2);
     strings.fadeOut = 400;
     strings.vibratoType = 0;
@@ -98,7 +98,7 @@ std::vector<InstrumentSpec> MakeInstruments() {
     strings.vibratoRate = 6;
     all.push_back(strings);
 
-    InstrumentSpec drone = Looped("Deep drone", DroneCycle(), 48);
+    InstrumentDef drone = Looped("Deep drone", DroneCycle(), 48);
     drone.volumeEnvelope = Sustained({{0, 0}, {48, 56}, {200, 0}}, 1);
     drone.fadeOut = 160;
     all.push_back(drone);

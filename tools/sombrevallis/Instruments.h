@@ -16,6 +16,6 @@ enum InstrumentNumber : uint8_t {
     Drone
 };
 
-std::vector<InstrumentSpec> MakeInstruments();
+std::vector<InstrumentDef> MakeInstruments();
 
 } // namespace sombrevallis

@@ -13,7 +13,7 @@ constexpr int Channels = 16;
 constexpr int Rows = 64;
 constexpr int PatternCount = 13;
 
-struct EnvelopeSpec {
+struct EnvelopeDef {
     bool enabled = false;
     bool sustain = false;
     bool loop = false;
@@ -23,7 +23,7 @@ struct EnvelopeSpec {
     int loopEnd = 0;
 };
 
-struct InstrumentSpec {
+struct InstrumentDef {
     std::string name;
     std::vector<int8_t> data; // one 8-bit mono sample
     bool loop = false;
@@ -33,8 +33,8 @@ struct InstrumentSpec {
     int panning = 128;
     int relativeNote = 0;
     int fineTune = 0;
-    EnvelopeSpec volumeEnvelope;
-    EnvelopeSpec panningEnvelope;
+    EnvelopeDef volumeEnvelope;
+    EnvelopeDef panningEnvelope;
     int fadeOut = 0;
     int vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
 };
@@ -47,7 +47,7 @@ using Pattern = std::array<std::array<Cell, Channels>, Rows>;
 
 struct Score {
     std::string title;
-    std::vector<InstrumentSpec> instruments; // numbered from 1
+    std::vector<InstrumentDef> instruments; // numbered from 1
     std::vector<Pattern> patterns;
     std::string message;
     int speed = 4;

@@ -5,38 +5,38 @@
 namespace sombrevallis {
 namespace {
 
-xmbuilder::XMEnvelope ToEnvelope(const EnvelopeSpec& spec) {
+xmbuilder::XMEnvelope ToEnvelope(const EnvelopeDef& def) {
     xmbuilder::XMEnvelope env;
-    for (const auto& [x, y] : spec.points) env.Points.emplace_back(uint16_t(x), uint16_t(y));
-    env.Sustain = uint8_t(spec.sustainPoint);
-    env.LoopStart = uint8_t(spec.loopStart);
-    env.LoopEnd = uint8_t(spec.loopEnd);
-    env.Type = uint8_t((spec.enabled ? 1 : 0) | (spec.sustain ? 2 : 0) | (spec.loop ? 4 : 0));
+    for (const auto& [x, y] : def.points) env.Points.emplace_back(uint16_t(x), uint16_t(y));
+    env.Sustain = uint8_t(def.sustainPoint);
+    env.LoopStart = uint8_t(def.loopStart);
+    env.LoopEnd = uint8_t(def.loopEnd);
+    env.Type = uint8_t((def.enabled ? 1 : 0) | (def.sustain ? 2 : 0) | (def.loop ? 4 : 0));
     return env;
 }
 
-xmbuilder::XMInstrument ToInstrument(const InstrumentSpec& spec) {
+xmbuilder::XMInstrument ToInstrument(const InstrumentDef& def) {
     xmbuilder::XMInstrument instrument;
-    instrument.Name = spec.name;
+    instrument.Name = def.name;
     instrument.HeaderSize = 263;
     instrument.SampleMap.fill(0);
-    instrument.VolumeEnvelope = ToEnvelope(spec.volumeEnvelope);
-    instrument.PanningEnvelope = ToEnvelope(spec.panningEnvelope);
-    instrument.VibratoType = uint8_t(spec.vibratoType);
-    instrument.VibratoSweep = uint8_t(spec.vibratoSweep);
-    instrument.VibratoDepth = uint8_t(spec.vibratoDepth);
-    instrument.VibratoRate = uint8_t(spec.vibratoRate);
-    instrument.FadeOut = uint16_t(spec.fadeOut);
+    instrument.VolumeEnvelope = ToEnvelope(def.volumeEnvelope);
+    instrument.PanningEnvelope = ToEnvelope(def.panningEnvelope);
+    instrument.VibratoType = uint8_t(def.vibratoType);
+    instrument.VibratoSweep = uint8_t(def.vibratoSweep);
+    instrument.VibratoDepth = uint8_t(def.vibratoDepth);
+    instrument.VibratoRate = uint8_t(def.vibratoRate);
+    instrument.FadeOut = uint16_t(def.fadeOut);
     xmbuilder::XMSample sample;
-    sample.Name = spec.name;
-    sample.Left.assign(spec.data.begin(), spec.data.end());
-    sample.LoopType = spec.loop ? 1 : 0;
-    sample.LoopStartFrames = uint32_t(spec.loopStart);
-    sample.LoopLengthFrames = uint32_t(spec.loopLength);
-    sample.Volume = uint8_t(spec.volume);
-    sample.FineTune = int8_t(spec.fineTune);
-    sample.Panning = uint8_t(spec.panning);
-    sample.RelativeNote = int8_t(spec.relativeNote);
+    sample.Name = def.name;
+    sample.Left.assign(def.data.begin(), def.data.end());
+    sample.LoopType = def.loop ? 1 : 0;
+    sample.LoopStartFrames = uint32_t(def.loopStart);
+    sample.LoopLengthFrames = uint32_t(def.loopLength);
+    sample.Volume = uint8_t(def.volume);
+    sample.FineTune = int8_t(def.fineTune);
+    sample.Panning = uint8_t(def.panning);
+    sample.RelativeNote = int8_t(def.relativeNote);
     instrument.Samples.push_back(std::move(sample));
     return instrument;
 }
@@ -72,8 +72,8 @@ std::vector<uint8_t> SongImage(const Score& score) {
     song.Tempo = uint16_t(score.tempo);
     for (size_t i = 0; i < score.patterns.size(); ++i) song.Orders[i] = uint8_t(i);
     for (const Pattern& pattern : score.patterns) song.Patterns.push_back(ToPattern(pattern));
-    for (const InstrumentSpec& spec : score.instruments)
-        song.Instruments.push_back(ToInstrument(spec));
+    for (const InstrumentDef& def : score.instruments)
+        song.Instruments.push_back(ToInstrument(def));
     song.Chunks.push_back({"text", {score.message.begin(), score.message.end()}, {}});
     // Not a chunk: readers stop after the message.
     const std::string trailer = "Quennorabeth, winter 2026.";
