@@ -1,5 +1,6 @@
 // kavoxm play: plays a song in real time through the audio device with a status line.
 #include "Commands.h"
+#include "Interpolation.h"
 #include "SongFile.h"
 #include "SongLength.h"
 
@@ -10,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <thread>
 #include <unistd.h>
 
@@ -22,9 +22,6 @@ struct PlayOptions {
     int32_t masterVolume = -1; // -1: the player's default
     std::string interpolation = "spline";
 };
-
-const std::map<std::string, uint8_t> InterpolationModes = {
-    {"nearest", 0}, {"linear", 1}, {"spline", 2}};
 
 constexpr int32_t Rate = 44100;
 constexpr double LongestSong = 3600.0; // seconds scanned for the total time
@@ -72,7 +69,7 @@ int Run(const PlayOptions& o) {
         return 1;
     }
     if (o.masterVolume >= 0) player.Module->MasterVolume = o.masterVolume;
-    player.InterpolationMode = InterpolationModes.at(o.interpolation);
+    player.InterpolationMode = InterpolationModes().at(o.interpolation);
     const double total =
         double(SongLengthFrames(image, Rate, uint32_t(o.loops), LongestSong)) / Rate;
 
@@ -112,8 +109,7 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(1, 1000));
     command->add_option("--master-volume", o.masterVolume, "Master volume 0..256 (default 128)")
         ->check(CLI::Range(0, 256));
-    command->add_option("--interpolation", o.interpolation, "nearest, linear or spline (default)")
-        ->check(CLI::IsMember({"nearest", "linear", "spline"}));
+    AddInterpolationOption(*command, o.interpolation);
     command->footer("Stops at the end of the song (or after --loops passes), or on Ctrl-C.\n"
                     "Exit codes: 0 played, 1 unreadable file, no XM module or no audio device,\n"
                     "2 bad options, 130 interrupted.");

@@ -1,5 +1,6 @@
 // kavoxm render: plays a song offline into a WAV file (or raw PCM on stdout).
 #include "Commands.h"
+#include "Interpolation.h"
 #include "SongFile.h"
 #include "WavFile.h"
 
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -26,9 +26,6 @@ struct RenderOptions {
     double seconds = 0; // 0: no limit
     int32_t loops = 1;
 };
-
-const std::map<std::string, uint8_t> InterpolationModes = {
-    {"nearest", 0}, {"linear", 1}, {"spline", 2}};
 
 // Frames handed out per RenderOffline call: small enough that a song end stops the render
 // within a few milliseconds of audio.
@@ -49,7 +46,7 @@ int Run(const RenderOptions& o) {
     }
     if (o.masterVolume >= 0) player->Module->MasterVolume = o.masterVolume;
     player->ClipOutput = !o.noClip;
-    player->InterpolationMode = InterpolationModes.at(o.interpolation);
+    player->InterpolationMode = InterpolationModes().at(o.interpolation);
     if (!player->StartOffline()) {
         std::cerr << "kavoxm render: cannot play " << o.input << "\n";
         return 1;
@@ -112,9 +109,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
     command->add_option("--master-volume", options->masterVolume, "Master volume (default 128)")
         ->check(CLI::Range(0, 256));
     command->add_flag("--no-clip", options->noClip, "Let 16-bit output wrap instead of saturating");
-    command->add_option("--interpolation", options->interpolation, "Resampling")
-        ->check(CLI::IsMember({"nearest", "linear", "spline"}))
-        ->capture_default_str();
+    AddInterpolationOption(*command, options->interpolation)->capture_default_str();
     command->add_option("--seconds", options->seconds, "Stop after this much audio")
         ->check(CLI::PositiveNumber);
     command->add_option("--loops", options->loops, "Passes through the song")
