@@ -75,13 +75,13 @@ TEST(SongScan, PatternLoopThatNeverFinishesEndsAtItsRepeat) {
     EXPECT_LT(scan.Frames, uint64_t(12 * 6 * 882));
 }
 
-// 255 channels, every one looping a longer stretch of the pattern 16 times around the ones
-// before it: the song's rows run into astronomical numbers, each tick visits 255 channels.
+// 255 channels looping ever longer stretches of the pattern 16 times each, around the ones
+// before them: the song's rows run into astronomical numbers, each tick visits 255 channels.
 XMSong NestedLoops255() {
-    XMSong song = Plain(255, {256}, {0});
+    XMSong song = Plain(255, {128}, {0});
     for (int32_t ch = 0; ch < 255; ++ch) {
         song.Patterns[0].Put(0, ch, Fx(0xE, 0x60));
-        song.Patterns[0].Put(1 + ch, ch, Fx(0xE, 0x6F));
+        song.Patterns[0].Put(1 + ch / 2, ch, Fx(0xE, 0x6F));
     }
     song.Speed = 1;
     song.Tempo = 255;
@@ -95,20 +95,21 @@ TEST(SongScan, WorkStopsAtTheBudget) {
     const SongScan scan = Scan(song, limits);
     EXPECT_EQ(scan.End, SongScanEnd::Unknown);
     EXPECT_GE(scan.Work, limits.Budget);
-    EXPECT_LT(scan.Work, limits.Budget + 256 + 256 + 1); // at most one tick more
+    EXPECT_LT(scan.Work, limits.Budget + 256 + 256 + SongScanTickWork); // one tick more at most
     EXPECT_GT(scan.Frames, 0u);
 }
 
 TEST(SongScan, ATickRunsOnlyWhileWorkIsBelowTheBudget) {
-    // One channel without instruments: each tick costs 2. The song ends on the tick after its
-    // last row, which runs only with work to spare.
+    // One channel without instruments: each tick costs the same. The song ends on the tick
+    // after its last row, which runs only with work to spare.
     const XMSong song = Plain(1, {4}, {0});
     const SongScan whole = Scan(song);
     ASSERT_EQ(whole.End, SongScanEnd::Ends);
     SongScanLimits limits;
-    limits.Budget = whole.Work - 2;
+    const uint64_t tick = 1 + SongScanTickWork;
+    limits.Budget = whole.Work - tick;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Unknown);
-    limits.Budget = whole.Work - 1;
+    limits.Budget = whole.Work - tick + 1;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Ends);
 }
 

@@ -15,7 +15,7 @@ uint64_t CapFrames(double seconds, int32_t rate) {
 
 uint64_t TickWork(const TKavoXMModule& m) {
     return uint64_t(std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize)) +
-           uint64_t(m.BackgroundInUse) + 1;
+           uint64_t(m.BackgroundInUse) + SongScanTickWork;
 }
 
 } // namespace

@@ -13,10 +13,11 @@ class TKavoXM;
 // Songs still playing after this much song time are reported as not ending within the cap.
 constexpr double SongLengthCapSeconds = 3600.0;
 
-// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use,
-// the background channels in use and one. The default budget is about half a second of
-// scanning in a release build when every tick reads a row of 255 channels (speed 1), where it
-// covers some six minutes of song; a one-hour song of 50 channels at speed 6 fits within it.
+// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use, the
+// background channels in use and a fixed share for the tick itself. The default budget is
+// about half a second of scanning in a release build, whatever the song: it covers some six
+// minutes of a 255-channel song at speed 1, and a one-hour song of 32 channels at speed 6.
+constexpr uint64_t SongScanTickWork = 16;
 constexpr uint64_t SongScanBudget = 10'000'000;
 
 struct SongScanLimits {
