@@ -32,7 +32,14 @@ XMSong Plain(int32_t channels, std::vector<uint16_t> rows, std::vector<uint8_t> 
     return song;
 }
 
-SongScan Scan(const XMSong& song, const SongScanLimits& limits = {}, int32_t start = 0) {
+// Limits without the wall-time limit, so that results do not depend on the machine's load.
+SongScanLimits Limits() {
+    SongScanLimits limits;
+    limits.TimeLimitSeconds = 0;
+    return limits;
+}
+
+SongScan Scan(const XMSong& song, const SongScanLimits& limits = Limits(), int32_t start = 0) {
     return ScanSongLength(BuildXM(song), Rate, 1, start, limits);
 }
 
@@ -46,7 +53,7 @@ TEST(SongScan, PlainSongEndsAfterItsRows) {
 TEST(SongScan, CapIsTheLongestLengthThatStillEnds) {
     const XMSong song = Plain(1, {32}, {0, 0});
     const uint64_t length = Scan(song).Frames;
-    SongScanLimits limits;
+    SongScanLimits limits = Limits();
     limits.CapSeconds = double(length) / Rate;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Ends);
     limits.CapSeconds = double(length - 1) / Rate;
@@ -90,7 +97,7 @@ XMSong NestedLoops255() {
 
 TEST(SongScan, WorkStopsAtTheBudget) {
     const XMSong song = NestedLoops255();
-    SongScanLimits limits;
+    SongScanLimits limits = Limits();
     limits.Budget = 300'000;
     const SongScan scan = Scan(song, limits);
     EXPECT_EQ(scan.End, SongScanEnd::Unknown);
@@ -99,13 +106,22 @@ TEST(SongScan, WorkStopsAtTheBudget) {
     EXPECT_GT(scan.Frames, 0u);
 }
 
+TEST(SongScan, WallTimeLimitStopsAScanThatWouldRunLong) {
+    SongScanLimits limits = Limits();
+    limits.Budget = UINT64_MAX;
+    limits.TimeLimitSeconds = 0.05;
+    const SongScan scan = Scan(NestedLoops255(), limits);
+    EXPECT_EQ(scan.End, SongScanEnd::Unknown);
+    EXPECT_GT(scan.Work, 0u);
+}
+
 TEST(SongScan, ATickRunsOnlyWhileWorkIsBelowTheBudget) {
     // One channel without instruments: each tick costs the same. The song ends on the tick
     // after its last row, which runs only with work to spare.
     const XMSong song = Plain(1, {4}, {0});
     const SongScan whole = Scan(song);
     ASSERT_EQ(whole.End, SongScanEnd::Ends);
-    SongScanLimits limits;
+    SongScanLimits limits = Limits();
     const uint64_t tick = 1 + SongScanTickWork;
     limits.Budget = whole.Work - tick;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Unknown);
@@ -120,8 +136,8 @@ TEST(SongScan, StartOrderMeasuresTheRestOfTheSong) {
     rest.SongLength = 2;
     rest.Orders[0] = 2;
     rest.Orders[1] = 1;
-    EXPECT_EQ(Scan(song, {}, 2).Frames, Scan(rest).Frames);
-    EXPECT_EQ(Scan(song, {}, 4).End, SongScanEnd::NoSong);
+    EXPECT_EQ(Scan(song, Limits(), 2).Frames, Scan(rest).Frames);
+    EXPECT_EQ(Scan(song, Limits(), 4).End, SongScanEnd::NoSong);
     EXPECT_EQ(ScanSongLength(std::vector<uint8_t>(100, 0), Rate).End, SongScanEnd::NoSong);
 }
 

@@ -20,15 +20,20 @@ constexpr double SongLengthCapSeconds = 3600.0;
 constexpr uint64_t SongScanTickWork = 16;
 constexpr uint64_t SongScanBudget = 10'000'000;
 
+// The budget bounds the work the same way on every machine; the time limit bounds the wall
+// time of a slow build as well (a debug build scans about ten times slower). 0: no limit.
+constexpr double SongScanTimeLimitSeconds = 1.0;
+
 struct SongScanLimits {
     double CapSeconds = SongLengthCapSeconds;
     uint64_t Budget = SongScanBudget;
+    double TimeLimitSeconds = SongScanTimeLimitSeconds;
 };
 
 enum class SongScanEnd {
     Ends,      // the song ends: Frames is its length
     BeyondCap, // it plays on past the cap: Frames is the cap
-    Unknown,   // the work budget ran out first: Frames is the song time scanned
+    Unknown,   // the work budget or the time limit ran out first: Frames is the time scanned
     NoSong,    // the image does not load, or the start is not a row of the song
 };
 
