@@ -194,7 +194,7 @@ KAVOXM_AVX2 void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const 
     int32_t done = MixBatches<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
     done += sse2::MixBatches<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n - done, table);
     MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n - done, table);
-    s.Finish(gains, voice, mix);
+    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
 }
 
 } // namespace kavoxm::mixer::avx2

@@ -113,14 +113,53 @@ struct LoopState {
     LoopState(const TKavoXMChannel& voice, int32_t* mix)
         : data(voice.Sample->Data), pos(uint64_t(voice.SamplePosition)), step(uint64_t(voice.Step)),
           out(mix) {}
-
-    // Writes position, gains and mixing pointer back.
-    template <class G> void Finish(const G& gains, TKavoXMChannel& voice, int32_t*& mix) const {
-        voice.SamplePosition = int64_t(pos);
-        gains.Store(voice);
-        mix = out;
-    }
 };
+
+// The interpolated left and right values at a position (the same value twice for a mono
+// sample).
+template <class Interp, int SampleWidth>
+inline void ValuesAt(const int32_t* data, uint64_t pos, const int32_t* table, int32_t& left,
+                     int32_t& right) {
+    const int32_t k = int32_t(int64_t(pos) >> 32);
+    const uint32_t frac = uint32_t(pos);
+    const int32_t* frame = data + ptrdiff_t(k) * SampleWidth;
+    left = Interp::Value(frame, SampleWidth, frac, table);
+    right = left;
+    if constexpr (SampleWidth == 2) right = Interp::Value(frame + 1, SampleWidth, frac, table);
+}
+
+// Adds the products of one output frame; returns what was added to the left and right values
+// (0 for the right with mono output).
+template <int SampleWidth, int OutWidth, class G>
+inline void AddFrame(int32_t* out, int32_t left, int32_t right, const G& gains, int32_t& addedLeft,
+                     int32_t& addedRight) {
+    addedRight = 0;
+    if constexpr (OutWidth == 2) {
+        addedLeft = int32_t(uint32_t(left) * uint32_t(gains.Left()));
+        addedRight = int32_t(uint32_t(right) * uint32_t(gains.Right()));
+        out[1] = int32_t(uint32_t(out[1]) + uint32_t(addedRight));
+    } else if constexpr (SampleWidth == 2) {
+        addedLeft = int32_t(uint32_t((int64_t(left) + right) / 2) * uint32_t(gains.Left()));
+    } else {
+        addedLeft = int32_t(uint32_t(left) * uint32_t(gains.Left()));
+    }
+    out[0] = int32_t(uint32_t(out[0]) + uint32_t(addedLeft));
+}
+
+// Writes position, gains and mixing pointer back, and what the run's last frame added to the
+// mix (recomputed here, so that the SIMD paths need not keep it): with the gains as they are
+// now, which the last frame used.
+template <class Interp, int SampleWidth, int OutWidth, class G>
+inline void Finish(const LoopState& s, const G& gains, const int32_t* table, TKavoXMChannel& voice,
+                   int32_t*& mix) {
+    voice.SamplePosition = int64_t(s.pos);
+    gains.Store(voice);
+    mix = s.out;
+    int32_t left, right, scratch[2] = {0, 0};
+    ValuesAt<Interp, SampleWidth>(s.data, s.pos - s.step, table, left, right);
+    AddFrame<SampleWidth, OutWidth>(scratch, left, right, gains, voice.LastOutputLeft,
+                                    voice.LastOutputRight);
+}
 
 // Mixes n frames one at a time. SampleWidth: values per sample frame (1 mono, 2 stereo).
 // OutWidth: values per output frame (2 stereo; 1 mono, which takes the left gain and, for a
@@ -128,21 +167,10 @@ struct LoopState {
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
 inline void MixFrames(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const int32_t* table) {
     for (int32_t i = 0; i < n; ++i) {
-        const int32_t k = int32_t(int64_t(s.pos) >> 32);
-        const uint32_t frac = uint32_t(s.pos);
-        const int32_t* frame = s.data + ptrdiff_t(k) * SampleWidth;
-        const int32_t left = Interp::Value(frame, SampleWidth, frac, table);
-        int32_t right = left;
-        if constexpr (SampleWidth == 2) right = Interp::Value(frame + 1, SampleWidth, frac, table);
+        int32_t left, right, addedLeft, addedRight;
+        ValuesAt<Interp, SampleWidth>(s.data, s.pos, table, left, right);
         gains.Advance();
-        if constexpr (OutWidth == 2) {
-            AddProduct(s.out[0], left, gains.Left());
-            AddProduct(s.out[1], right, gains.Right());
-        } else if constexpr (SampleWidth == 2) {
-            AddProduct(s.out[0], int32_t((int64_t(left) + right) / 2), gains.Left());
-        } else {
-            AddProduct(s.out[0], left, gains.Left());
-        }
+        AddFrame<SampleWidth, OutWidth>(s.out, left, right, gains, addedLeft, addedRight);
         s.out += OutWidth;
         s.pos += s.step;
     }
@@ -155,7 +183,7 @@ void MixLoopScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_
     LoopState s(voice, mix);
     Gains<Ramp, Split> gains(voice);
     MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
-    s.Finish(gains, voice, mix);
+    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
 }
 
 } // namespace kavoxm::mixer

@@ -196,7 +196,7 @@ void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* tab
     done = MixBatches<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
 #endif
     MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n - done, table);
-    s.Finish(gains, voice, mix);
+    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
 }
 
 } // namespace kavoxm::mixer::sse2
