@@ -147,9 +147,10 @@ inline __m128i StereoGains(Gains<true, true>& g, const GainSteps& s) {
     return DivPow2<12>(run);
 }
 
-// Mixes as many whole batches as fit in n frames; returns the frames mixed.
+// Mixes as many whole batches as fit in n frames; returns the frames mixed. Inlined also into
+// the AVX2 kernels, which finish their runs with it.
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
-int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const int32_t* table) {
+__attribute__((always_inline)) inline int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const int32_t* table) {
     if constexpr (!Interp::Batched || (SampleWidth == 2 && OutWidth == 1)) {
         return 0;
     } else {

@@ -97,6 +97,8 @@ TEST_P(KernelPathTest, MatchesThePlainKernel) {
         ASSERT_EQ(actual.voice->SamplePosition, expected.voice->SamplePosition);
         ASSERT_EQ(actual.voice->RampVolumeLeft, expected.voice->RampVolumeLeft);
         ASSERT_EQ(actual.voice->RampVolumeRight, expected.voice->RampVolumeRight);
+        ASSERT_EQ(actual.voice->LastOutputLeft, expected.voice->LastOutputLeft);
+        ASSERT_EQ(actual.voice->LastOutputRight, expected.voice->LastOutputRight);
     }
 }
 

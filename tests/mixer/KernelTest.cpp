@@ -212,6 +212,11 @@ TEST_P(KernelTableEntryTest, AddsTheModelledProducts) {
     int32_t* mix = out.data();
     kernel(mix, n, *voice, spline.Coefficients.data());
     ASSERT_EQ(mix, out.data() + n * sel.outWidth);
+    // What the last frame received is the voice's last output.
+    const size_t last = size_t((n - 1) * sel.outWidth);
+    EXPECT_EQ(voice->LastOutputLeft, int32_t(uint32_t(out[last]) - 11u));
+    EXPECT_EQ(voice->LastOutputRight,
+              sel.outWidth == 2 ? int32_t(uint32_t(out[last + 1]) - 11u) : 0);
 
     const bool split = sel.split && sel.outWidth == 2;
     int64_t runLeft = 1000 * 4096 + 123, runRight = -500 * 4096;
