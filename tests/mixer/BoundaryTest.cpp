@@ -4,6 +4,7 @@
 #include "MixerTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -17,6 +18,10 @@ struct SettleCase {
     double expected;
     bool expectedBackwards;
 };
+
+void PrintTo(const SettleCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SettleTest : public ::testing::TestWithParam<SettleCase> {};
 
@@ -62,6 +67,10 @@ struct RunCase {
     int64_t limit;
     int64_t expected;
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RunLengthTest : public ::testing::TestWithParam<RunCase> {};
 

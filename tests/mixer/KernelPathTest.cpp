@@ -5,6 +5,7 @@
 #include "MixerTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -15,6 +16,12 @@ using Path = TKavoXMKernelPath;
 struct Entry {
     int32_t mode, stereoSample, ramping, split, outWidth;
 };
+
+void PrintTo(const Entry& e, std::ostream* os) {
+    *os << "mode " << e.mode << (e.stereoSample ? " stereo" : " mono") << " sample"
+        << (e.ramping ? ", ramping" : "") << (e.split ? ", split" : "") << ", " << e.outWidth
+        << " output channels";
+}
 
 class Random {
   public:

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -166,6 +167,12 @@ TEST(KernelTableTest, IndexRuleRepeatsTwinsVariantsAndSplineModes) {
 struct Selector {
     int32_t mode, stereoSample, ramping, split, outWidth;
 };
+
+void PrintTo(const Selector& e, std::ostream* os) {
+    *os << "mode " << e.mode << (e.stereoSample ? " stereo" : " mono") << " sample"
+        << (e.ramping ? ", ramping" : "") << (e.split ? ", split" : "") << ", " << e.outWidth
+        << " output channels";
+}
 
 double FloorDiv(double a, double b) {
     return std::floor(a / b);
