@@ -76,23 +76,42 @@ bool SettleAfterLoop(TKavoXMChannel& voice, const Bounds& b, int64_t& p) {
     return false;
 }
 
-// Frames of the next run from a settled position: as many as stay inside the boundary in the
-// direction of play, at most limit and at most the cap that keeps a run below 16384 source
-// frames (at least 2).
-int64_t RunCap(int64_t increment) {
-    return std::max<int64_t>(16384 / ((increment >> 32) + 1), 2);
-}
+// What a run may cover at an increment: at most `cap` frames (below 16384 source frames, at
+// least 2), and the increment's reciprocal for the frame counts below.
+struct RunScale {
+    int64_t cap;
+    double reciprocal;
 
+    explicit RunScale(int64_t increment)
+        : cap(std::max<int64_t>(16384 / ((increment >> 32) + 1), 2)),
+          reciprocal(1.0 / double(increment)) {}
+
+    // distance / increment, truncated, for 0 <= distance < increment x cap (so the quotient is
+    // below 2^14): the estimate from the reciprocal is off by at most one, and corrected.
+    int64_t Frames(int64_t distance, int64_t increment) const {
+        const uint64_t inc = uint64_t(increment), d = uint64_t(distance);
+        uint64_t q = uint64_t(double(distance) * reciprocal);
+        if (q * inc > d)
+            --q;
+        else if ((q + 1) * inc <= d)
+            ++q;
+        return int64_t(q);
+    }
+};
+
+// Frames of the next run from a settled position: as many as stay inside the boundary in the
+// direction of play, at most limit and at most the cap.
 int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64_t limit,
-                  int64_t cap) {
+                  const RunScale& scale) {
     const int64_t inc = voice.Increment;
-    const int64_t m = std::min(limit, cap);
+    const int64_t m = std::min(limit, scale.cap);
     const int64_t span = inc * (m - 1); // below 2^63: inc < 2^45 whenever m - 1 > 1
     int64_t count = limit;
     if (voice.Backwards) {
-        if (p - b.LS < span) count = (p - b.LS - 1) / inc + 1;
+        // p >= LS here; at p = LS the one frame at p is the whole run
+        if (p - b.LS < span) count = p == b.LS ? 1 : scale.Frames(p - b.LS - 1, inc) + 1;
     } else {
-        if (b.LE - p <= span) count = (b.LE - p - 1) / inc + 1;
+        if (b.LE - p <= span) count = scale.Frames(b.LE - p - 1, inc) + 1;
     }
     return count <= 1 ? 1 : std::min(count, m);
 }
@@ -133,8 +152,8 @@ bool Silent(const TKavoXMChannel& voice, const TKavoXMKernelChoice& choice) {
            voice.RampStepRight == 0 && !voice.VariantEnabled;
 }
 
-// PrepareRun with the run cap of the voice's increment already known.
-int64_t PrepareCappedRun(TKavoXMChannel& voice, int64_t limit, int64_t cap) {
+// PrepareRun with the run scale of the voice's increment already known.
+int64_t PrepareScaledRun(TKavoXMChannel& voice, int64_t limit, const RunScale& scale) {
     const TKavoXMSample* sample = voice.Sample;
     if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
         return 0;
@@ -148,7 +167,7 @@ int64_t PrepareCappedRun(TKavoXMChannel& voice, int64_t limit, int64_t cap) {
     if (!playing) return 0;
     voice.SamplePosition = p;
     if (p < 0 || p >= b.End || (p < b.LS && voice.Backwards)) return 0;
-    return RunLength(voice, b, p, std::max<int64_t>(limit, 1), cap);
+    return RunLength(voice, b, p, std::max<int64_t>(limit, 1), scale);
 }
 } // namespace
 
@@ -196,7 +215,8 @@ int64_t PrepareRun(TKavoXM& /*player*/, TKavoXMChannel& voice, int64_t limit) {
 }
 
 int64_t PrepareRun(TKavoXMChannel& voice, int64_t limit) {
-    return PrepareCappedRun(voice, limit, RunCap(voice.Increment));
+    if (voice.Increment <= 0) return 0;
+    return PrepareScaledRun(voice, limit, RunScale(voice.Increment));
 }
 
 void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t count) {
@@ -218,13 +238,13 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.RampRemaining = 0;
     }
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
-    const int64_t cap = RunCap(voice.Increment);
+    const RunScale scale(voice.Increment);
     const int32_t width = target.Channels;
     int32_t* mix = target.MixPos + ptrdiff_t(start) * width;
     while (count >= 1) {
         int64_t limit = count;
         if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
-        const int32_t n = int32_t(std::min<int64_t>(PrepareCappedRun(voice, limit, cap), count));
+        const int32_t n = int32_t(std::min<int64_t>(PrepareScaledRun(voice, limit, scale), count));
         if (n == 0) {
             EndWithHandOver(target.Module, voice);
             return;

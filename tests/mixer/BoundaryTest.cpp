@@ -3,6 +3,7 @@
 // leaves the running gains.
 #include "MixerTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
@@ -96,6 +97,48 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"BackwardsLastFrameOnLoopStart", true, 9.0, 1.0, 5, 5},
         RunCase{"BackwardsLastFrameJustBelowLoopStart", true, 9.0, 1.0 + 1.0 / 1024, 5, 4}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Random runs against counting their positions one by one: forward, a run ends before the
+// first position at or past the loop end; backwards, unless its last position reaches the loop
+// start exactly, before the first position at or below it.
+TEST(RunLengthCountTest, MatchesCountingThePositions) {
+    uint64_t seed = 7;
+    const auto next = [&seed](uint64_t below) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        return int64_t((seed >> 17) % below);
+    };
+    for (int32_t trial = 0; trial < 1000; ++trial) {
+        const int32_t loopStart = int32_t(next(100)), loopLength = 1 + int32_t(next(3000));
+        auto sample = RampSample(loopStart + loopLength + int32_t(next(50)),
+                                 {true, false, loopStart, loopLength});
+        const int64_t ls = loopStart * Frame, le = ls + loopLength * Frame;
+        const int64_t pick = next(4);
+        const int64_t inc = pick == 0   ? 1 + next(200)
+                            : pick == 1 ? 1 + next(Frame / 16)
+                                        : 1 + next(40 * Frame);
+        const bool backwards = next(2) == 1;
+        const int64_t limit = 1 + next(3000);
+        const int64_t m = std::min(limit, std::max<int64_t>(16384 / ((inc >> 32) + 1), 2));
+        int64_t p = ls + next(uint64_t(le - ls));
+        if (pick == 0) // tiny increments: the boundary a whole number of steps (and one) away
+            p = backwards ? ls + 1 + inc * next(uint64_t(m)) : le - 1 - inc * next(uint64_t(m));
+        auto voice = MakeVoice(*sample, p, inc);
+        voice->Backwards = backwards;
+        int64_t expected = 0;
+        if (backwards) {
+            if (p - inc * (m - 1) >= ls)
+                expected = m;
+            else
+                while (expected < m && p - expected * inc > ls) ++expected;
+        } else {
+            while (expected < m && p + expected * inc < le) ++expected;
+        }
+        expected = std::max<int64_t>(expected, 1);
+        ASSERT_EQ(PrepareRun(*voice, limit), expected)
+            << "trial " << trial << ": p " << p << ", increment " << inc << ", limit " << limit;
+        ASSERT_EQ(voice->SamplePosition, p);
+    }
+}
 
 // A ramp of 7 frames whose steps leave a remainder on both sides: the frames of the ramp use the
 // stepped gains, then the running gains land on their targets and the steady gains take over.
