@@ -63,8 +63,11 @@ void RowSampleOffset(Channel& channel, const Note& note) {
     channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
 }
 
+// E9y restarts the sample and both envelopes; volume, panning, key state and fade-out run on.
 void TickRetrigger(Channel& channel, const Note& note) {
-    if (RetriggerDue(channel, LowNibble(note))) channel.TriggerNote(note);
+    if (!RetriggerDue(channel, LowNibble(note)) || !channel.RestartSample()) return;
+    channel.VolumeEnvelopeHandler.SetPosition(0);
+    channel.PanningEnvelopeHandler.SetPosition(0);
 }
 
 void RowKeyOff(Channel& channel, const Note&) {
@@ -84,9 +87,10 @@ void RowMultiRetrig(Channel& channel, const Note& note) {
     channel.RetrigInterval = LowNibble(note);
 }
 
-void TickMultiRetrig(Channel& channel, const Note& note) {
+// Rxy restarts the sample and changes the running volume; the envelopes run on.
+void TickMultiRetrig(Channel& channel, const Note&) {
     if (!RetriggerDue(channel, channel.RetrigInterval)) return;
-    channel.TriggerNote(note);
+    channel.RestartSample();
     channel.Volume = Accumulated(RetrigVolume(channel.Volume, channel.RetrigVolumeChange));
 }
 

@@ -73,6 +73,23 @@ void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
     RowEffect(note);
 }
 
+// A retrigger: the current sample starts again from its beginning. Volume, panning, pitch and
+// the envelopes run on; the old voice fades out in the background as on a note start. False
+// when there is nothing to restart.
+bool TKavoXMChannel::RestartSample() {
+    if (Passive || Module == nullptr || Instrument == nullptr || Sample == nullptr) return false;
+    if (MoveToBackground())
+        SilenceRamp(*this);
+    else
+        FoldIntoClickRemoval(*this);
+    SamplePosition = 0;
+    Backwards = false;
+    SilenceRamp(*this);
+    if (ClearVariantOnNote) VariantEnabled = false;
+    Active = true;
+    return true;
+}
+
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
     if (Passive || Module == nullptr) return;
     const bool portaNote = IsPortaNote(note);

@@ -299,17 +299,23 @@ TEST_F(EffectHandlers, SampleOffsetWithoutANoteMovesTheVoice) {
 }
 
 // The ticks, among 1..17 of a row at speed 6 with two extra row-lengths, on which `handler`
-// retriggers a key-off cell.
+// restarts the sample.
 std::vector<int32_t> RetriggerTicks(EffectTrace& trace, const TKavoXMPatternNote& cell,
                                     TKavoXMEffectHandler handler) {
+    TKavoXMInstrument instrument;
+    TKavoXMSample sample;
+    trace.Channel.Instrument = &instrument;
+    trace.Channel.Sample = &sample;
     std::vector<int32_t> ticks;
     for (int32_t t = 1; t < 6 * 3; ++t) {
         trace.Module.TickCounter = t;
         trace.Channel.CurrentTick = t;
-        trace.Channel.KeyOff = false;
+        trace.Channel.SamplePosition = int64_t(100) << 32;
         handler(trace.Channel, cell);
-        if (trace.Channel.KeyOff) ticks.push_back(t);
+        if (trace.Channel.SamplePosition == 0) ticks.push_back(t);
     }
+    trace.Channel.Instrument = nullptr;
+    trace.Channel.Sample = nullptr;
     return ticks;
 }
 

@@ -118,12 +118,17 @@ class SongImage {
         Trace trace;
         for (int32_t t = 0; t < ticks; ++t) {
             module->ProcessTick();
-            trace.push_back(Record(*module->PatternChannels[size_t(channel)]));
+            TKavoXMChannel& traced = *module->PatternChannels[size_t(channel)];
+            trace.push_back(Record(traced));
+            if (MarkFrame > 0) traced.SamplePosition = int64_t(MarkFrame) << 32;
         }
         return trace;
     }
 
     xmbuilder::XMSong song;
+    // When above 0, the traced channel is moved to this frame after every tick: a frame of 0 in
+    // the trace then shows that the tick (re)started the sample.
+    int32_t MarkFrame = 0;
     std::unique_ptr<TKavoXMModule> module;
 
   private:
