@@ -33,9 +33,8 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.FadeOutVolume = 65536;
 }
 
+// The envelopes are left alone: only an instrument number restarts them.
 void StartNote(TKavoXMChannel& c, bool handedOver) {
-    c.VolumeEnvelopeHandler.SetPosition(0);
-    c.PanningEnvelopeHandler.SetPosition(0);
     c.Period = c.TargetPeriod;
     c.SamplePosition = 0;
     c.Backwards = false;
