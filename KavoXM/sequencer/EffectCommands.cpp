@@ -54,12 +54,19 @@ int64_t RetrigVolume(int64_t volume, int32_t change) {
     }
 }
 
+void ReleaseKey(Channel& channel) {
+    channel.VolumeEnvelopeHandler.KeyOn = false;
+    channel.PanningEnvelopeHandler.KeyOn = false;
+    channel.KeyOff = true;
+}
+
 } // namespace
 
 namespace effects {
 
-// Jumps the voice to frame xx x 256; on a row without a note it moves the sounding voice.
+// Starts the row's note at frame xx x 256; a row without a note leaves the voice alone.
 void RowSampleOffset(Channel& channel, const Note& note) {
+    if (note.Note < 1 || note.Note > 96) return;
     channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
 }
 
@@ -70,10 +77,16 @@ void TickRetrigger(Channel& channel, const Note& note) {
     channel.PanningEnvelopeHandler.SetPosition(0);
 }
 
-void RowKeyOff(Channel& channel, const Note&) {
-    channel.VolumeEnvelopeHandler.KeyOn = false;
-    channel.PanningEnvelopeHandler.KeyOn = false;
-    channel.KeyOff = true;
+// Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
+// the speed.
+void RowKeyOff(Channel& channel, const Note& note) {
+    if (Parameter(note) == 0) ReleaseKey(channel);
+}
+
+void TickKeyOff(Channel& channel, const Note& note) {
+    const int32_t tick = Parameter(note);
+    const bool inRow = channel.Module == nullptr || tick < int32_t(channel.Module->Speed);
+    if (tick != 0 && inRow && ModuleTicks(channel) == tick) ReleaseKey(channel);
 }
 
 void RowEnvelopePosition(Channel& channel, const Note& note) {
