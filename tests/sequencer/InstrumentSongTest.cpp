@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -106,5 +107,40 @@ TEST(InstrumentSong, EnvelopeStartingAtZeroFadesIn) {
     EXPECT_EQ(level[31], 0);
     EXPECT_FALSE(player.Module->PatternChannels[0]->Active);
 }
+
+// A panning envelope whose first point lies far from 0 (found by fuzzing): the value before
+// that point stays within a point value's range, and the output keeps the final panning within
+// 0..256 even for an envelope value far above 64.
+struct FarEnvelopeCase {
+    const char* name;
+    uint16_t first, second;  // values of the points at 33026 and 33027
+    int32_t envelopePanning; // before the first point
+    int32_t finalPanning;
+};
+
+class FarFirstPoint : public testing::TestWithParam<FarEnvelopeCase> {};
+
+TEST_P(FarFirstPoint, KeepsThePanningInRange) {
+    const FarEnvelopeCase& c = GetParam();
+    SongImage song;
+    xmbuilder::XMEnvelope& envelope = song.Instrument().PanningEnvelope;
+    envelope.Points = {{33026, c.first}, {33027, c.second}};
+    envelope.Type = 1;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x50, 0, 0));
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    const int32_t full = FinalVolume(65536, 64, 64, 64, DefaultMaster);
+    for (const ChannelTick& tick : trace) {
+        EXPECT_EQ(tick.EnvelopePanning, c.envelopePanning);
+        EXPECT_EQ(tick.FinalVolume, full);
+        EXPECT_EQ(tick.TargetLeft, (full * (255 - c.finalPanning)) / 256);
+        EXPECT_EQ(tick.TargetRight, (full * c.finalPanning) / 256);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(InstrumentSong, FarFirstPoint,
+                         testing::Values(FarEnvelopeCase{"Rising", 0, 64, 0, 0},
+                                         FarEnvelopeCase{"Falling", 64, 0, 255, 256}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
