@@ -60,6 +60,7 @@ void TKavoXMModule::ResetPlayback() {
     Tempo = InitialTempo;
     TickCounter = Speed;
     PatternDelay = 0;
+    NextPatternRow = 0;
     CurrentOrder = 0;
     CurrentRow = 0;
     BackgroundInUse = 0;

@@ -56,6 +56,8 @@ class TKavoXMModule {
     int32_t JumpOrder = 0;
     int32_t JumpRow = 0;
     bool JumpPending = false;
+    // The row the next pattern starts at, after a pattern loop has jumped (else 0).
+    int32_t NextPatternRow = 0;
     int32_t SampleRate = 0;
     int32_t CurrentOrder = 0;
     int32_t CurrentRow = 0; // row to be read next (see also CurrentRowShown)

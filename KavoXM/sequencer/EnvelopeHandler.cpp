@@ -1,5 +1,6 @@
 #include "KavoXM/sequencer/EnvelopeHandler.h"
 
+#include <algorithm>
 #include <cstddef>
 
 using std::size_t;
@@ -21,6 +22,16 @@ bool LoopsAt(const TKavoXMEnvelope& env, int32_t point) {
 // 16.16 value of an envelope point.
 int32_t PointValue(const TKavoXMEnvelopePoint& point) {
     return int32_t(uint32_t(point.Value) * 65536u);
+}
+
+// Before its first point an envelope extends its first segment backwards. The value is worked
+// out wide and held within the range of a point value (a byte), so that a first point far from
+// 0 cannot make it wrap.
+int32_t BeforeFirstPoint(const TKavoXMEnvelopePoint& first, int32_t position, int32_t delta) {
+    constexpr int64_t Highest = int64_t(255) * 65536;
+    const int64_t value =
+        int64_t(first.Value) * 65536 + (int64_t(position) - first.Position) * int64_t(delta);
+    return int32_t(std::clamp<int64_t>(value, 0, Highest));
 }
 
 } // namespace
@@ -55,8 +66,11 @@ void TKavoXMEnvelopeHandler::SetPosition(int32_t position) {
             SetupSegment(CurrentPoint);
             const int32_t dx = env.Points[size_t(CurrentPoint + 1)].Position - current.Position;
             const int32_t delta = dx == 0 ? 0 : Delta;
-            Value = int32_t(uint32_t(current.Value) * 65536u +
-                            uint32_t(Position - current.Position) * uint32_t(delta));
+            if (Position < current.Position)
+                Value = BeforeFirstPoint(current, Position, delta);
+            else
+                Value = int32_t(uint32_t(current.Value) * 65536u +
+                                uint32_t(Position - current.Position) * uint32_t(delta));
         } else if (count > 0) {
             Value = PointValue(env.Points[size_t(count - 1)]);
         }
@@ -96,8 +110,12 @@ int32_t TKavoXMEnvelopeHandler::Process() {
         const bool sustained = env.Points[size_t(CurrentPoint)].Position == Position &&
                                env.SustainEnabled && env.SustainPoint == CurrentPoint && KeyOn;
         if (!sustained) {
-            Value = int32_t(uint32_t(Value) + uint32_t(Delta));
             Position = int32_t(uint32_t(Position) + 1u);
+            const auto& current = env.Points[size_t(CurrentPoint)];
+            if (Position <= current.Position)
+                Value = BeforeFirstPoint(current, Position, Delta);
+            else
+                Value = int32_t(uint32_t(Value) + uint32_t(Delta));
         }
     }
     return result;

@@ -18,14 +18,18 @@ int32_t LowNibble(const TKavoXMPatternNote& note) {
 // A position jump or pattern break may end the song; a row that also repeats a pattern loop
 // never does. A pending jump that is not marked as such came from a pattern loop.
 void RequestSongJump(TKavoXMModule& module) {
+    module.NextPatternRow = 0;
     const bool loopPending = module.JumpPending && !module.SongJumpPending;
     module.JumpPending = true;
     module.SongJumpPending = !loopPending;
 }
 
+// Once a loop has jumped, a pattern that ends without Bxx or Dxx hands its loop start row on
+// to the next pattern, which starts there.
 void JumpToLoopRow(TKavoXMChannel& channel, TKavoXMModule& module) {
     module.JumpOrder = module.CurrentOrder;
     module.JumpRow = channel.PatternLoopRow;
+    module.NextPatternRow = channel.PatternLoopRow;
     module.JumpPending = true;
     module.SongJumpPending = false;
 }

@@ -29,17 +29,18 @@ void ClampState(TKavoXMChannel& c, TKavoXMModule& module) {
 
 // 0..4096 from fade-out, envelope, global, channel and master volume.
 int32_t FinalVolumeOf(const TKavoXMChannel& c, const TKavoXMModule& module, int32_t volume) {
-    int32_t a = c.FadeOutVolume / 16;
+    int32_t a = std::clamp(c.FadeOutVolume, 0, 65536) / 16;
     a = (a * c.EnvelopeVolume) / 64;
     a = (a * module.GlobalVolume) / 64;
     a = (a * volume) / 64;
     return (a * module.MasterVolume) / 256;
 }
 
-// The envelope moves the panning at most as far as the nearer edge.
+// The envelope moves the panning at most as far as the nearer edge, so the result stays within
+// 0..256 whatever value an envelope reaches.
 int32_t FinalPanningOf(const TKavoXMChannel& c) {
     const int32_t room = 128 - std::abs(c.Panning - 128);
-    return c.Panning + (room * (c.EnvelopePanning - 32)) / 32;
+    return c.Panning + (room * (std::clamp(c.EnvelopePanning, 0, 64) - 32)) / 32;
 }
 
 void SetTargetVolumes(TKavoXMChannel& c, bool mono) {
@@ -56,18 +57,22 @@ void SetTargetVolumes(TKavoXMChannel& c, bool mono) {
 
 // A linear ramp from the running gains to this tick's targets, over the ramp length or the
 // tick, whichever is shorter.
+// The step from `from` to `to` over `frames` frames (all at once for 0), worked out wide: the
+// running gain comes from the mixer and is not bounded here.
+int32_t RampStep(int32_t to, int32_t from, int32_t frames) {
+    int64_t step = int64_t(to) - from;
+    if (frames != 0) step /= frames;
+    return int32_t(std::clamp<int64_t>(step, INT32_MIN, INT32_MAX));
+}
+
 void StartRamp(TKavoXMChannel& c, const TKavoXMModule& module, bool mono) {
-    c.RampTargetLeft = c.TargetVolumeLeft * 4096;
-    c.RampStepLeft = c.RampTargetLeft - c.RampVolumeLeft;
-    if (!mono) {
-        c.RampTargetRight = c.TargetVolumeRight * 4096;
-        c.RampStepRight = c.RampTargetRight - c.RampVolumeRight;
-    }
     c.RampRemaining = c.Background ? module.BackgroundRampLength : module.RampLength;
     if (module.TickLength < c.RampRemaining) c.RampRemaining = module.TickLength;
-    if (c.RampRemaining != 0) {
-        c.RampStepLeft /= c.RampRemaining;
-        if (!mono) c.RampStepRight /= c.RampRemaining;
+    c.RampTargetLeft = c.TargetVolumeLeft * 4096;
+    c.RampStepLeft = RampStep(c.RampTargetLeft, c.RampVolumeLeft, c.RampRemaining);
+    if (!mono) {
+        c.RampTargetRight = c.TargetVolumeRight * 4096;
+        c.RampStepRight = RampStep(c.RampTargetRight, c.RampVolumeRight, c.RampRemaining);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -57,7 +58,7 @@ bool FindRow(TKavoXMModule& m, bool& wrapped) {
         m.StoreCurrentPattern(m.Orders[size_t(m.CurrentOrder)]);
         if (m.Patterns[m.CurrentPattern]->RowCount > m.CurrentRow) return true;
         ++m.CurrentOrder;
-        m.StoreCurrentRow(0);
+        m.StoreCurrentRow(std::exchange(m.NextPatternRow, 0));
     }
     return false;
 }

@@ -34,12 +34,14 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         break;
     case 0xB:
         VibratoDepth = n;
+        ApplyVibrato();
         break;
     case 0xC:
         if (due) Panning = n * 16;
         break;
     case 0xF:
-        TonePortamentoSpeed = n;
+        // $Fx slides like 3x0; $F0 keeps the speed that 3xx and $Fx share.
+        if (n != 0) TonePortamentoSpeed = n * 16;
         break;
     default:
         break;

@@ -97,6 +97,27 @@ TEST(EnvelopeHandler, SetPositionInterpolatesInsideASegment) {
     EXPECT_EQ(Play(handler, 2), (Values{0, 0}));
 }
 
+// Before its first point an envelope extends the first segment backwards; values that stay
+// within a point's range are exact, and a first point far from 0 holds the value at the edge of
+// that range instead of wrapping.
+TEST(EnvelopeHandler, BeforeTheFirstPoint) {
+    const TKavoXMEnvelope late = MakeEnvelope({{10, 32}, {20, 64}});
+    TKavoXMEnvelopeHandler handler = Start(late);
+    EXPECT_EQ(Play(handler, 12), (Values{0, 3, 6, 9, 12, 16, 19, 22, 25, 28, 32, 35}));
+
+    const TKavoXMEnvelope rising = MakeEnvelope({{33026, 0}, {33027, 64}});
+    handler = Start(rising);
+    EXPECT_EQ(Play(handler, 3), (Values{0, 0, 0}));
+    handler.SetPosition(33024);
+    EXPECT_EQ(Play(handler, 5), (Values{0, 0, 0, 64, 64}));
+
+    const TKavoXMEnvelope falling = MakeEnvelope({{33026, 64}, {33027, 0}});
+    handler = Start(falling);
+    EXPECT_EQ(Play(handler, 3), (Values{255, 255, 255}));
+    handler.SetPosition(33023);
+    EXPECT_EQ(Play(handler, 5), (Values{255, 192, 128, 64, 0}));
+}
+
 TEST(EnvelopeHandler, SetPositionOnTheLoopEndJumpsToTheLoopStart) {
     TKavoXMEnvelope env = MakeEnvelope({{0, 16}, {2, 64}, {4, 0}});
     env.LoopEnabled = true;

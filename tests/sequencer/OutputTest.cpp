@@ -34,21 +34,27 @@ TEST_F(Output, FullVolumeAtMaster230AndCentrePanning) {
     EXPECT_EQ(channel.TargetVolumeRight, 1840);
 }
 
-// Panning envelope values beyond 64 are used as they are: the envelope pushes the panning
-// past the right edge and the left gain turns negative.
-TEST_F(Output, PanningEnvelopeAbove64IsNotClamped) {
+// A panning envelope value beyond 0..64 moves the panning no further than to the edge: the
+// final panning stays within 0..256 and the gains cannot overflow, whatever the value.
+TEST_F(Output, PanningEnvelopeBeyondItsRangeStopsAtTheEdge) {
+    struct Case {
+        int32_t panning, envelope, finalPanning;
+    };
+    const Case cases[] = {{128, 96, 256}, {200, 255, 256}, {128, 30000, 256},
+                          {64, 96, 128},  {128, -40, 0},   {128, -30000, 0}};
     TKavoXMEnvelope& env = *song.module->Instruments[1]->PanningEnvelope;
     env.Enabled = true;
     env.NumPoints = 1;
-    env.Points[0] = {0, 96};
     channel.PanningEnvelopeHandler.Envelope = &env;
-    channel.PanningEnvelopeHandler.SetPosition(0);
-    channel.Panning = 128;
-    channel.UpdateOutput();
-    EXPECT_EQ(channel.EnvelopePanning, 96);
-    EXPECT_EQ(channel.FinalPanning, 384);
-    EXPECT_EQ(channel.TargetVolumeRight, 3680 * 384 / 256);
-    EXPECT_EQ(channel.TargetVolumeLeft, 3680 * (255 - 384) / 256);
+    for (const Case& c : cases) {
+        env.Points[0] = {0, c.envelope};
+        channel.PanningEnvelopeHandler.SetPosition(0);
+        channel.Panning = c.panning;
+        channel.UpdateOutput();
+        EXPECT_EQ(channel.FinalPanning, c.finalPanning) << c.envelope;
+        EXPECT_EQ(channel.TargetVolumeRight, 3680 * c.finalPanning / 256) << c.envelope;
+        EXPECT_EQ(channel.TargetVolumeLeft, 3680 * (255 - c.finalPanning) / 256) << c.envelope;
+    }
 }
 
 TEST_F(Output, Master256GivesFullScale) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace seqtest;
 
@@ -59,7 +60,15 @@ INSTANTIATE_TEST_SUITE_P(Pitch, PitchTable,
                                          PitchCase{60, 0, 3840, 16726, 856, 16726},
                                          PitchCase{49, 0, 4544, 8860, 1616, 8859},
                                          PitchCase{48, -128, 4672, 7893, 1814, 7892},
-                                         PitchCase{48, 127, 4545, 8852, 1616, 8859}));
+                                         PitchCase{48, 127, 4545, 8852, 1616, 8859},
+                                         // negative finetunes between two table steps
+                                         PitchCase{48, -24, 4620, 8272, 1730, 8275},
+                                         PitchCase{53, -77, 4326, 10786, 1328, 10781}),
+                         [](const auto& info) {
+                             const int32_t f = info.param.fineTune;
+                             return "Note" + std::to_string(info.param.note) + "Finetune" +
+                                    (f < 0 ? "Minus" : "") + std::to_string(f < 0 ? -f : f);
+                         });
 
 TEST(Pitch, IncrementsAt44100Hz) {
     SongBuilder song(1);

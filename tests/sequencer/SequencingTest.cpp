@@ -255,4 +255,43 @@ TEST(Sequencing, PatternLoopKeepsItsRowIntoTheNextPattern) {
     EXPECT_EQ(song.Rows(11), expected);
 }
 
+// Once a pattern loop has jumped, a pattern that ends on its own hands the loop's start row on:
+// the next pattern starts there, the one after it at row 0 again. A Bxx or Dxx ending the
+// pattern, or a loop start that never jumped, leaves the next pattern at row 0.
+struct NextPatternCase {
+    const char* name;
+    bool jumps;       // E61 on row 5, after E60 on row 2
+    int32_t ending;   // effect on row 7: 0, EffectB or EffectD
+    int32_t startRow; // where order 1 starts
+};
+
+class LoopIntoNextPattern : public testing::TestWithParam<NextPatternCase> {};
+
+TEST_P(LoopIntoNextPattern, StartsAtTheLoopRow) {
+    const NextPatternCase& c = GetParam();
+    SongBuilder song(2, 1);
+    song.Pattern(0, 8);
+    song.Pattern(1, 8);
+    song.Cell(0, 2, 0, Effect(EffectE, 0x60));
+    if (c.jumps) song.Cell(0, 5, 0, Effect(EffectE, 0x61));
+    if (c.ending == EffectB) song.Cell(0, 7, 1, Effect(EffectB, 1));
+    if (c.ending == EffectD) song.Cell(0, 7, 1, Effect(EffectD, 0));
+    song.Orders({0, 1, 1});
+    song.Start();
+    std::vector<OrderRow> expected;
+    for (int32_t row = 0; row < (c.jumps ? 6 : 8); ++row) expected.push_back({0, row});
+    if (c.jumps)
+        for (int32_t row = 2; row < 8; ++row) expected.push_back({0, row});
+    for (int32_t row = c.startRow; row < 8; ++row) expected.push_back({1, row});
+    for (int32_t row = 0; row < 8; ++row) expected.push_back({2, row});
+    EXPECT_EQ(song.Rows(int32_t(expected.size())), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequencing, LoopIntoNextPattern,
+                         testing::Values(NextPatternCase{"LoopJumped", true, 0, 2},
+                                         NextPatternCase{"EndedByBreak", true, EffectD, 0},
+                                         NextPatternCase{"EndedByJump", true, EffectB, 0},
+                                         NextPatternCase{"NoJump", false, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
