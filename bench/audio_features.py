@@ -3,7 +3,8 @@
 A render is reduced to one feature row per 0.5 s window:
 - loudness: RMS of both channels in dB (floor -90 dB);
 - chroma: a 12-bin vector (spectral energy from 55 Hz to 4 kHz folded into pitch classes),
-  unit length, from a 4096-point FFT of the window's mono mix decimated to 8820 Hz.
+  unit length, from an FFT of the window's mono mix decimated to 8820 Hz (4096 points for
+  0.5 s windows; shorter windows, down to 0.05 s, give finer time and coarser pitch).
 
 Renderers differ in overall gain, so loudness contours are compared by correlation and a
 mean offset. Chroma vectors are compared by cosine similarity; a wrong pitch scores like the
@@ -17,7 +18,6 @@ from operator import add, mul
 
 WINDOW = 0.5
 DECIMATION = 5  # 44100 Hz -> 8820 Hz for the chroma analysis
-FFT_SIZE = 4096
 FLOOR_DB = -90.0
 SILENT_DB = -60.0
 
@@ -63,22 +63,15 @@ class Fft:
         return x
 
 
-_FFT = None
-_CHROMA_BINS = None
-_HANN = None
-
-
-def _chroma_setup(rate):
-    global _FFT, _CHROMA_BINS, _HANN
-    if _FFT is None:
-        _FFT = Fft(FFT_SIZE)
-        _HANN = [0.5 - 0.5 * math.cos(2 * math.pi * i / FFT_SIZE) for i in range(FFT_SIZE)]
+def _chroma_setup(rate, size):
+    """FFT of `size` points, its Hann window and the (bin, pitch class) pairs in range."""
+    hann = [0.5 - 0.5 * math.cos(2 * math.pi * i / size) for i in range(size)]
     bins = []
-    for k in range(1, FFT_SIZE // 2):
-        freq = k * rate / FFT_SIZE
+    for k in range(1, size // 2):
+        freq = k * rate / size
         if 55 <= freq <= 4000:
             bins.append((k, round(12 * math.log2(freq / 440.0)) % 12))
-    _CHROMA_BINS = bins
+    return Fft(size), hann, bins
 
 
 def _mono_decimated(samples, channels):
@@ -92,11 +85,11 @@ def _mono_decimated(samples, channels):
     return [v / step for v in total] if total else []
 
 
-def features(path):
+def features(path, window=WINDOW):
     """Returns {"length": seconds, "loudness": [dB per window], "chroma": [[12] per window]}."""
     rate, samples, channels = read_wav(path)
     frames = len(samples) // channels
-    per_window = int(rate * WINDOW) * channels
+    per_window = int(rate * window) * channels
     loud = []
     for start in range(0, frames * channels - per_window + 1, per_window):
         part = samples[start : start + per_window]
@@ -104,18 +97,19 @@ def features(path):
         rms = math.sqrt(energy) / 32768.0
         loud.append(max(FLOOR_DB, 20 * math.log10(rms)) if rms > 0 else FLOOR_DB)
     low_rate = rate / DECIMATION
-    _chroma_setup(low_rate)
+    low_window = int(low_rate * window)
+    size = 1 << max(8, (low_window - 1).bit_length() - 1)  # largest power of 2 <= window
+    fft, hann, bins = _chroma_setup(low_rate, size)
     mono = _mono_decimated(samples, channels)
-    low_window = int(low_rate * WINDOW)
     chroma = []
     for w in range(len(loud)):
-        part = mono[w * low_window : w * low_window + FFT_SIZE]
-        if loud[w] <= FLOOR_DB or len(part) < FFT_SIZE:
+        part = mono[w * low_window : w * low_window + size]
+        if loud[w] <= FLOOR_DB or len(part) < size:
             chroma.append([0.0] * 12)
             continue
-        spectrum = _FFT(list(map(mul, part, _HANN)))
+        spectrum = fft(list(map(mul, part, hann)))
         vector = [0.0] * 12
-        for k, pc in _CHROMA_BINS:
+        for k, pc in bins:
             c = spectrum[k]
             vector[pc] += c.real * c.real + c.imag * c.imag
         norm = math.sqrt(sum(v * v for v in vector))

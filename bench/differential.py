@@ -16,6 +16,9 @@ temporary copy of the file) with all three players and names, per channel, how f
 from the references and the time, order and row where we differ most, with that channel's
 cells around it.
 
+--window sets the analysis window (0.5 s; shorter finds short differences in small test
+modules, at coarser pitch resolution).
+
 Renders are reduced to features at once and cached by file hash, player and player build in
 /tmp/kavoxm-differential (--cache), so reruns only render what changed. A player that fails or
 times out on a file is reported in the table, not fatal.
@@ -71,7 +74,7 @@ def player_identity(player, kavoxm):
 
 def render_features(job):
     """Renders one song with one player and returns its features (or an error), cached."""
-    player, kavoxm, song, cache_path, timeout = job
+    player, kavoxm, song, cache_path, timeout, window = job
     if os.path.exists(cache_path):
         with open(cache_path) as f:
             return json.load(f)
@@ -86,7 +89,7 @@ def render_features(job):
                 result = {"error": f"exit {run.returncode}" + (f": {message[-1][:60]}"
                                                               if message else "")}
             else:
-                result = audio_features.features(written)
+                result = audio_features.features(written, window)
         except subprocess.TimeoutExpired:
             result, cache = {"error": f"timeout {timeout}s"}, False
         except (OSError, ValueError, EOFError) as e:
@@ -114,9 +117,10 @@ class Renderer:
         digest = hashlib.sha256(data).hexdigest()[:24]
         futures = {}
         for player in PLAYERS:
-            key = hashlib.sha256(f"{digest}|{player}|{self.identity[player]}".encode())
+            key = hashlib.sha256(
+            f"{digest}|{player}|{self.identity[player]}|{self.args.window}".encode())
             cache_path = os.path.join(self.args.cache, key.hexdigest()[:32] + ".json")
-            job = (player, self.kavoxm, song, cache_path, self.args.timeout)
+            job = (player, self.kavoxm, song, cache_path, self.args.timeout, self.args.window)
             futures[player] = self.pool.submit(render_features, job)
         return futures
 
@@ -243,7 +247,7 @@ def worst_window(pairs):
     return max(candidates) if candidates else None
 
 
-def solo(renderer, song, channels, context):
+def solo(renderer, song, channels, context, window):
     with open(song, "rb") as f:
         data = f.read()
     xm = xmfile.XmFile(data)
@@ -267,8 +271,8 @@ def solo(renderer, song, channels, context):
             worst = worst_window(pairs)
             if worst is None or all(f.startswith("(") for f in flags):
                 continue
-            score, window = worst
-            seconds = window * audio_features.WINDOW
+            score, index = worst
+            seconds = index * window
             where = locate(rows, seconds)
             text = f"    differs most at {seconds:.1f} s (score {score:.1f})"
             if where:
@@ -283,10 +287,36 @@ def solo(renderer, song, channels, context):
         shutil.rmtree(workdir, ignore_errors=True)
 
 
+PITCH_NAMES = ["A", "A#", "B", "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#"]
+
+
+def timeline(renderer, song):
+    """Prints per window the loudness and strongest pitch class of each player's render."""
+    with open(song, "rb") as f:
+        features = {p: fut.result() for p, fut in renderer.submit(song, f.read()).items()}
+    print(f"\n{song}")
+    print(f"{'time':>6}  " + "  ".join(f"{p:>12}" for p in PLAYERS))
+    count = max(len(f.get("loudness", [])) for f in features.values())
+    for i in range(count):
+        cells = []
+        for p in PLAYERS:
+            f = features[p]
+            if "error" in f or i >= len(f["loudness"]):
+                cells.append(f"{'-':>12}")
+                continue
+            chroma = f["chroma"][i]
+            top = max(range(12), key=chroma.__getitem__)
+            pitch = PITCH_NAMES[top] if chroma[top] > 0 else "-"
+            cells.append(f"{f['loudness'][i]:7.1f} {pitch:<4}")
+        print(f"{i * renderer.args.window:6.2f}  " + "  ".join(cells))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("paths", nargs="+", help="XM files or directories of them")
     parser.add_argument("--solo", action="store_true", help="compare each channel alone")
+    parser.add_argument("--timeline", action="store_true",
+                        help="print loudness (dB) and strongest pitch class per window")
     parser.add_argument("--channels", help="with --solo: comma-separated channel numbers")
     parser.add_argument("--context", type=int, default=4,
                         help="with --solo: rows of cells shown before the worst row")
@@ -294,6 +324,8 @@ def main():
     parser.add_argument("--cache", default="/tmp/kavoxm-differential", help="render cache")
     parser.add_argument("-j", "--jobs", type=int, default=2, help="parallel renders (2)")
     parser.add_argument("--timeout", type=int, default=300, help="seconds per render")
+    parser.add_argument("--window", type=float, default=audio_features.WINDOW,
+                        help="analysis window in seconds (0.5; 0.1 resolves single rows)")
     args = parser.parse_args()
     if not os.path.exists(args.kavoxm):
         sys.exit(f"kavoxm binary not found: {args.kavoxm} (build the release preset)")
@@ -302,12 +334,16 @@ def main():
             print(f"warning: {tool} not found; its column will show FAIL", file=sys.stderr)
     renderer = Renderer(args)
     try:
-        if args.solo:
+        if args.timeline:
+            for _, files in songs_in(args.paths):
+                for song in files:
+                    timeline(renderer, song)
+        elif args.solo:
             channels = [int(c) for c in args.channels.split(",")] if args.channels else None
             for _, files in songs_in(args.paths):
                 for song in files:
                     try:
-                        solo(renderer, song, channels, args.context)
+                        solo(renderer, song, channels, args.context, args.window)
                     except xmfile.XmError as e:
                         print(f"\n{song}: cannot rewrite: {e}")
         else:

@@ -119,3 +119,22 @@ def format_cell(cell):
     e = f"{'0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ'[effect]}{parameter:02X}" if (
         effect or parameter) and effect < 36 else "..."
     return f"{n} {i} {v} {e}"
+
+
+def main():
+    """Prints the order list and every pattern of the XM files named on the command line."""
+    import sys
+
+    for path in sys.argv[1:]:
+        with open(path, "rb") as f:
+            xm = XmFile(f.read())
+        print(f"{path}: {xm.channels} channels, speed {xm.speed}, tempo {xm.tempo}, "
+              f"{'linear' if xm.flags & 1 else 'Amiga'} periods, orders {xm.orders}")
+        for p in range(xm.pattern_count):
+            print(f"pattern {p}")
+            for r, row in enumerate(xm.cells(p)):
+                print(f"{r:3d} | " + " | ".join(format_cell(c) for c in row))
+
+
+if __name__ == "__main__":
+    main()
