@@ -8,8 +8,9 @@ interpolation, full stereo separation, one pass through the song) and prints per
 three lengths, and the loudness-contour correlation and chroma similarity of ours against
 each reference and of the two references against each other. A song is flagged where the
 references agree (loudness correlation >= 0.97 and chroma >= 0.95 between them) and we stand
-apart: loudness correlation < 0.97 or chroma < 0.95 against either, or a length more than one
-row away from both.
+apart: loudness correlation < 0.97 or chroma < 0.95 against either while further from each
+reference than the references are from each other, or a length more than one row (and more
+than 0.2 s) away from both.
 
 --solo renders each channel alone (the other channels keep only their song-wide effects, in a
 temporary copy of the file) with all three players and names, per channel, how far we are
@@ -114,6 +115,7 @@ class Renderer:
 
     def submit(self, song, data):
         """Starts the three renders of `song` (whose bytes are `data`); returns the futures."""
+        song = os.path.abspath(song)
         digest = hashlib.sha256(data).hexdigest()[:24]
         futures = {}
         for player in PLAYERS:
@@ -140,10 +142,13 @@ def assess(features, row_seconds):
     mx = pairs.get(("openmpt", "xmp"))
     agree = mx is not None and mx["corr"] >= AGREE_CORR and mx["chroma"] >= AGREE_CHROMA
     if agree and "ours" in ok:
-        if min(pairs["ours", r]["corr"] for r in ("openmpt", "xmp")) < AGREE_CORR:
-            flags.append("LOUDNESS")
-        if min(pairs["ours", r]["chroma"] for r in ("openmpt", "xmp")) < AGREE_CHROMA:
-            flags.append("PITCH")
+        # We stand apart when below the threshold against one reference and further from
+        # each than the references are from each other.
+        for key, threshold, flag in (("corr", AGREE_CORR, "LOUDNESS"),
+                                     ("chroma", AGREE_CHROMA, "PITCH")):
+            ours = [pairs["ours", r][key] for r in ("openmpt", "xmp")]
+            if min(ours) < threshold and max(ours) < mx[key]:
+                flags.append(flag)
     if len(ok) == 3 and row_seconds:
         lm, lx, lo = ok["openmpt"]["length"], ok["xmp"]["length"], ok["ours"]["length"]
         # The references' own lengths differ by about 0.1 s (how they end the last tick).
