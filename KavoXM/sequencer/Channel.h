@@ -12,26 +12,26 @@ class TKavoXMInstrument;
 // One playback channel: the sequencer state of a pattern column and the voice state that the
 // mixer advances. Pattern, reserve and background banks all use this record.
 class TKavoXMChannel {
-public:
-    bool Passive = false;    // reserve and background banks: never starts notes
-    bool Background = false; // background bank: fades out cut voices
-    std::string Name;        // from the "CNAM" chunk
-    bool Active = false;     // the voice sounds
-    TKavoXMModule* Module = nullptr; // not owned
-    int32_t Index = 0;               // place in its bank
-    int32_t ChannelFX = 0;           // from the "CHFX" chunk, unused by playback
-    const TKavoXMSample* Sample = nullptr;         // not owned
+  public:
+    bool Passive = false;                  // reserve and background banks: never starts notes
+    bool Background = false;               // background bank: fades out cut voices
+    std::string Name;                      // from the "CNAM" chunk
+    bool Active = false;                   // the voice sounds
+    TKavoXMModule* Module = nullptr;       // not owned
+    int32_t Index = 0;                     // place in its bank
+    int32_t ChannelFX = 0;                 // from the "CHFX" chunk, unused by playback
+    const TKavoXMSample* Sample = nullptr; // not owned
     const TKavoXMInstrument* Instrument = nullptr; // not owned
-    int64_t Increment = 0;      // 32.32 frames per output frame, never negative
-    int64_t Step = 0;           // 32.32, Increment negated while Backwards
-    int64_t SamplePosition = 0; // 32.32 frames
+    int64_t Increment = 0;                         // 32.32 frames per output frame, never negative
+    int64_t Step = 0;                              // 32.32, Increment negated while Backwards
+    int64_t SamplePosition = 0;                    // 32.32 frames
     bool Backwards = false;
-    int32_t FinalVolume = 0;  // 0..4096
-    int32_t FinalPanning = 0; // 0..256
-    int32_t Frequency = 0;    // Hz
-    int32_t EnvelopeVolume = 64;  // 0..64
-    int32_t EnvelopePanning = 32; // 0..64, 32 centre
-    TKavoXMEnvelopeHandler VolumeEnvelopeHandler;  // part of the channel
+    int32_t FinalVolume = 0;                      // 0..4096
+    int32_t FinalPanning = 0;                     // 0..256
+    int32_t Frequency = 0;                        // Hz
+    int32_t EnvelopeVolume = 64;                  // 0..64
+    int32_t EnvelopePanning = 32;                 // 0..64, 32 centre
+    TKavoXMEnvelopeHandler VolumeEnvelopeHandler; // part of the channel
     TKavoXMEnvelopeHandler PanningEnvelopeHandler;
     TKavoXMPatternNote RowNote;
     int32_t CurrentTick = 0;
@@ -44,9 +44,9 @@ public:
     std::array<int32_t, 3> Arpeggio{}; // period offsets for ticks 0, 1, 2 mod 3
     int32_t PeriodDelta = 0;           // this tick only
     int32_t TargetPeriod = 0;
-    int32_t Volume = 0;          // 0..64 after clamping
+    int32_t Volume = 0; // 0..64 after clamping
     int32_t InitialPanning = 128;
-    int32_t Panning = 128;       // 0..255 after clamping
+    int32_t Panning = 128;         // 0..255 after clamping
     int32_t FadeOutVolume = 65536; // 0..65536
     int32_t VolumeSlide = 0, GlobalVolumeSlide = 0, TonePortamentoSpeed = 0;
     int32_t PortamentoUpSpeed = 0, PortamentoDownSpeed = 0;
@@ -83,6 +83,7 @@ public:
     // Row tick (RowProcessing.cpp).
     void ProcessRow(const TKavoXMPatternNote& note);
     void TriggerNote(const TKavoXMPatternNote& note);
+    bool RestartSample();
 
     // Effects (Effects.cpp, VolumeColumn.cpp).
     void ProcessEffects(const TKavoXMPatternNote& note);
@@ -106,7 +107,8 @@ public:
 
     // Delay of a row's note: y of EDy, else 0.
     static int32_t NoteDelay(const TKavoXMPatternNote& note) {
-        return (note.Effect == 14 && (note.EffectParameter >> 4) == 13) ? (note.EffectParameter & 15)
-                                                                       : 0;
+        return (note.Effect == 14 && (note.EffectParameter >> 4) == 13)
+                   ? (note.EffectParameter & 15)
+                   : 0;
     }
 };

@@ -54,23 +54,39 @@ int64_t RetrigVolume(int64_t volume, int32_t change) {
     }
 }
 
+void ReleaseKey(Channel& channel) {
+    channel.VolumeEnvelopeHandler.KeyOn = false;
+    channel.PanningEnvelopeHandler.KeyOn = false;
+    channel.KeyOff = true;
+}
+
 } // namespace
 
 namespace effects {
 
-// Jumps the voice to frame xx x 256; on a row without a note it moves the sounding voice.
+// Starts the row's note at frame xx x 256; a row without a note leaves the voice alone.
 void RowSampleOffset(Channel& channel, const Note& note) {
+    if (note.Note < 1 || note.Note > 96) return;
     channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
 }
 
+// E9y restarts the sample and both envelopes; volume, panning, key state and fade-out run on.
 void TickRetrigger(Channel& channel, const Note& note) {
-    if (RetriggerDue(channel, LowNibble(note))) channel.TriggerNote(note);
+    if (!RetriggerDue(channel, LowNibble(note)) || !channel.RestartSample()) return;
+    channel.VolumeEnvelopeHandler.SetPosition(0);
+    channel.PanningEnvelopeHandler.SetPosition(0);
 }
 
-void RowKeyOff(Channel& channel, const Note&) {
-    channel.VolumeEnvelopeHandler.KeyOn = false;
-    channel.PanningEnvelopeHandler.KeyOn = false;
-    channel.KeyOff = true;
+// Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
+// the speed.
+void RowKeyOff(Channel& channel, const Note& note) {
+    if (Parameter(note) == 0) ReleaseKey(channel);
+}
+
+void TickKeyOff(Channel& channel, const Note& note) {
+    const int32_t tick = Parameter(note);
+    const bool inRow = channel.Module == nullptr || tick < int32_t(channel.Module->Speed);
+    if (tick != 0 && inRow && ModuleTicks(channel) == tick) ReleaseKey(channel);
 }
 
 void RowEnvelopePosition(Channel& channel, const Note& note) {
@@ -84,9 +100,10 @@ void RowMultiRetrig(Channel& channel, const Note& note) {
     channel.RetrigInterval = LowNibble(note);
 }
 
-void TickMultiRetrig(Channel& channel, const Note& note) {
+// Rxy restarts the sample and changes the running volume; the envelopes run on.
+void TickMultiRetrig(Channel& channel, const Note&) {
     if (!RetriggerDue(channel, channel.RetrigInterval)) return;
-    channel.TriggerNote(note);
+    channel.RestartSample();
     channel.Volume = Accumulated(RetrigVolume(channel.Volume, channel.RetrigVolumeChange));
 }
 

@@ -116,6 +116,7 @@ constexpr HandlerTable MakeTickTable() {
     t[EffectNumber('A')] = TickVolumeSlide;
     t[EffectNumber('E')] = TickExtended;
     t[EffectNumber('H')] = TickGlobalVolumeSlide;
+    t[EffectNumber('K')] = TickKeyOff;
     t[EffectNumber('P')] = TickPanningSlide;
     t[EffectNumber('R')] = TickMultiRetrig;
     t[EffectNumber('T')] = TickTremor;

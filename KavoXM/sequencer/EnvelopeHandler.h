@@ -4,7 +4,7 @@
 
 // Plays one instrument envelope, tick by tick, in 16.16 fixed point.
 class TKavoXMEnvelopeHandler {
-public:
+  public:
     const TKavoXMEnvelope* Envelope = nullptr; // not owned
     bool KeyOn = false;
     int32_t Position = 0;     // ticks
@@ -17,6 +17,6 @@ public:
     int32_t Process(); // value for this tick (0..64 for XM data), then advance
     void Assign(const TKavoXMEnvelopeHandler& source);
 
-private:
+  private:
     void SetupSegment(int32_t point);
 };

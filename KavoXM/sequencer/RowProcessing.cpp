@@ -33,9 +33,8 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.FadeOutVolume = 65536;
 }
 
+// The envelopes are left alone: only an instrument number restarts them.
 void StartNote(TKavoXMChannel& c, bool handedOver) {
-    c.VolumeEnvelopeHandler.SetPosition(0);
-    c.PanningEnvelopeHandler.SetPosition(0);
     c.Period = c.TargetPeriod;
     c.SamplePosition = 0;
     c.Backwards = false;
@@ -71,6 +70,23 @@ void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
     RowVolumeColumn(note, delay);
     if (delay != CurrentTick) return;
     RowEffect(note);
+}
+
+// A retrigger: the current sample starts again from its beginning. Volume, panning, pitch and
+// the envelopes run on; the old voice fades out in the background as on a note start. False
+// when there is nothing to restart.
+bool TKavoXMChannel::RestartSample() {
+    if (Passive || Module == nullptr || Instrument == nullptr || Sample == nullptr) return false;
+    if (MoveToBackground())
+        SilenceRamp(*this);
+    else
+        FoldIntoClickRemoval(*this);
+    SamplePosition = 0;
+    Backwards = false;
+    SilenceRamp(*this);
+    if (ClearVariantOnNote) VariantEnabled = false;
+    Active = true;
+    return true;
 }
 
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {

@@ -39,7 +39,8 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         if (due) Panning = n * 16;
         break;
     case 0xF:
-        TonePortamentoSpeed = n;
+        // $Fx slides like 3x0; $F0 keeps the speed that 3xx and $Fx share.
+        if (n != 0) TonePortamentoSpeed = n * 16;
         break;
     default:
         break;

@@ -286,30 +286,40 @@ TEST_F(EffectHandlers, SetFineTuneBeforeAnyNoteKeepsPeriodZero) {
 
 // Sample, retrigger, key-off, envelope position, sound control.
 
-TEST_F(EffectHandlers, SampleOffsetWithoutANoteMovesTheVoice) {
+TEST_F(EffectHandlers, SampleOffsetStartsTheRowsNoteOnly) {
     Channel.Active = true;
     Channel.SamplePosition = (int64_t(5000) << 32) + 12345;
-    const Trace trace = Play(Cell(0x9, 0x10), RowSampleOffset, nullptr, 2);
-    EXPECT_EQ(trace[0].Position, 0x10 * 256);
-    EXPECT_EQ(Channel.SamplePosition, int64_t(0x10 * 256) << 32); // fraction cleared
-    EXPECT_TRUE(Channel.Active);
-    EXPECT_EQ(trace[0].Period, C4);
-    Play(Cell(0x9, 0xFF), RowSampleOffset, nullptr, 1);
+    Play(Cell(0x9, 0x10), RowSampleOffset, nullptr, 2);
+    EXPECT_EQ(Channel.SamplePosition, (int64_t(5000) << 32) + 12345);
+    for (const int32_t note : {1, 96}) {
+        Play(Cell(0x9, 0x10, 0, note), RowSampleOffset, nullptr, 1);
+        EXPECT_EQ(Channel.SamplePosition, int64_t(0x10 * 256) << 32) << "note " << note;
+        Channel.SamplePosition = 0;
+    }
+    Play(Cell(0x9, 0xFF, 0, 97), RowSampleOffset, nullptr, 1); // a key-off is no note
+    EXPECT_EQ(Channel.SamplePosition, 0);
+    Play(Cell(0x9, 0xFF, 0, 49), RowSampleOffset, nullptr, 1);
     EXPECT_EQ(Channel.SamplePosition >> 32, 0xFF * 256);
 }
 
 // The ticks, among 1..17 of a row at speed 6 with two extra row-lengths, on which `handler`
-// retriggers a key-off cell.
+// restarts the sample.
 std::vector<int32_t> RetriggerTicks(EffectTrace& trace, const TKavoXMPatternNote& cell,
                                     TKavoXMEffectHandler handler) {
+    TKavoXMInstrument instrument;
+    TKavoXMSample sample;
+    trace.Channel.Instrument = &instrument;
+    trace.Channel.Sample = &sample;
     std::vector<int32_t> ticks;
     for (int32_t t = 1; t < 6 * 3; ++t) {
         trace.Module.TickCounter = t;
         trace.Channel.CurrentTick = t;
-        trace.Channel.KeyOff = false;
+        trace.Channel.SamplePosition = int64_t(100) << 32;
         handler(trace.Channel, cell);
-        if (trace.Channel.KeyOff) ticks.push_back(t);
+        if (trace.Channel.SamplePosition == 0) ticks.push_back(t);
     }
+    trace.Channel.Instrument = nullptr;
+    trace.Channel.Sample = nullptr;
     return ticks;
 }
 

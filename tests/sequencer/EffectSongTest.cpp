@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -82,21 +83,44 @@ TEST(EffectSong, TremorT23AtSpeedSix) {
     EXPECT_EQ(volumes, expected);
 }
 
-// 9xx on a row without a note moves the sounding voice; with a note it starts the new note
-// there.
-TEST(EffectSong, SampleOffsetWithoutANoteMovesTheVoice) {
+// 9xx starts the row's note at the offset; on a row without a note it leaves the sounding
+// voice where it is.
+TEST(EffectSong, SampleOffsetActsOnlyWithANote) {
+    constexpr int32_t Marked = 1000;
     SongImage song;
+    song.MarkFrame = Marked;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
         .Put(1, 0, Effect(9, 0x04))
         .Put(2, 0, Cell(NoteC4 + 2, 0, 0, 9, 0x02));
     const Trace trace = song.Play(3 * Speed);
     ASSERT_EQ(trace.size(), size_t(3 * Speed));
-    std::vector<int64_t> frames;
-    for (int64_t frame : {0, 4 * 256, 2 * 256}) frames.insert(frames.end(), Speed, frame);
+    std::vector<int64_t> frames(3 * Speed, Marked);
+    frames[0] = 0;
+    frames[2 * Speed] = 2 * 256;
     EXPECT_EQ(Column(trace, &ChannelTick::Frame), frames);
     for (const ChannelTick& tick : trace) EXPECT_TRUE(tick.Active) << "tick " << tick.Tick;
-    EXPECT_EQ(trace[2 * Speed - 1].Period, PeriodC4);
     EXPECT_EQ(trace[2 * Speed].Period, LinearPeriod(NoteC4 + 2));
+}
+
+// Volume-column tone portamento: $F1 slides 16 x 4 period units a tick and reaches C-5 on tick
+// 2 of the fourth row; the sliding voice is never restarted.
+TEST(EffectSong, VolumeColumnTonePortamentoReachesTheNote) {
+    constexpr int32_t Marked = 1000, Rows = 5;
+    constexpr uint8_t NoteC5 = NoteC4 + 12;
+    SongImage song;
+    song.MarkFrame = Marked;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Cell(NoteC5, 0, 0xF1, 0, 0));
+    for (int32_t row = 2; row < Rows; ++row) song.Put(row, 0, Effect(0, 0, 0xF1));
+    const Trace trace = song.Play(Rows * Speed);
+    ASSERT_EQ(trace.size(), size_t(Rows * Speed));
+    std::vector<int32_t> periods;
+    for (int32_t t = 0, period = PeriodC4; t < Rows * Speed; ++t) {
+        if (t > Speed && t % Speed != 0) period = std::max(period - 64, LinearPeriod(NoteC5));
+        periods.push_back(period);
+    }
+    EXPECT_EQ(Column(trace, &ChannelTick::Period), periods);
+    EXPECT_EQ(trace[3 * Speed + 2].Period, LinearPeriod(NoteC5));
+    for (int32_t t = 1; t < Rows * Speed; ++t) EXPECT_EQ(trace[size_t(t)].Frame, Marked) << t;
 }
 
 // Arpeggio 037 in both frequency modes: the base note on ticks 0, 3, ..., then three and seven
@@ -130,18 +154,24 @@ INSTANTIATE_TEST_SUITE_P(
                     ArpeggioCase{false, (32 * 856) >> 4, (32 * 720) >> 4, (32 * 570) >> 4}),
     [](const auto& info) { return std::string(info.param.linear ? "Linear" : "Amiga"); });
 
-// Kxx without an enabled volume envelope silences the note on its own row tick.
-TEST(EffectSong, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
+// Kxx releases the key on tick xx of its row; without an enabled volume envelope that silences
+// the note at once. K00 acts on the row tick, xx at or above the speed never.
+class KeyOffTick : public testing::TestWithParam<int32_t> {};
+
+TEST_P(KeyOffTick, SilencesOnTickXx) {
+    const int32_t xx = GetParam();
     SongImage song;
-    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Effect(Fx('K'), 0x00));
-    const Trace trace = song.Play(2 * Speed);
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Effect(Fx('K'), uint8_t(xx)));
+    const Trace trace = song.Play(3 * Speed);
     const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
-    std::vector<int32_t> expected(Speed, full);
-    expected.insert(expected.end(), Speed, 0);
+    std::vector<int32_t> expected;
+    for (int32_t t = 0; t < 3 * Speed; ++t)
+        expected.push_back(xx < Speed && t >= Speed + xx ? 0 : full);
     EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume), expected);
-    ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(trace.back().EnvelopeVolume, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EffectSong, KeyOffTick, testing::Values(0, 1, 5, 6, 9),
+                         [](const auto& info) { return "K0" + std::to_string(info.param); });
 
 // Kxx with a sustained volume envelope releases the sustain and starts the fade-out on the
 // same tick.

@@ -34,36 +34,19 @@ TEST(RowTimingSong, PatternLoopE62AfterE60PlaysTheSectionThreeTimes) {
     EXPECT_EQ(trace.back().Volume, 32 + Count + 1);
 }
 
-// The volume envelope falls 4 units a tick from 64 and restarts with every retrigger, which
-// makes each one visible. `since` counts the ticks from the last trigger.
-std::vector<int32_t> EnvelopeAfterTriggers(const std::vector<std::vector<int32_t>>& rows) {
-    std::vector<int32_t> values;
-    int32_t since = 0;
-    for (const std::vector<int32_t>& triggers : rows) {
-        for (int32_t tick = 0; tick < int32_t(triggers.size()); ++tick) {
-            if (triggers[size_t(tick)] != 0) since = 0;
-            values.push_back(64 - 4 * since);
-            ++since;
-        }
-    }
-    return values;
-}
-
-// Trigger flags of a row of `ticks` ticks with a retrigger every `interval` ticks, counted by
-// the module's tick counter (0 = the row's own note).
-std::vector<int32_t> Triggers(int32_t ticks, int32_t interval) {
-    std::vector<int32_t> flags;
+// Restart flags of a row of `ticks` ticks with a retrigger every `interval` ticks, counted by
+// the module's tick counter (tick 0 = the row's own note).
+std::vector<bool> Triggers(int32_t ticks, int32_t interval) {
+    std::vector<bool> flags;
     for (int32_t tick = 0; tick < ticks; ++tick) flags.push_back(tick % interval == 0);
     return flags;
 }
 
-// E94 and R25 on rows lengthened by EE1 count through the whole doubled row: E94 fires on
-// ticks 4 and 8, R25 on ticks 5 and 10 and lowers the volume by 2 each time.
+// E94 and R25 on rows lengthened by EE1 count through the whole doubled row: E94 restarts the
+// sample on ticks 4 and 8, R25 on ticks 5 and 10 and lowers the volume by 2 each time.
 TEST(RowTimingSong, RetriggersCountThroughAPatternDelay) {
     SongImage song;
-    xmbuilder::XMInstrument& instrument = song.Instrument();
-    instrument.VolumeEnvelope.Points = {{0, 64}, {16, 0}};
-    instrument.VolumeEnvelope.Type = 1;
+    song.MarkFrame = 1000; // a frame of 0 in the trace shows a restart
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
         .Put(1, 0, Cell(NoteC4, 0, 0, Fx('E'), 0x94))
         .Put(1, 1, Effect(Fx('E'), PatternDelayOne))
@@ -71,9 +54,14 @@ TEST(RowTimingSong, RetriggersCountThroughAPatternDelay) {
         .Put(2, 1, Effect(Fx('E'), PatternDelayOne));
     const Trace trace = song.Play(Speed + 4 * Speed);
     EXPECT_EQ(RowsRead(trace), (std::vector<int32_t>{0, 1, 2}));
-    EXPECT_EQ(Column(trace, &ChannelTick::EnvelopeVolume),
-              EnvelopeAfterTriggers(
-                  {{1, 0, 0, 0, 0, 0}, Triggers(2 * Speed, 4), Triggers(2 * Speed, 5)}));
+    std::vector<bool> restarts = {true, false, false, false, false, false};
+    for (int32_t interval : {4, 5}) {
+        const std::vector<bool> row = Triggers(2 * Speed, interval);
+        restarts.insert(restarts.end(), row.begin(), row.end());
+    }
+    std::vector<bool> restarted;
+    for (const ChannelTick& tick : trace) restarted.push_back(tick.Frame == 0);
+    EXPECT_EQ(restarted, restarts);
     std::vector<int32_t> volumes(Speed * 3, SampleVolume);
     for (int32_t tick = 0; tick < 2 * Speed; ++tick)
         volumes.push_back(SampleVolume - 2 * (tick / 5));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -118,12 +119,20 @@ class SongImage {
         Trace trace;
         for (int32_t t = 0; t < ticks; ++t) {
             module->ProcessTick();
-            trace.push_back(Record(*module->PatternChannels[size_t(channel)]));
+            TKavoXMChannel& traced = *module->PatternChannels[size_t(channel)];
+            trace.push_back(Record(traced));
+            if (MarkFrame > 0) traced.SamplePosition = int64_t(MarkFrame) << 32;
+            if (AfterTick) AfterTick(traced, t);
         }
         return trace;
     }
 
     xmbuilder::XMSong song;
+    // When above 0, the traced channel is moved to this frame after every tick: a frame of 0 in
+    // the trace then shows that the tick (re)started the sample.
+    int32_t MarkFrame = 0;
+    // Called with the traced channel after every tick (0-based), to stand in for the mixer.
+    std::function<void(TKavoXMChannel&, int32_t)> AfterTick;
     std::unique_ptr<TKavoXMModule> module;
 
   private:

@@ -86,8 +86,9 @@ TEST_F(VolumeColumn, RowTick) {
         {0xC4, 3, 0, Unchanged},
         {0xD5, 0, 0, Unchanged},
         {0xE6, 0, 0, Unchanged},
-        {0xF7, 0, 0, With(&ColumnState::TonePortamentoSpeed, 7)},
-        {0xF7, 3, 0, With(&ColumnState::TonePortamentoSpeed, 7)},
+        {0xF7, 0, 0, With(&ColumnState::TonePortamentoSpeed, 7 * 16)},
+        {0xF7, 3, 0, With(&ColumnState::TonePortamentoSpeed, 7 * 16)},
+        {0xF0, 0, 0, Unchanged},  // the speed shared with 3xx
         {0x100, 0, 0, Unchanged}, // outside the byte
         {-1, 0, 0, Unchanged},
     };
@@ -143,13 +144,18 @@ TEST_F(VolumeColumn, VibratoFromTheColumnUsesTheColumnDepth) {
     EXPECT_NE(trace[2].Period, 4608);
 }
 
-TEST_F(VolumeColumn, TonePortamentoSpeedIsTheNibbleItself) {
+// $Fx slides like 3x0, 16x faster than the nibble; $F0 goes on at the speed of the last 3xx.
+TEST_F(VolumeColumn, TonePortamentoSpeedIsTheNibbleTimesSixteen) {
     Channel.Period = 4608;
-    Channel.TargetPeriod = 4608 + 64;
-    const std::vector<TickState> trace = Play(Cell(0, 0, 0xF2), nullptr, nullptr, 4);
+    Channel.TargetPeriod = 4608 + 1000;
+    std::vector<TickState> trace = Play(Cell(0, 0, 0xF2), nullptr, nullptr, 4);
     EXPECT_EQ(trace[0].Period, 4608);
-    EXPECT_EQ(trace[1].Period, 4608 + 8);
-    EXPECT_EQ(trace[3].Period, 4608 + 24);
+    EXPECT_EQ(trace[1].Period, 4608 + 2 * 16 * 4);
+    EXPECT_EQ(trace[3].Period, 4608 + 3 * 2 * 16 * 4);
+    Channel.Period = 4608;
+    Play(Cell(3, 0x05), effects::RowTonePortamento, nullptr, 1);
+    trace = Play(Cell(0, 0, 0xF0), nullptr, nullptr, 3);
+    EXPECT_EQ(trace[2].Period, 4608 + 2 * 5 * 4);
 }
 
 } // namespace
