@@ -60,13 +60,21 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote,
     StartNote(c, handedOver);
 }
 
+// A delayed row without a note plays the channel's last note again, with the row's
+// instrument if it has one.
+TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
+    TKavoXMPatternNote delayed = note;
+    if (delayed.Note == 0) delayed.Note = lastNote;
+    return delayed;
+}
+
 } // namespace
 
 void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
     const int32_t delay = NoteDelay(note);
     PeriodDelta = 0;
     VolumeDelta = 0;
-    if (delay == CurrentTick) TriggerNote(note);
+    if (delay == CurrentTick) TriggerNote(delay > 0 ? DelayedNote(note, LastNote) : note);
     RowVolumeColumn(note, delay);
     if (delay != CurrentTick) return;
     RowEffect(note);
@@ -94,6 +102,7 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
     const bool portaNote = IsPortaNote(note);
     const bool hasInstrument = note.Instrument >= 1 && note.Instrument <= 255;
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
+    if (hasNote) LastNote = note.Note;
     const TKavoXMInstrument* slot =
         hasInstrument ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
 
