@@ -34,8 +34,8 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
 }
 
 // The envelopes are left alone: only an instrument number restarts them.
-void StartNote(TKavoXMChannel& c, bool handedOver) {
-    c.Period = c.TargetPeriod;
+void StartNote(TKavoXMChannel& c, int32_t period, bool handedOver) {
+    c.Period = period;
     c.SamplePosition = 0;
     c.Backwards = false;
     if (!handedOver) FoldIntoClickRemoval(c);
@@ -54,10 +54,13 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote,
     if (c.Sample == nullptr) return;
     c.RealNote = note.Note + c.Sample->RelativeNote - 1;
     c.FineTune = c.Sample->FineTune;
-    c.TargetPeriod = c.Module->NoteToPeriod(c.RealNote, c.FineTune);
+    const int32_t period = c.Module->NoteToPeriod(c.RealNote, c.FineTune);
+    // Only a tone-portamento note sets the slide's target; a plain note leaves it, so that a
+    // later 3xx without a note slides back toward it.
+    if (portaNote) c.TargetPeriod = period;
     // A tone-portamento note leaves the sample playing and the period to the slide.
     if (c.Period != 0 && portaNote) return;
-    StartNote(c, handedOver);
+    StartNote(c, period, handedOver);
 }
 
 // A delayed row without a note plays the channel's last note again, with the row's
