@@ -93,10 +93,21 @@ int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64
     return count <= 1 ? 1 : std::min(count, m);
 }
 
-// A died volume envelope: at 0, enabled, past its sustain (or without one), not looping.
+// Whether the envelope handler has come to rest on its last point (or on a point whose next one
+// lies before it, which it never reaches).
+bool AtLastPoint(const TKavoXMEnvelopeHandler& handler, const TKavoXMEnvelope& e) {
+    const int32_t count = std::clamp(e.NumPoints, 0, TKavoXMEnvelope::MaxPoints);
+    const int32_t current = handler.CurrentPoint;
+    if (current < 0 || current + 1 >= count) return true;
+    return e.Points[size_t(current + 1)].Position < e.Points[size_t(current)].Position;
+}
+
+// A died volume envelope: enabled, not looping, past its sustain (or without one), and at rest
+// on a last point whose value is 0. An envelope that starts from 0 is only fading in.
 bool EnvelopeDied(const TKavoXMChannel& voice) {
     const TKavoXMEnvelope* e = voice.VolumeEnvelopeHandler.Envelope;
     if (e == nullptr || voice.EnvelopeVolume != 0 || !e->Enabled || e->LoopEnabled) return false;
+    if (!AtLastPoint(voice.VolumeEnvelopeHandler, *e)) return false;
     return voice.VolumeEnvelopeHandler.CurrentPoint > e->SustainPoint || !e->SustainEnabled;
 }
 

@@ -45,6 +45,7 @@ void TKavoXMChannel::ResetVoice() {
     if (VibratoWaveform < 4) VibratoPosition = 0;
     if (TremoloWaveform < 4) TremoloPosition = 0;
     TremorPosition = 0;
+    TremorMuted = false;
     FadeOutVolume = 65536;
 }
 

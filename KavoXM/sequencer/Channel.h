@@ -38,6 +38,7 @@ class TKavoXMChannel {
     int32_t VibratoWaveform = 0, VibratoSpeed = 0, VibratoDepth = 0, VibratoPosition = 0;
     int32_t TremoloSpeed = 0, TremoloDepth = 0, TremoloPosition = 0;
     int32_t TremorPosition = 0, TremorOnTicks = 0, TremorOffTicks = 0;
+    bool TremorMuted = false; // the last effect tick of a tremor was silent
     int32_t AutoVibratoSweepPosition = 0, AutoVibratoPosition = 0;
     int32_t RetrigVolumeChange = 0, RetrigInterval = 0;
     int32_t Period = 0;
@@ -94,7 +95,9 @@ class TKavoXMChannel {
     void TickEffect(const TKavoXMPatternNote& note);
     void DoArpeggio();
     void DoVibrato();
+    void ApplyVibrato();
     void DoTremolo();
+    void ApplyTremolo();
     void DoTremor();
     void DoTonePortamento();
     void DoVolumeSlide();

@@ -68,7 +68,7 @@ void RowVibrato(Channel& channel, const Note& note) {
         channel.VibratoSpeed = HighNibble(note);
         channel.VibratoDepth = LowNibble(note);
     }
-    channel.DoVibrato();
+    channel.ApplyVibrato();
 }
 
 void TickVibrato(Channel& channel, const Note&) {
@@ -86,7 +86,7 @@ void TickTonePortamentoVolumeSlide(Channel& channel, const Note&) {
 
 void RowVibratoVolumeSlide(Channel& channel, const Note& note) {
     RowVolumeSlide(channel, note);
-    channel.DoVibrato();
+    channel.ApplyVibrato();
 }
 
 void TickVibratoVolumeSlide(Channel& channel, const Note&) {

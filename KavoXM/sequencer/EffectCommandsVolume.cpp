@@ -16,12 +16,17 @@ int32_t SlideAmount(const Note& note) {
     return HighNibble(note) - LowNibble(note);
 }
 
+// Volume slide memory: up by x, or down by y when x is 0; with both nibbles set, x wins.
+int32_t UpOrDown(const Note& note) {
+    return HighNibble(note) != 0 ? HighNibble(note) : -LowNibble(note);
+}
+
 } // namespace
 
 namespace effects {
 
 void RowVolumeSlide(Channel& channel, const Note& note) {
-    if (Parameter(note) != 0) channel.VolumeSlide = SlideAmount(note);
+    if (Parameter(note) != 0) channel.VolumeSlide = UpOrDown(note);
 }
 
 void TickVolumeSlide(Channel& channel, const Note&) {
@@ -29,9 +34,11 @@ void TickVolumeSlide(Channel& channel, const Note&) {
 }
 
 void RowTremolo(Channel& channel, const Note& note) {
-    if (Parameter(note) == 0) return;
-    channel.TremoloSpeed = HighNibble(note);
-    channel.TremoloDepth = LowNibble(note);
+    if (Parameter(note) != 0) {
+        channel.TremoloSpeed = HighNibble(note);
+        channel.TremoloDepth = LowNibble(note);
+    }
+    channel.ApplyTremolo();
 }
 
 void TickTremolo(Channel& channel, const Note&) {
@@ -69,7 +76,7 @@ void RowSetGlobalVolume(Channel& channel, const Note& note) {
 }
 
 void RowGlobalVolumeSlide(Channel& channel, const Note& note) {
-    if (Parameter(note) != 0) channel.GlobalVolumeSlide = SlideAmount(note);
+    if (Parameter(note) != 0) channel.GlobalVolumeSlide = UpOrDown(note);
 }
 
 void TickGlobalVolumeSlide(Channel& channel, const Note&) {
@@ -91,7 +98,7 @@ void RowTremor(Channel& channel, const Note& note) {
         channel.TremorOnTicks = HighNibble(note);
         channel.TremorOffTicks = LowNibble(note);
     }
-    channel.DoTremor();
+    if (channel.TremorMuted) channel.VolumeDelta -= channel.Volume;
 }
 
 void TickTremor(Channel& channel, const Note&) {

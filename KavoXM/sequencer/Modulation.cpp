@@ -16,28 +16,46 @@ int32_t WaveValue(int32_t waveform, int32_t position) {
 
 } // namespace
 
+// The arpeggio counts the effect ticks of a row down from the speed: on tick t of a row at speed
+// S the offset is entry (S - t) mod 3, so the row's last effect tick always plays x. Through a
+// pattern delay t counts within each row-length.
 void TKavoXMChannel::DoArpeggio() {
     const int32_t ticks = effects::ModuleTicks(*this);
-    PeriodDelta += Arpeggio[size_t(ticks >= 0 ? ticks % 3 : 0)];
+    const int32_t speed = Module != nullptr ? int32_t(Module->Speed) : 0;
+    const int32_t tick = speed > 0 ? ticks % speed : ticks;
+    const int32_t entry = ((speed - tick) % 3 + 3) % 3;
+    PeriodDelta += Arpeggio[size_t(entry)];
+}
+
+// Vibrato and tremolo apply their position on every tick of the row and advance it on the
+// effect ticks only.
+void TKavoXMChannel::ApplyVibrato() {
+    const int32_t w = WaveValue(VibratoWaveform, VibratoPosition);
+    PeriodDelta += ((w * VibratoDepth) / 128) * 4;
 }
 
 void TKavoXMChannel::DoVibrato() {
-    const int32_t w = WaveValue(VibratoWaveform, VibratoPosition);
-    PeriodDelta += ((w * VibratoDepth) / 128) * 4;
+    ApplyVibrato();
     VibratoPosition = (VibratoPosition + VibratoSpeed) & 63;
 }
 
-void TKavoXMChannel::DoTremolo() {
+void TKavoXMChannel::ApplyTremolo() {
     const int32_t w = WaveValue(TremoloWaveform, TremoloPosition);
     VolumeDelta += (w * TremoloDepth) / 64;
+}
+
+void TKavoXMChannel::DoTremolo() {
+    ApplyTremolo();
     TremoloPosition = (TremoloPosition + TremoloSpeed) & 63;
 }
 
-// Sounds for TremorOnTicks ticks, then silences TremorOffTicks ticks, round and round.
+// On effect ticks: sounds for x + 1 ticks, then silences y + 1 ticks, round and round. A row
+// tick keeps what the last effect tick did. Without any Txy memory yet there is no tremor.
 void TKavoXMChannel::DoTremor() {
-    const int32_t cycle = TremorOnTicks + TremorOffTicks;
-    if (cycle <= 0) return;
-    if (TremorPosition >= TremorOnTicks) VolumeDelta -= Volume;
+    if (TremorOnTicks + TremorOffTicks == 0) return;
+    const int32_t cycle = TremorOnTicks + TremorOffTicks + 2;
+    TremorMuted = TremorPosition > TremorOnTicks;
+    if (TremorMuted) VolumeDelta -= Volume;
     TremorPosition = (TremorPosition + 1) % cycle;
 }
 

@@ -34,6 +34,7 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         break;
     case 0xB:
         VibratoDepth = n;
+        ApplyVibrato();
         break;
     case 0xC:
         if (due) Panning = n * 16;

@@ -195,10 +195,17 @@ TEST(MixChannelTest, DiedEnvelopeOrFinishedFadeOutStopsTheVoice) {
     TKavoXMEnvelope envelope;
     envelope.Enabled = true;
     envelope.NumPoints = 2;
+    envelope.Points[1].Position = 10;
     auto died = MakeVoice(*sample, 0, Frame);
     RampToSilence(*died);
     died->VolumeEnvelopeHandler.Envelope = &envelope;
+    died->VolumeEnvelopeHandler.CurrentPoint = 1; // at rest on the last point
     died->EnvelopeVolume = 0;
+    // At 0 on its first point the envelope is still to rise: the voice stays.
+    auto rising = MakeVoice(*sample, 0, Frame);
+    RampToSilence(*rising);
+    rising->VolumeEnvelopeHandler.Envelope = &envelope;
+    rising->EnvelopeVolume = 0;
     auto faded = MakeVoice(*sample, 0, Frame);
     RampToSilence(*faded);
     faded->FadeOutVolume = 0;
@@ -208,14 +215,17 @@ TEST(MixChannelTest, DiedEnvelopeOrFinishedFadeOutStopsTheVoice) {
     held.SustainEnabled = true;
     held.SustainPoint = 1;
     sustained->VolumeEnvelopeHandler.Envelope = &held;
+    sustained->VolumeEnvelopeHandler.CurrentPoint = 1;
     sustained->EnvelopeVolume = 0;
     MixFixture mix(20);
     MixChannel(mix.target, *died, 0, 20);
     MixChannel(mix.target, *faded, 0, 20);
     MixChannel(mix.target, *sustained, 0, 20);
+    MixChannel(mix.target, *rising, 0, 20);
     EXPECT_FALSE(died->Active);
     EXPECT_FALSE(faded->Active);
     EXPECT_TRUE(sustained->Active);
+    EXPECT_TRUE(rising->Active);
 }
 
 TEST(MixChannelTest, ZeroOrNegativeIncrementEndsTheVoiceQuietly) {

@@ -42,9 +42,11 @@ TEST_F(EffectHandlers, VolumeSlideZeroRepeatsTheLastSlide) {
     EXPECT_EQ(Play(Cell(0xA, 0x00), RowVolumeSlide, TickVolumeSlide, 4), Volumes({38, 37, 36, 35}));
 }
 
-TEST_F(EffectHandlers, VolumeSlideWithBothNibblesUsesTheirDifference) {
-    EXPECT_EQ(Play(Cell(0xA, 0x45), RowVolumeSlide, TickVolumeSlide, 4), Volumes({40, 39, 38, 37}));
-    EXPECT_EQ(Play(Cell(0xA, 0x30), RowVolumeSlide, TickVolumeSlide, 3), Volumes({37, 40, 43}));
+// With both nibbles set the slide goes up by x; y alone slides down.
+TEST_F(EffectHandlers, VolumeSlideWithBothNibblesGoesUpByX) {
+    EXPECT_EQ(Play(Cell(0xA, 0x45), RowVolumeSlide, TickVolumeSlide, 4), Volumes({40, 44, 48, 52}));
+    EXPECT_EQ(Play(Cell(0xA, 0x03), RowVolumeSlide, TickVolumeSlide, 3), Volumes({52, 49, 46}));
+    EXPECT_EQ(Play(Cell(0xA, 0x1F), RowVolumeSlide, TickVolumeSlide, 2), Volumes({46, 47}));
 }
 
 TEST_F(EffectHandlers, FineVolumeSlidesActOnceOnTheRowTick) {
@@ -83,14 +85,19 @@ TEST_F(EffectHandlers, GlobalVolumeSetAndSlide) {
 
 // Vibrato, tremolo, tremor.
 
-TEST_F(EffectHandlers, VibratoRunsOnEveryTickAndAdvancesBySpeed) {
+// The row tick applies the position without moving it; each effect tick applies it, then moves
+// it on by the speed.
+TEST_F(EffectHandlers, VibratoRunsOnEveryTickAndAdvancesOnEffectTicks) {
+    Channel.VibratoPosition = 8;
     const Trace trace = Play(Cell(0x4, 0x47), RowVibrato, TickVibrato, 6);
     for (int32_t t = 0; t < 6; ++t) {
-        const int32_t w = VibratoWaveforms[0][size_t(4 * t)] * 2;
+        const int32_t position = 8 + 4 * (t == 0 ? 0 : t - 1);
+        const int32_t w = VibratoWaveforms[0][size_t(position)] * 2;
         EXPECT_EQ(trace[size_t(t)].Period, C4 + ((w * 7) / 128) * 4) << "tick " << t;
     }
-    EXPECT_EQ(Channel.VibratoPosition, 24);
-    EXPECT_NE(trace[1].Period, C4);
+    EXPECT_EQ(Channel.VibratoPosition, 8 + 5 * 4);
+    EXPECT_EQ(trace[0].Period, trace[1].Period);
+    EXPECT_NE(trace[1].Period, trace[2].Period);
 }
 
 TEST_F(EffectHandlers, VibratoMemoryTakesBothNibbles) {
@@ -108,26 +115,28 @@ TEST_F(EffectHandlers, VibratoWaveformsFourToSevenGiveNoDeltaButAdvance) {
     EXPECT_EQ(Channel.VibratoWaveform, 5);
     const Trace trace = Play(Cell(0x4, 0x8F), RowVibrato, TickVibrato, 3);
     for (const TickState& s : trace) EXPECT_EQ(s.Period, C4);
-    EXPECT_EQ(Channel.VibratoPosition, 24);
+    EXPECT_EQ(Channel.VibratoPosition, 16);
 }
 
 TEST_F(EffectHandlers, SquareVibrato) {
     Play(Cell(0xE, 0x42), RowVibratoWaveform, nullptr, 1);
     const Trace trace = Play(Cell(0x4, 0x8F), RowVibrato, TickVibrato, 6);
-    // 127 x 2 x 15 / 128 = 29 (toward zero), times 4; the square turns at position 32.
-    const int32_t expected[] = {C4 + 116, C4 + 116, C4 + 116, C4 + 116, C4 - 116, C4 - 116};
+    // 127 x 2 x 15 / 128 = 29 (toward zero), times 4; the square turns at position 32, which
+    // the sixth tick reaches (positions 0, 0, 8, 16, 24, 32).
+    const int32_t expected[] = {C4 + 116, C4 + 116, C4 + 116, C4 + 116, C4 + 116, C4 - 116};
     for (size_t t = 0; t < 6; ++t) EXPECT_EQ(trace[t].Period, expected[t]) << t;
 }
 
-TEST_F(EffectHandlers, VibratoVolumeSlideVibratesOnTheRowTickAndSlidesAfter) {
+TEST_F(EffectHandlers, VibratoVolumeSlideVibratesOnEveryTickAndSlidesAfter) {
     Channel.VibratoSpeed = 8;
     Channel.VibratoDepth = 8;
     const Trace trace = Play(Cell(0x6, 0x02), RowVibratoVolumeSlide, TickVibratoVolumeSlide, 3);
-    EXPECT_EQ(Channel.VibratoPosition, 24);
+    EXPECT_EQ(Channel.VibratoPosition, 16);
     EXPECT_EQ(trace[0].Volume, 40);
     EXPECT_EQ(trace[2].Volume, 36);
     EXPECT_EQ(trace[0].Period, C4); // sine starts at 0
-    EXPECT_NE(trace[1].Period, C4);
+    EXPECT_EQ(trace[1].Period, C4); // and the first effect tick applies it before moving on
+    EXPECT_NE(trace[2].Period, C4);
 }
 
 TEST_F(EffectHandlers, TremoloModulatesTheVolumeOnEffectTicks) {
@@ -140,6 +149,10 @@ TEST_F(EffectHandlers, TremoloModulatesTheVolumeOnEffectTicks) {
     EXPECT_EQ(Channel.Volume, 40);
     EXPECT_EQ(Channel.TremoloSpeed, 4);
     EXPECT_EQ(Channel.TremoloDepth, 8);
+    // The next row's tick applies position 16 without moving it; its first effect tick again.
+    const Trace next = Play(Cell(0x7, 0x00), RowTremolo, TickTremolo, 3);
+    const int32_t w16 = VibratoWaveforms[0][16] * 2, w20 = VibratoWaveforms[0][20] * 2;
+    EXPECT_EQ(next, Volumes({40 + (w16 * 8) / 64, 40 + (w16 * 8) / 64, 40 + (w20 * 8) / 64}));
 }
 
 TEST_F(EffectHandlers, TremoloWaveformIsMasked) {
@@ -147,16 +160,19 @@ TEST_F(EffectHandlers, TremoloWaveformIsMasked) {
     EXPECT_EQ(Channel.TremoloWaveform, 3);
 }
 
-TEST_F(EffectHandlers, TremorSoundsXTicksAndIsSilentYTicks) {
-    EXPECT_EQ(Play(Cell(0x1D, 0x23), RowTremor, TickTremor, 6), Volumes({40, 40, 0, 0, 0, 40}));
-    // The memory carries on, and so does the position.
-    EXPECT_EQ(Play(Cell(0x1D, 0x00), RowTremor, TickTremor, 3), Volumes({40, 0, 0}));
+// Txy sounds x + 1 effect ticks and is silent y + 1; a row tick keeps the last effect tick's
+// state.
+TEST_F(EffectHandlers, TremorSoundsXPlusOneTicksAndIsSilentYPlusOne) {
+    EXPECT_EQ(Play(Cell(0x1D, 0x23), RowTremor, TickTremor, 6), Volumes({40, 40, 40, 40, 0, 0}));
+    // The memory carries on, and so do the position and the silence.
+    EXPECT_EQ(Play(Cell(0x1D, 0x00), RowTremor, TickTremor, 4), Volumes({0, 0, 0, 40}));
 }
 
-TEST_F(EffectHandlers, TremorWithoutOffTicksNeverSilencesAndT0yAlwaysDoes) {
-    EXPECT_EQ(Play(Cell(0x1D, 0x30), RowTremor, TickTremor, 4), Volumes({40, 40, 40, 40}));
+TEST_F(EffectHandlers, TremorT30AndT02) {
+    EXPECT_EQ(Play(Cell(0x1D, 0x30), RowTremor, TickTremor, 7),
+              Volumes({40, 40, 40, 40, 40, 0, 40}));
     Channel.TremorPosition = 0;
-    EXPECT_EQ(Play(Cell(0x1D, 0x02), RowTremor, TickTremor, 3), Volumes({0, 0, 0}));
+    EXPECT_EQ(Play(Cell(0x1D, 0x02), RowTremor, TickTremor, 6), Volumes({40, 40, 0, 0, 0, 40}));
 }
 
 // Pitch.
@@ -245,8 +261,9 @@ TEST_F(EffectHandlers, GlissandoOnAmigaPeriods) {
 }
 
 TEST_F(EffectHandlers, ArpeggioLinear) {
+    // At speed 6, tick t takes entry (6 - t) mod 3: base, y, x, base, y, x.
     const Trace trace = Play(Cell(0x0, 0x37), RowArpeggio, TickArpeggio, 6);
-    const int32_t expected[] = {C4, C4 - 192, C4 - 448, C4, C4 - 192, C4 - 448};
+    const int32_t expected[] = {C4, C4 - 448, C4 - 192, C4, C4 - 448, C4 - 192};
     for (size_t t = 0; t < 6; ++t) EXPECT_EQ(trace[t].Period, expected[t]) << t;
     EXPECT_EQ(Channel.Period, C4);
 }
@@ -259,8 +276,8 @@ TEST_F(EffectHandlers, ArpeggioAmiga) {
     EXPECT_EQ(Channel.Arpeggio[1], -856); // an octave halves the Amiga period
     EXPECT_EQ(Channel.Arpeggio[2], Module.NoteToPeriod(55, 0) - Module.NoteToPeriod(48, 0));
     const Trace trace = Play(Cell(0x0, 0xC7), RowArpeggio, TickArpeggio, 4);
-    EXPECT_EQ(trace[1].Period, 856);
-    EXPECT_EQ(trace[2].Period, Module.NoteToPeriod(55, 0));
+    EXPECT_EQ(trace[1].Period, Module.NoteToPeriod(55, 0));
+    EXPECT_EQ(trace[2].Period, 856);
     EXPECT_EQ(trace[3].Period, 1712);
 }
 

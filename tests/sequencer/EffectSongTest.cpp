@@ -16,8 +16,8 @@ using namespace songtrace;
 
 constexpr int32_t Speed = 6;
 
-// Volume slides: Axy slides by x - y on every effect tick, A00 repeats the last slide, and a
-// slide that overshoots goes on from the limit.
+// Volume slides: Axy slides up by x, or down by y when x is 0, on every effect tick; A00
+// repeats the last slide, and a slide that overshoots goes on from the limit.
 struct SlideRow {
     uint8_t parameter;
     int32_t setVolume; // volume column set on the row, or -1
@@ -26,8 +26,8 @@ struct SlideRow {
 
 TEST(EffectSong, VolumeSlides) {
     const SlideRow rows[] = {
-        {0x01, 40, -1}, {0x00, -1, -1}, {0x45, -1, 4 - 5}, {0x30, -1, 3},
-        {0x0F, 2, -15}, {0x10, -1, 1},  {0x00, 60, 1},     {0x00, -1, 1},
+        {0x01, 40, -1}, {0x00, -1, -1}, {0x45, 20, 4}, {0x30, -1, 3},
+        {0x0F, 2, -15}, {0x1F, -1, 1},  {0x00, 60, 1}, {0x00, -1, 1},
     };
     SongImage song;
     for (int32_t r = 0; r < int32_t(std::size(rows)); ++r) {
@@ -53,34 +53,61 @@ int32_t SineVibrato(int32_t position) {
     return int32_t(std::lround(127.0 * std::sin(2.0 * std::numbers::pi * position / 64.0)));
 }
 
-// 447 vibrates on the row tick and on every effect tick, advancing by 4 each time; 400 on the
-// next row goes on with the same speed, depth and position.
+// 447 vibrates on every tick; the position advances by 4 on each effect tick, while the row
+// tick applies it without moving it. 400 on the next row goes on with the same speed, depth and
+// position.
 TEST(EffectSong, Vibrato447AtSpeedSix) {
     SongImage song;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 4, 0x47)).Put(1, 0, Effect(4, 0x00));
     std::vector<int32_t> expected;
-    for (int32_t tick = 0, position = 0; tick < 2 * Speed; ++tick, position = (position + 4) & 63)
+    for (int32_t tick = 0, position = 0; tick < 2 * Speed; ++tick) {
         expected.push_back(PeriodC4 + ((SineVibrato(position) * 2 * 7) / 128) * 4);
+        if (tick % Speed != 0) position = (position + 4) & 63;
+    }
     const Trace trace = song.Play(2 * Speed);
     ASSERT_EQ(trace.size(), size_t(2 * Speed));
     EXPECT_EQ(Column(trace, &ChannelTick::Period), expected);
-    EXPECT_NE(trace[0].Period, trace[1].Period);
+    EXPECT_EQ(trace[Speed].Period, trace[Speed + 1].Period);
+    EXPECT_NE(trace[Speed - 1].Period, trace[Speed].Period);
 }
 
-// T23: two ticks sound and three are silent, the row tick counting as the first; T00 carries
-// the memory and the position into the next row.
+// Tremolo and the volume-column vibrato $Bx follow the same rule: the row tick applies the
+// position the previous row left, the effect ticks apply and advance it.
+TEST(EffectSong, TremoloAndColumnVibratoApplyOnTheRowTick) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x10 + 32, 7, 0x8F))
+        .Put(1, 0, Effect(7, 0x00))
+        .Put(2, 0, Effect(4, 0x80)) // vibrato speed 8, depth 0: only the position moves
+        .Put(3, 0, Effect(0, 0, 0xBF));
+    const Trace trace = song.Play(4 * Speed);
+    ASSERT_EQ(trace.size(), size_t(4 * Speed));
+    // Tremolo positions 0, 0, 8, 16, 24, 32 | 40, 40, 48, 56, 0, 8.
+    const int32_t positions[] = {0, 0, 8, 16, 24, 32, 40, 40, 48, 56, 0, 8};
+    for (int32_t t = 0; t < 2 * Speed; ++t) {
+        const int32_t delta = (SineVibrato(positions[t]) * 2 * 15) / 64;
+        EXPECT_EQ(trace[size_t(t)].Volume, std::clamp(32 + delta, 0, 64)) << "tick " << t;
+    }
+    // Vibrato positions 0, 0, 8, 16, 24, 32 on row 2 (depth 0), then 40, 40, 48, ... at depth 15.
+    for (int32_t t = 3 * Speed; t < 4 * Speed; ++t) {
+        const int32_t position = 40 + 8 * (t == 3 * Speed ? 0 : t - 3 * Speed - 1);
+        const int32_t delta = ((SineVibrato(position & 63) * 2 * 15) / 128) * 4;
+        EXPECT_EQ(trace[size_t(t)].Period, PeriodC4 + delta) << "tick " << t;
+    }
+}
+
+// T23 sounds three effect ticks and is silent four; the row tick keeps the state of the last
+// effect tick, and T00 carries the memory and the position on. These are the ticks both
+// reference players sound.
 TEST(EffectSong, TremorT23AtSpeedSix) {
     SongImage song;
-    song.Put(0, 0, Cell(NoteC4, 1, 0, Fx('T'), 0x23)).Put(1, 0, Effect(Fx('T'), 0x00));
-    const Trace trace = song.Play(2 * Speed);
-    const std::vector<int32_t> volumes = Column(trace, &ChannelTick::Volume);
+    song.Put(0, 0, Cell(NoteC4, 1, 0, Fx('T'), 0x23))
+        .Put(1, 0, Effect(Fx('T'), 0x00))
+        .Put(2, 0, Effect(Fx('T'), 0x00));
+    const Trace trace = song.Play(3 * Speed);
     const int32_t on = SampleVolume;
-    EXPECT_EQ(std::vector<int32_t>(volumes.begin(), volumes.begin() + Speed),
-              (std::vector<int32_t>{on, on, 0, 0, 0, on}));
-    std::vector<int32_t> expected;
-    for (int32_t position = 0; position < 2 * Speed; ++position)
-        expected.push_back(position % 5 < 2 ? on : 0);
-    EXPECT_EQ(volumes, expected);
+    std::vector<int32_t> expected(3 * Speed, 0);
+    for (int32_t t : {0, 1, 2, 3, 9, 10, 11, 12, 17}) expected[size_t(t)] = on;
+    EXPECT_EQ(Column(trace, &ChannelTick::Volume), expected);
 }
 
 // 9xx starts the row's note at the offset; on a row without a note it leaves the sounding
@@ -123,36 +150,77 @@ TEST(EffectSong, VolumeColumnTonePortamentoReachesTheNote) {
     for (int32_t t = 1; t < Rows * Speed; ++t) EXPECT_EQ(trace[size_t(t)].Frame, Marked) << t;
 }
 
-// Arpeggio 037 in both frequency modes: the base note on ticks 0, 3, ..., then three and seven
-// semitones up by the tick counter modulo 3.
+// Arpeggio 037: the row tick plays the base note, and effect tick t of a row at speed S the
+// entry (S - t) mod 3 of (base, +3, +7), t counting within each row-length of a pattern delay.
+// The entries per tick are those both reference players play.
 struct ArpeggioCase {
+    const char* name;
     bool linear;
+    uint8_t speed;
+    bool delayed; // EE1 on the first row
+    std::vector<int32_t> entries;
     int32_t base, up3, up7;
 };
-
-void PrintTo(const ArpeggioCase& c, std::ostream* os) {
-    *os << (c.linear ? "linear" : "Amiga");
-}
 
 class ArpeggioSong : public testing::TestWithParam<ArpeggioCase> {};
 
 TEST_P(ArpeggioSong, StepsThroughTheThreeNotes) {
     const ArpeggioCase& c = GetParam();
-    SongImage song(2, Speed, c.linear);
+    SongImage song(2, c.speed, c.linear);
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0x37)).Put(1, 0, Effect(0, 0x37));
+    if (c.delayed) song.Put(0, 1, Effect(Fx('E'), 0xE1));
     std::vector<int32_t> expected;
-    for (int32_t row = 0; row < 2; ++row)
-        for (int32_t tick = 0; tick < Speed; ++tick)
-            expected.push_back(tick % 3 == 0 ? c.base : tick % 3 == 1 ? c.up3 : c.up7);
-    EXPECT_EQ(Column(song.Play(2 * Speed), &ChannelTick::Period), expected);
+    for (int32_t entry : c.entries)
+        expected.push_back(entry == 0 ? c.base : entry == 1 ? c.up3 : c.up7);
+    EXPECT_EQ(Column(song.Play(int32_t(expected.size())), &ChannelTick::Period), expected);
 }
 
 // Amiga: 32 x the table entry of the semitone (C 856, D# 720, G 570) shifted by the octave.
-INSTANTIATE_TEST_SUITE_P(
-    EffectSong, ArpeggioSong,
-    testing::Values(ArpeggioCase{true, PeriodC4, PeriodC4 - 3 * 64, PeriodC4 - 7 * 64},
-                    ArpeggioCase{false, (32 * 856) >> 4, (32 * 720) >> 4, (32 * 570) >> 4}),
-    [](const auto& info) { return std::string(info.param.linear ? "Linear" : "Amiga"); });
+constexpr int32_t AmigaC4 = (32 * 856) >> 4, AmigaDs4 = (32 * 720) >> 4, AmigaG4 = (32 * 570) >> 4;
+constexpr int32_t LinearDs4 = PeriodC4 - 3 * 64, LinearG4 = PeriodC4 - 7 * 64;
+
+INSTANTIATE_TEST_SUITE_P(EffectSong, ArpeggioSong,
+                         testing::Values(ArpeggioCase{"LinearSpeed6",
+                                                      true,
+                                                      6,
+                                                      false,
+                                                      {0, 2, 1, 0, 2, 1, 0, 2, 1, 0, 2, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4},
+                                         ArpeggioCase{"AmigaSpeed6",
+                                                      false,
+                                                      6,
+                                                      false,
+                                                      {0, 2, 1, 0, 2, 1, 0, 2, 1, 0, 2, 1},
+                                                      AmigaC4,
+                                                      AmigaDs4,
+                                                      AmigaG4},
+                                         ArpeggioCase{"LinearSpeed4",
+                                                      true,
+                                                      4,
+                                                      false,
+                                                      {0, 0, 2, 1, 0, 0, 2, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4},
+                                         ArpeggioCase{"LinearSpeed5",
+                                                      true,
+                                                      5,
+                                                      false,
+                                                      {0, 1, 0, 2, 1, 0, 1, 0, 2, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4},
+                                         ArpeggioCase{"LinearSpeed4PatternDelay",
+                                                      true,
+                                                      4,
+                                                      true,
+                                                      {0, 0, 2, 1, 1, 0, 2, 1, 0, 0, 2, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Kxx releases the key on tick xx of its row; without an enabled volume envelope that silences
 // the note at once. K00 acts on the row tick, xx at or above the speed never.

@@ -1,9 +1,11 @@
 // Instrument envelopes, fade-out and auto-vibrato played through the whole engine: what starts
 // them again and what keeps them running.
+#include "KavoXM/player/Player.h"
 #include "SongTrace.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -74,6 +76,35 @@ TEST(InstrumentSong, ModulationAdvancesWhileTheVoiceIsSilent) {
             << "tick " << t;
         EXPECT_EQ(tick.Period, PeriodC4 + AutoVibrato(t)) << "tick " << t;
     }
+}
+
+// A pad whose volume envelope fades in from 0, without sustain or loop, sounds: the mixer stops
+// a voice for its envelope only once the envelope rests at 0 on its last point.
+TEST(InstrumentSong, EnvelopeStartingAtZeroFadesIn) {
+    SongImage song;
+    xmbuilder::XMInstrument& instrument = song.Instrument();
+    instrument.VolumeEnvelope.Points = {{0, 0}, {50, 46}, {92, 35}, {140, 0}};
+    instrument.VolumeEnvelope.Type = 1;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x50, 0, 0));
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(song.song);
+    TKavoXM player(44100, 2048, 4, false, 10, 16, 0, TKavoXMOutput::None);
+    ASSERT_TRUE(player.Module->LoadFromMemory(image.data(), int32_t(image.size())));
+    ASSERT_TRUE(player.StartOffline());
+    // Mean level of each 0.1 s; the envelope peaks at tick 50 (1 s) and is 0 from tick 140.
+    std::vector<int16_t> pcm(4410);
+    std::vector<int64_t> level;
+    for (int32_t window = 0; window < 32; ++window) {
+        ASSERT_EQ(player.RenderOffline(pcm.data(), 4410), 4410);
+        int64_t sum = 0;
+        for (int16_t v : pcm) sum += std::abs(int32_t(v));
+        level.push_back(sum / 4410);
+    }
+    EXPECT_GT(level[1], 0);
+    EXPECT_GT(level[5], level[1]);
+    EXPECT_GT(level[9], level[5]);
+    EXPECT_GT(level[9], level[20]);
+    EXPECT_EQ(level[31], 0);
+    EXPECT_FALSE(player.Module->PatternChannels[0]->Active);
 }
 
 } // namespace
