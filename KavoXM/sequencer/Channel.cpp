@@ -24,6 +24,7 @@ void TKavoXMChannel::Reset() {
     RampTargetLeft = RampTargetRight = 0;
     RampStepLeft = RampStepRight = 0;
     RealNote = 0;
+    LastNote = 0;
     RowNote = {};
     Surround = false;
     ClearVariantOnNote = false;

@@ -69,6 +69,7 @@ class TKavoXMChannel {
     int32_t RampStepLeft = 0, RampStepRight = 0;         // per output frame
     int32_t RampRemaining = 0;                           // frames
     int32_t RealNote = 0; // 0-based note after the sample's relative note
+    int32_t LastNote = 0; // last row note 1..96: a delayed row without a note plays it again
     bool VariantEnabled = false;
     int32_t VariantMode = 0;
     bool Surround = false;

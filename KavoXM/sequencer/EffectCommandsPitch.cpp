@@ -18,10 +18,10 @@ int32_t ArpeggioOffset(const Channel& channel, int32_t semitones) {
            module.NoteToPeriod(channel.RealNote, channel.FineTune);
 }
 
-// A direct period change also becomes the tone-portamento target.
+// A direct period change leaves the tone-portamento target where the last tone-portamento note
+// put it: a later 3xx slides back to that note.
 void MovePeriod(Channel& channel, int32_t delta) {
     channel.Period = Accumulated(int64_t(channel.Period) + delta);
-    channel.TargetPeriod = channel.Period;
 }
 
 } // namespace

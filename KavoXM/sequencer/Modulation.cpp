@@ -86,9 +86,10 @@ int32_t NextSemitone(const TKavoXMModule& module, int32_t period, int32_t target
 } // namespace
 
 // Slides Period toward TargetPeriod by TonePortamentoSpeed x 4 and stops on it. With glissando
-// no step passes the next semitone, so the slide lands on every semitone on its way.
+// no step passes the next semitone, so the slide lands on every semitone on its way. Without a
+// target (no tone-portamento note yet) nothing slides.
 void TKavoXMChannel::DoTonePortamento() {
-    if (TargetPeriod == Period) return;
+    if (TargetPeriod == 0 || TargetPeriod == Period) return;
     const int32_t step = TonePortamentoSpeed * 4;
     int32_t bound = TargetPeriod;
     if (Glissando && Module != nullptr)

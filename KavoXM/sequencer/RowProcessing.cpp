@@ -34,8 +34,8 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
 }
 
 // The envelopes are left alone: only an instrument number restarts them.
-void StartNote(TKavoXMChannel& c, bool handedOver) {
-    c.Period = c.TargetPeriod;
+void StartNote(TKavoXMChannel& c, int32_t period, bool handedOver) {
+    c.Period = period;
     c.SamplePosition = 0;
     c.Backwards = false;
     if (!handedOver) FoldIntoClickRemoval(c);
@@ -54,10 +54,21 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote,
     if (c.Sample == nullptr) return;
     c.RealNote = note.Note + c.Sample->RelativeNote - 1;
     c.FineTune = c.Sample->FineTune;
-    c.TargetPeriod = c.Module->NoteToPeriod(c.RealNote, c.FineTune);
+    const int32_t period = c.Module->NoteToPeriod(c.RealNote, c.FineTune);
+    // Only a tone-portamento note sets the slide's target; a plain note leaves it, so that a
+    // later 3xx without a note slides back toward it.
+    if (portaNote) c.TargetPeriod = period;
     // A tone-portamento note leaves the sample playing and the period to the slide.
     if (c.Period != 0 && portaNote) return;
-    StartNote(c, handedOver);
+    StartNote(c, period, handedOver);
+}
+
+// A delayed row without a note plays the channel's last note again, with the row's
+// instrument if it has one.
+TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
+    TKavoXMPatternNote delayed = note;
+    if (delayed.Note == 0) delayed.Note = lastNote;
+    return delayed;
 }
 
 } // namespace
@@ -66,7 +77,7 @@ void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
     const int32_t delay = NoteDelay(note);
     PeriodDelta = 0;
     VolumeDelta = 0;
-    if (delay == CurrentTick) TriggerNote(note);
+    if (delay == CurrentTick) TriggerNote(delay > 0 ? DelayedNote(note, LastNote) : note);
     RowVolumeColumn(note, delay);
     if (delay != CurrentTick) return;
     RowEffect(note);
@@ -94,6 +105,7 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
     const bool portaNote = IsPortaNote(note);
     const bool hasInstrument = note.Instrument >= 1 && note.Instrument <= 255;
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
+    if (hasNote) LastNote = note.Note;
     const TKavoXMInstrument* slot =
         hasInstrument ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
 

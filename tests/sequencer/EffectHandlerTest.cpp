@@ -183,11 +183,11 @@ TEST_F(EffectHandlers, PortamentoUpAndDownWithMemory) {
     EXPECT_EQ(up[2].Period, C4 - 16);
     Play(Cell(0x1, 0x00), RowPortamentoUp, TickPortamentoUp, 2);
     EXPECT_EQ(Channel.Period, C4 - 24);
-    EXPECT_EQ(Channel.TargetPeriod, Channel.Period);
+    EXPECT_EQ(Channel.TargetPeriod, C4); // slides leave the tone-portamento target
     Play(Cell(0x2, 0x05), RowPortamentoDown, TickPortamentoDown, 2);
     Play(Cell(0x2, 0x00), RowPortamentoDown, TickPortamentoDown, 2);
     EXPECT_EQ(Channel.Period, C4 - 24 + 40);
-    EXPECT_EQ(Channel.TargetPeriod, Channel.Period);
+    EXPECT_EQ(Channel.TargetPeriod, C4); // slides leave the tone-portamento target
 }
 
 TEST_F(EffectHandlers, FineAndExtraFinePortamentos) {
@@ -204,7 +204,7 @@ TEST_F(EffectHandlers, FineAndExtraFinePortamentos) {
     Play(Cell(0x21, 0x25), RowExtraFinePortamentoDown, nullptr, 1);
     Play(Cell(0x21, 0x20), RowExtraFinePortamentoDown, nullptr, 1);
     EXPECT_EQ(Channel.Period, C4 - 4);
-    EXPECT_EQ(Channel.TargetPeriod, Channel.Period);
+    EXPECT_EQ(Channel.TargetPeriod, C4); // slides leave the tone-portamento target
 }
 
 TEST_F(EffectHandlers, TonePortamentoStopsOnTheTarget) {

@@ -39,7 +39,6 @@ TEST(LongPlayBounds, PortamentoOnASilentChannelIsHeldAtTheLimit) {
     channel.Period = -Limit + 100;
     trace.Play(Cell(0x1, 0xFF), effects::RowPortamentoUp, effects::TickPortamentoUp, 3);
     EXPECT_EQ(channel.Period, -Limit);
-    EXPECT_EQ(channel.TargetPeriod, -Limit);
     channel.Period = Limit - 100;
     trace.Play(Cell(0x2, 0xFF), effects::RowPortamentoDown, effects::TickPortamentoDown, 3);
     EXPECT_EQ(channel.Period, Limit);

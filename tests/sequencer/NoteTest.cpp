@@ -35,7 +35,7 @@ TEST_F(Notes, MiddleCStartsAtPeriod4608) {
     EXPECT_TRUE(channel.Active);
     EXPECT_EQ(channel.RealNote, 48);
     EXPECT_EQ(channel.Period, 4608);
-    EXPECT_EQ(channel.TargetPeriod, 4608);
+    EXPECT_EQ(channel.TargetPeriod, 0); // only a tone-portamento note sets the target
     EXPECT_EQ(channel.Volume, 50);
     EXPECT_EQ(channel.Panning, 200);
     EXPECT_EQ(channel.Frequency, 8363);
