@@ -29,11 +29,12 @@ ctest --preset win32
 step "cross build (win32-x87, no SSE2)"
 cmake --preset win32-x87 >/dev/null
 cmake --build --preset win32-x87 --target kavoxm_tool
+# The reference is the debug build, which CI has just built for its tests.
 step "Linux reference build"
-cmake --preset release >/dev/null
-cmake --build --preset release --target kavoxm_tool
+cmake --preset debug >/dev/null
+cmake --build --preset debug --target kavoxm_tool
 
-linux=$root/build/release/tools/kavoxm/kavoxm
+linux=$root/build/debug/tools/kavoxm/kavoxm
 windows=("$root/build/win32/tools/kavoxm/kavoxm.exe" "$root/build/win32-x87/tools/kavoxm/kavoxm.exe")
 for exe in "${windows[@]}"; do
   imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -u | tr '\n' ' ')
