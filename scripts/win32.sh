@@ -10,6 +10,7 @@ root=$PWD
 corpus=$root/../shared/corpus/songs
 
 step() { echo "-- $1 (${SECONDS}s)"; }
+name_of() { basename "$(dirname "$(dirname "$(dirname "$1")")")"; } # a program's preset
 
 scripts/deps.sh win32
 export WINEDEBUG=-all
@@ -36,9 +37,13 @@ cmake --build --preset debug --target kavoxm_tool
 
 linux=$root/build/debug/tools/kavoxm/kavoxm
 windows=("$root/build/win32/tools/kavoxm/kavoxm.exe" "$root/build/win32-x87/tools/kavoxm/kavoxm.exe")
-for exe in "${windows[@]}"; do
-  imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | sort -u | tr '\n' ' ')
-  echo "$(basename "$(dirname "$(dirname "$(dirname "$exe")")")"): imports $imports"
+# Each program: a PE32 console program that imports system DLLs only.
+for exe in "$root/build/win32/Ostrel/Ostrel.exe" "${windows[@]}"; do
+  headers=$(i686-w64-mingw32-objdump -p "$exe")
+  grep -q $'^Magic\t\t\t010b' <<<"$headers" || { echo "FAIL: $exe is not PE32" >&2; exit 1; }
+  grep -q $'^Subsystem\t\t00000003' <<<"$headers" || { echo "FAIL: $exe is not a console program" >&2; exit 1; }
+  imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | sort -u | tr '\n' ' ')
+  echo "$(name_of "$exe") $(basename "$exe"): PE32 console program importing $imports"
   for dll in $imports; do
     case "${dll,,}" in
       kernel32.dll | msvcrt.dll | winmm.dll) ;;
@@ -50,16 +55,19 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-# Renders `song` with the Linux build and each Windows build and compares the bytes.
+# Renders `song` with the Linux build and each Windows build at once and compares the bytes.
 compare() {
-  local song=$1
+  local song=$1 exe
   shift
-  "$linux" render "$song" -o "$work/linux.wav" "$@" 2>/dev/null
+  "$linux" render "$song" -o "$work/linux.wav" "$@" 2>/dev/null &
   for exe in "${windows[@]}"; do
-    wine "$exe" render "$(winepath -w "$song")" -o "$(winepath -w "$work/win.wav")" "$@" \
-      2>/dev/null
-    if cmp -s "$work/linux.wav" "$work/win.wav"; then
-      echo "same: $(basename "$song") $* ($(basename "$(dirname "$(dirname "$(dirname "$exe")")")"))"
+    wine "$exe" render "$(winepath -w "$song")" -o "$(winepath -w "$work/$(name_of "$exe").wav")" \
+      "$@" 2>/dev/null &
+  done
+  wait
+  for exe in "${windows[@]}"; do
+    if cmp -s "$work/linux.wav" "$work/$(name_of "$exe").wav"; then
+      echo "same: $(basename "$song") $* ($(name_of "$exe"))"
     else
       echo "FAIL: $(basename "$song") $* differs ($exe)" >&2
       failures=$((failures + 1))
@@ -77,7 +85,9 @@ compare "$sombrevallis" --no-clip --master-volume 256 --loops 2
 "$linux" render "$sombrevallis" -o - --seconds 5 >"$work/linux.raw"
 for exe in "${windows[@]}"; do
   wine "$exe" render "$(winepath -w "$sombrevallis")" -o - --seconds 5 >"$work/win.raw"
-  if ! cmp -s "$work/linux.raw" "$work/win.raw"; then
+  if cmp -s "$work/linux.raw" "$work/win.raw"; then
+    echo "same: raw PCM on stdout ($(name_of "$exe"))"
+  else
     echo "FAIL: raw PCM on stdout differs ($exe)" >&2
     failures=$((failures + 1))
   fi
