@@ -59,9 +59,9 @@ failures=0
 compare() {
   local song=$1 exe
   shift
-  "$linux" render "$song" -o "$work/linux.wav" "$@" 2>/dev/null &
+  timeout 900 "$linux" render "$song" -o "$work/linux.wav" "$@" 2>/dev/null &
   for exe in "${windows[@]}"; do
-    wine "$exe" render "$(winepath -w "$song")" -o "$(winepath -w "$work/$(name_of "$exe").wav")" \
+    timeout 900 wine "$exe" render "$(winepath -w "$song")" -o "$(winepath -w "$work/$(name_of "$exe").wav")" \
       "$@" 2>/dev/null &
   done
   wait
