@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "Interpolation.h"
 #include "SongFile.h"
+#include "SongLength.h"
 #include "WavFile.h"
 
 #include "KavoXM/player/Player.h"
@@ -57,7 +58,10 @@ int Run(const RenderOptions& o) {
         return 1;
     }
     const bool progress = isatty(STDERR_FILENO) != 0;
-    const uint64_t limit = o.seconds > 0 ? uint64_t(o.seconds * player->SampleRate) : UINT64_MAX;
+    // Without --seconds, a song that does not end within the cap (per pass) stops there.
+    const bool capped = !(o.seconds > 0);
+    const uint64_t limit = capped ? uint64_t(SongLengthCapSeconds * player->SampleRate) * o.loops
+                                  : uint64_t(o.seconds * player->SampleRate);
     const size_t frameBytes = size_t(player->Channels * player->Bits / 8);
     std::vector<uint8_t> chunk(size_t(ChunkFrames) * frameBytes);
     uint64_t frames = 0;
@@ -85,6 +89,9 @@ int Run(const RenderOptions& o) {
         ShowProgress(*player->Module, frames, player->SampleRate, o.loops);
         std::fputc('\n', stderr);
     }
+    if (capped && frames >= limit && player->Module->SongEndCount < uint32_t(o.loops))
+        std::cerr << "kavoxm render: warning: the song does not end within " << SongLengthCapSeconds
+                  << " s a pass; stopped there (--seconds renders more)\n";
     if (!sink.Close(error)) {
         std::cerr << "kavoxm render: " << error << "\n";
         return 1;
