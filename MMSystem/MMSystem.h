@@ -1,6 +1,6 @@
 #pragma once
 // The wave-out interface under its Windows names. On Windows this is the system's WinMM;
-// elsewhere the same names are implemented over ALSA, with a virtual device for tests
+// elsewhere the same names are implemented over ALSA. Both have a virtual device for tests
 // (see VirtualDevice.h).
 
 #include <atomic>
@@ -10,8 +10,29 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <mmsystem.h>
+// windows.h first: mmsystem.h relies on the base types it declares.
 #include <windows.h>
+
+#include <mmsystem.h>
+
+// The wave-out calls go through this layer, which hands them to WinMM or, once a test has
+// selected it, to the virtual device. Callers keep the system's names; the layer itself
+// reaches WinMM with MMSYSTEM_WINMM_DIRECT defined.
+MMRESULT LayerWaveOutOpen(HWAVEOUT* device, UINT deviceId, const WAVEFORMATEX* format,
+                          DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+MMRESULT LayerWaveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT LayerWaveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT LayerWaveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT LayerWaveOutReset(HWAVEOUT device);
+MMRESULT LayerWaveOutClose(HWAVEOUT device);
+#ifndef MMSYSTEM_WINMM_DIRECT
+#define waveOutOpen LayerWaveOutOpen
+#define waveOutPrepareHeader LayerWaveOutPrepareHeader
+#define waveOutWrite LayerWaveOutWrite
+#define waveOutUnprepareHeader LayerWaveOutUnprepareHeader
+#define waveOutReset LayerWaveOutReset
+#define waveOutClose LayerWaveOutClose
+#endif
 #else
 
 using UINT = uint32_t;

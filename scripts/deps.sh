@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root), or prints the
-# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz]
+# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32]
+# win32: the i686 MinGW-w64 cross compiler (posix threads) and 32-bit Wine to run its programs;
+# the i386 architecture is added to dpkg first when it is not there yet.
 set -euo pipefail
 kind=${1:-build}
 packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev)
 case "$kind" in
   test) packages+=(libgtest-dev) ;;
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
+  win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
 esac
 missing=()
 for p in "${packages[@]}"; do
@@ -15,10 +18,14 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 if [ "$(id -u)" -eq 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  if [ "$kind" = win32 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "Missing packages. Run as root:" >&2
+  [ "$kind" = win32 ] && echo "  dpkg --add-architecture i386 && apt-get update" >&2
   echo "  apt-get install -y ${missing[*]}" >&2
   exit 1
 fi

@@ -6,8 +6,22 @@
 #endif
 #include <windows.h>
 
+#ifdef __MINGW32__
+#include <pthread.h>
+
+// MinGW's std::thread (posix thread model) is a winpthreads thread: its native handle is a
+// pthread_t, and the Win32 thread handle behind it comes from pthread_gethandle.
+static HANDLE Win32HandleOf(std::thread& thread) {
+    return pthread_gethandle(thread.native_handle());
+}
+#else
+static HANDLE Win32HandleOf(std::thread& thread) {
+    return thread.native_handle();
+}
+#endif
+
 void RaiseToTimeCriticalPriority(std::thread& thread) {
-    SetThreadPriority(thread.native_handle(), THREAD_PRIORITY_TIME_CRITICAL);
+    SetThreadPriority(Win32HandleOf(thread), THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 #else

@@ -1,6 +1,6 @@
 // Wave-out over ALSA's "default" PCM, opened non-blocking: the pump thread writes queued data
 // as the device frees space and retires headers once the device delay shows them played.
-#include "MMSystem/posix/WaveDevice.h"
+#include "MMSystem/common/WaveDevice.h"
 
 #include <alsa/asoundlib.h>
 

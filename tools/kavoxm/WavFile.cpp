@@ -1,5 +1,7 @@
 #include "WavFile.h"
 
+#include "MMSystem/Console.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -28,6 +30,7 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
     channels = channelCount;
     bits = sampleBits;
     raw = target == "-";
+    if (raw) SetBinaryMode(stdout); // raw PCM must reach stdout unchanged
     file = raw ? stdout : std::fopen(target.c_str(), "wb");
     if (file == nullptr) {
         error = "cannot write " + target + ": " + std::strerror(errno);

@@ -60,9 +60,21 @@ struct WaveOutDevice {
     std::thread Pumper;
 };
 
+#ifndef _WIN32
 // Opens ALSA's "default" PCM in the given format; nullptr when it cannot be opened.
 WaveOutDevice* OpenAlsaDevice(const WAVEFORMATEX& format);
+#endif
 // Opens the virtual device (VirtualDevice.h) when it is selected; `result` receives the
 // answer of waveOutOpen. Returns false, touching nothing, when it is not selected.
 bool OpenSelectedVirtualDevice(const WAVEFORMATEX& format, WaveOutDevice*& device,
                                MMRESULT& result);
+
+// The wave-out calls on one of these devices, with the checks and answers of WinMM.
+namespace devicecalls {
+MMRESULT Prepare(WaveOutDevice* device, WAVEHDR* header);
+MMRESULT Write(WaveOutDevice* device, WAVEHDR* header);
+MMRESULT Unprepare(WaveOutDevice* device, WAVEHDR* header);
+MMRESULT Reset(WaveOutDevice* device);
+// Resets and destroys the device.
+MMRESULT Close(WaveOutDevice* device);
+} // namespace devicecalls

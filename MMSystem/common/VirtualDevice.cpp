@@ -1,6 +1,6 @@
 #include "MMSystem/VirtualDevice.h"
 
-#include "MMSystem/posix/WaveDevice.h"
+#include "MMSystem/common/WaveDevice.h"
 
 #include <algorithm>
 #include <chrono>

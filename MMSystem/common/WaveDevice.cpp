@@ -1,4 +1,4 @@
-#include "MMSystem/posix/WaveDevice.h"
+#include "MMSystem/common/WaveDevice.h"
 
 #include <chrono>
 

@@ -1,0 +1,3 @@
+#include "MMSystem/Console.h"
+
+void SetBinaryMode(std::FILE* /*stream*/) {}

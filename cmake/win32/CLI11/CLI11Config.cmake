@@ -1,0 +1,17 @@
+# CLI11 for a cross build: the host's header-only package, exposed through a directory of its
+# own so that the cross compiler never searches the host's /usr/include.
+set(_cli11_headers /usr/include/CLI)
+if(NOT EXISTS ${_cli11_headers}/CLI.hpp)
+  set(CLI11_FOUND FALSE)
+  return()
+endif()
+set(_cli11_include ${CMAKE_BINARY_DIR}/cli11-include)
+file(MAKE_DIRECTORY ${_cli11_include})
+if(NOT EXISTS ${_cli11_include}/CLI)
+  file(CREATE_LINK ${_cli11_headers} ${_cli11_include}/CLI SYMBOLIC)
+endif()
+if(NOT TARGET CLI11::CLI11)
+  add_library(CLI11::CLI11 INTERFACE IMPORTED)
+  set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${_cli11_include})
+endif()
+set(CLI11_FOUND TRUE)
