@@ -79,8 +79,9 @@ void TickRetrigger(Channel& channel, const Note& note) {
 
 // Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
 // the speed.
+// K00 on a row that names an instrument leaves the key down: the instrument's trigger wins.
 void RowKeyOff(Channel& channel, const Note& note) {
-    if (Parameter(note) == 0) ReleaseKey(channel);
+    if (Parameter(note) == 0 && note.Instrument == 0) ReleaseKey(channel);
 }
 
 void TickKeyOff(Channel& channel, const Note& note) {

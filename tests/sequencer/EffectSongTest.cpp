@@ -241,6 +241,30 @@ TEST_P(KeyOffTick, SilencesOnTickXx) {
 INSTANTIATE_TEST_SUITE_P(EffectSong, KeyOffTick, testing::Values(0, 1, 5, 6, 9),
                          [](const auto& info) { return "K0" + std::to_string(info.param); });
 
+// K00 on a row that also names an instrument (with or without a note) keeps the note
+// sounding; only a bare K00 releases the key.
+struct KeyOffWithInstrumentCase {
+    const char* name;
+    xmbuilder::XMCell cell;
+};
+
+class KeyOffWithInstrument : public testing::TestWithParam<KeyOffWithInstrumentCase> {};
+
+TEST_P(KeyOffWithInstrument, KeepsTheNoteSounding) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, GetParam().cell);
+    const Trace trace = song.Play(3 * Speed);
+    const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
+    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume),
+              std::vector<int32_t>(size_t(3 * Speed), full));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EffectSong, KeyOffWithInstrument,
+    testing::Values(KeyOffWithInstrumentCase{"NoteAndInstrument", Cell(NoteC4, 1, 0, Fx('K'), 0)},
+                    KeyOffWithInstrumentCase{"InstrumentOnly", Cell(0, 1, 0, Fx('K'), 0)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Kxx with a sustained volume envelope releases the sustain and starts the fade-out on the
 // same tick.
 TEST(EffectSong, KeyOffReleasesTheSustainAndStartsTheFadeOut) {
