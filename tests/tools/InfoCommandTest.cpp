@@ -141,10 +141,12 @@ TEST_F(InfoCommand, RefusedFileGivesOneLineAndExitCode1) {
     const RunResult r = Run("info '" + file.string() + "' --json");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, "cannot load " + file.string() + ": not a valid XM module\n");
+    EXPECT_EQ(r.err, "kavoxm info: cannot load " + file.string() + ": not a valid XM module\n");
 
     const RunResult missing = Run("info '" + (dir_ / "absent.xm").string() + "'");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err.rfind("cannot read " + (dir_ / "absent.xm").string() + ": ", 0), 0u)
+    EXPECT_EQ(
+        missing.err.rfind("kavoxm info: cannot read " + (dir_ / "absent.xm").string() + ": ", 0),
+        0u)
         << missing.err;
 }

@@ -1,6 +1,7 @@
 // kavoxm play: plays a song in real time through the audio device with a status line.
 #include "Commands.h"
-#include "Interpolation.h"
+#include "Options.h"
+#include "Signals.h"
 #include "SongFile.h"
 #include "SongLength.h"
 
@@ -25,12 +26,6 @@ struct PlayOptions {
 
 constexpr int32_t Rate = 44100;
 constexpr double LongestSong = 3600.0; // seconds scanned for the total time
-
-std::atomic<bool> Interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    Interrupted = true;
-}
 
 std::string Clock(double seconds) {
     const int total = int(seconds);
@@ -73,8 +68,6 @@ int Run(const PlayOptions& o) {
     const double total =
         double(SongLengthFrames(image, Rate, uint32_t(o.loops), LongestSong)) / Rate;
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     const bool terminal = isatty(STDOUT_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();
     player.Play();
@@ -83,20 +76,20 @@ int Run(const PlayOptions& o) {
         const Status s = ReadStatus(player);
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (s.passes >= uint32_t(o.loops) || Interrupted) break;
+        if (s.passes >= uint32_t(o.loops) || StopSignal() != 0) break;
         std::printf("\r order %3d/%-3d  pattern %3d  row %3d   %s / %s%s", s.order, s.songLength,
                     s.pattern, s.row, Clock(elapsed).c_str(), Clock(total).c_str(),
                     terminal ? "\x1b[K" : "");
         std::fflush(stdout);
     }
-    if (!Interrupted) {
+    if (!StopSignal() != 0) {
         // Let the audio already queued with the device play out.
         const double queued = double(player.BufferFrames) * player.BufferCount / Rate;
         std::this_thread::sleep_for(std::chrono::duration<double>(queued));
     }
     std::printf("\n");
     std::fflush(stdout);
-    return Interrupted ? 130 : 0;
+    return StopSignal() != 0 ? StopExitCode() : 0;
 }
 
 } // namespace
@@ -109,7 +102,8 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(1, 1000));
     command->add_option("--master-volume", o.masterVolume, "Master volume 0..256 (default 128)")
         ->check(CLI::Range(0, 256));
-    AddInterpolationOption(*command, o.interpolation);
+    command->add_option("--interpolation", o.interpolation, "nearest, linear or spline")
+        ->check(CLI::IsMember({"nearest", "linear", "spline"}));
     command->footer("Stops at the end of the song (or after --loops passes), or on Ctrl-C.\n"
                     "Exit codes: 0 played, 1 unreadable file, no XM module or no audio device,\n"
                     "2 bad options, 130 interrupted.");
