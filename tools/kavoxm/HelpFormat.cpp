@@ -1,9 +1,8 @@
 #include "HelpFormat.h"
+#include "Terminal.h"
 
 #include <algorithm>
 #include <sstream>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,12 +35,6 @@ void WrapLine(const std::string& line, size_t width, size_t column, std::string&
 }
 
 } // namespace
-
-size_t TerminalColumns() {
-    struct winsize size {};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
 
 std::string WrapHelp(const std::string& text, size_t width, size_t column) {
     std::string out;

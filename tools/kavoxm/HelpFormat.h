@@ -5,9 +5,6 @@
 #include <cstddef>
 #include <string>
 
-// Columns of the terminal on standard output; 80 when it is not a terminal.
-size_t TerminalColumns();
-
 // Breaks lines longer than `width` at spaces. A continued line starts under the description
 // column (`column`) when the line has one, else under the line's own indentation.
 std::string WrapHelp(const std::string& text, size_t width, size_t column);

@@ -18,6 +18,9 @@ class MixSource {
     bool Load(const std::string& path, const std::vector<uint8_t>& image, std::string& error);
     // Back to the song start (order 0, the song's initial speed, tempo and volume).
     void Restart();
+    // Puts the song at the start of order entry `order`. Returns false (song at its start)
+    // when the song does not reach that entry within the longest render.
+    bool Seek(int32_t order);
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
     // next call.
     int32_t* NextBlock();
@@ -32,4 +35,6 @@ class MixSource {
     std::unique_ptr<TKavoXM> player;
     std::vector<int32_t> block;
     std::vector<uint8_t> scratch; // the engine's own PCM of the block, not used
+
+    bool FastForward(int32_t order);
 };

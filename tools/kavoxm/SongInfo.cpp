@@ -55,6 +55,14 @@ const std::string& ChannelName(const TKavoXMModule& m, int32_t i) {
 
 } // namespace
 
+std::string TrackerName(const std::vector<uint8_t>& image) {
+    constexpr size_t At = 38, Size = 20;
+    if (image.size() < At + Size) return {};
+    std::string name(image.begin() + At, image.begin() + At + Size);
+    const size_t end = name.find_last_not_of(std::string(" \0", 2));
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
 std::string JsonString(const std::string& bytes) {
     std::string out = "\"";
     for (char ch : bytes) {
