@@ -20,12 +20,7 @@ struct PlayOptions {
 };
 
 int Run(const PlayOptions& o) {
-    DeviceOut device(44100, 2, 2048, 4); // about 186 ms queued
-    if (!device.IsOpen()) {
-        std::cerr << "kavoxm play: no audio output device could be opened (see 'Playing without "
-                     "a sound card' in the README)\n";
-        return 1;
-    }
+    std::unique_ptr<DeviceOut> device; // opened once a song has loaded
     RawTerminal terminal;
     PlayPlace place;
     place.Count = int32_t(o.files.size());
@@ -39,6 +34,10 @@ int Run(const PlayOptions& o) {
             return code;
         case PlayEnd::Stopped:
             return StopExitCode();
+        case PlayEnd::NoDevice:
+            std::cerr << "kavoxm play: no audio output device could be opened (without a sound "
+                         "card: render to a pipe, see the README)\n";
+            return 1;
         case PlayEnd::Previous:
             i = i > 0 ? i - 1 : 0;
             break;

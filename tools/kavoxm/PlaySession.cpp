@@ -27,18 +27,17 @@ constexpr double ScanBudget = 1.0; // seconds of work spent finding the song's l
 
 class Session {
   public:
-    Session(const PlaySettings& settings, const PlayPlace& place, DeviceOut& device,
-            RawTerminal& terminal)
-        : settings(settings), place(place), device(device), terminal(terminal),
-          source(Rate, true, BlockFrames), blocks(16) {}
+    Session(const PlaySettings& settings, const PlayPlace& place, RawTerminal& terminal)
+        : settings(settings), place(place), terminal(terminal), source(Rate, true, BlockFrames),
+          blocks(16) {}
 
     bool Load(const std::string& path, std::string& error);
-    PlayEnd Run();
+    PlayEnd Run(DeviceOut& out);
 
   private:
     const PlaySettings& settings;
     const PlayPlace& place;
-    DeviceOut& device;
+    DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
     MixSource source;
     SongTimes times;
@@ -103,13 +102,13 @@ PlayStatus Session::Snapshot() {
 void Session::Fill() {
     const PostMix post{settings.Mix.GainDb, settings.Mix.Separation};
     const auto limit = uint64_t(settings.Seconds * Rate);
-    for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device.CanSubmit(); ++n) {
+    for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device->CanSubmit(); ++n) {
         int32_t* mix = source.NextBlock();
         PlayStatus status = Snapshot(); // the rows read for this block
         post.Apply(mix, BlockFrames, 2);
         status.Level = PeakLevel(mix, size_t(BlockFrames) * 2);
-        ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device.NextData());
-        blocks[size_t(device.Submit())] = status;
+        ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device->NextData());
+        blocks[size_t(device->Submit())] = status;
         last = status;
         if (!place.Screen && status.Order != lastOrderLine) {
             lastOrderLine = status.Order;
@@ -127,7 +126,7 @@ void Session::SeekTo(int32_t order) {
     const TKavoXMModule& m = source.Module();
     order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
     const int32_t volume = m.MasterVolume;
-    device.Stop(false);
+    if (device != nullptr) device->Stop(false);
     if (!source.Seek(order)) order = 0;
     source.Module().MasterVolume = volume;
     const int64_t start = times.OrderStart[size_t(order)];
@@ -151,9 +150,9 @@ bool Session::React(Key key, PlayEnd& end) {
     case Key::Pause:
         paused = !paused;
         if (paused)
-            device.Stop(true);
+            device->Stop(true);
         else
-            device.Replay();
+            device->Replay();
         break;
     case Key::NextOrder:
     case Key::PreviousOrder:
@@ -174,7 +173,7 @@ bool Session::React(Key key, PlayEnd& end) {
 
 void Session::Show() {
     // A device that takes audio faster than real time may have played everything already.
-    const int32_t playing = device.Playing();
+    const int32_t playing = device->Playing();
     shown = playing >= 0 ? blocks[size_t(playing)] : last;
     shown.Paused = paused;
     shown.LoopForever = loopForever;
@@ -183,7 +182,8 @@ void Session::Show() {
     std::fflush(stdout);
 }
 
-PlayEnd Session::Run() {
+PlayEnd Session::Run(DeviceOut& out) {
+    device = &out;
     std::printf("%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
     shown = last = Snapshot();
     PlayEnd end = PlayEnd::Finished;
@@ -199,11 +199,11 @@ PlayEnd Session::Run() {
             stop = React(key, end);
         if (stop) break;
         Fill();
-        if (finishing && device.Playing() < 0) break;
+        if (finishing && device->Playing() < 0) break;
         Show();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    device.Stop(false);
+    device->Stop(false);
     if (place.Screen) std::printf("\n");
     std::fflush(stdout);
     return end;
@@ -212,8 +212,10 @@ PlayEnd Session::Run() {
 } // namespace
 
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 DeviceOut& device, RawTerminal& terminal, std::string& error) {
-    Session session(settings, place, device, terminal);
+                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error) {
+    Session session(settings, place, terminal);
     if (!session.Load(path, error)) return StopSignal() != 0 ? PlayEnd::Stopped : PlayEnd::Failed;
-    return session.Run();
+    if (!device) device = std::make_unique<DeviceOut>(Rate, 2, BlockFrames, RingBuffers);
+    if (!device->IsOpen()) return PlayEnd::NoDevice;
+    return session.Run(*device);
 }

@@ -4,6 +4,7 @@
 #include "Options.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class DeviceOut;
@@ -17,13 +18,13 @@ struct PlaySettings {
     MixOptions Mix;
 };
 
-enum class PlayEnd { Finished, Quit, Next, Previous, Stopped, Failed };
+enum class PlayEnd { Finished, Quit, Next, Previous, Stopped, Failed, NoDevice };
 
 struct PlayPlace {
     int32_t Index = 1, Count = 1; // place of the file in the list
     bool Screen = false;          // standard output is a terminal
 };
 
-// Plays `path`. On PlayEnd::Failed, `error` says why.
+// Plays `path`, opening `device` once a song has loaded. On PlayEnd::Failed, `error` says why.
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 DeviceOut& device, RawTerminal& terminal, std::string& error);
+                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error);
