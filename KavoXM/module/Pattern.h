@@ -9,9 +9,9 @@ using TKavoXMPatternNotes = std::vector<TKavoXMPatternNote>;
 class TKavoXMPattern {
 public:
     std::string Name;          // from the "PNAM" chunk
-    // Row-major, (RowCount + 1) x ChannelCount after Resize. The XM loader may store fewer
-    // rows (none past the image end or for row counts it does not store): read through GetNote,
-    // which gives the empty note for every cell not stored.
+    // Row-major, (RowCount + 1) x ChannelCount after Resize. The XM loader stores only the
+    // cells its packed data can fill (none for row counts it does not store): read through
+    // GetNote, which gives the empty note for every cell not stored.
     TKavoXMPatternNotes Notes;
     int32_t RowCount = 0;
     uint8_t ChannelCount = 0;

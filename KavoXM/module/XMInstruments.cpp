@@ -60,7 +60,8 @@ void ApplyInstrumentBlock(const uint8_t* raw, TKavoXMInstrument& instrument) {
     instrument.FadeOut = Le16(c + 14);
 }
 
-// Reads one 40-byte sample header into slot j; the lengths wait for the data step.
+// Reads one 40-byte sample header into slot j; the lengths wait for the data step. False when
+// the image ends inside it.
 bool ReadSampleHeader(TLoadContext& context, TKavoXMInstrument& instrument, int32_t i, int32_t j) {
     uint8_t raw[SampleHeaderSize];
     if (context.ReadBytes(raw, SampleHeaderSize) < SampleHeaderSize) return false;
@@ -74,6 +75,8 @@ bool ReadSampleHeader(TLoadContext& context, TKavoXMInstrument& instrument, int3
     header.LoopStart = Le32(raw + 4);
     header.LoopLength = Le32(raw + 8);
     header.Type = raw[14];
+    // Trackers of the ModPlug family mark compressed 8-bit data in the reserved byte.
+    header.Compressed = raw[17] == 0xAD && (header.Type & 0x10) == 0;
     context.PendingSamples[size_t(i)].push_back(header);
     sample.Name = TrimmedText(raw + 18, 22);
     sample.Volume = raw[12];
@@ -86,45 +89,61 @@ bool ReadSampleHeader(TLoadContext& context, TKavoXMInstrument& instrument, int3
     return true;
 }
 
-bool ReadInstrument(TLoadContext& context, TKavoXMModule& module, int32_t i) {
+enum class TInstrumentRead {
+    Complete,
+    Cut,     // the image ended inside a sample header: the samples before it are kept
+    Missing, // the image ended inside the instrument header: nothing of it is kept
+};
+
+// Position after the instrument header: its start plus the stored size, but never less than
+// the bytes the header occupies, so that the position never moves back and no sample data is
+// decoded twice.
+int64_t HeaderEnd(int64_t start, const uint8_t* block1, int32_t sampleCount) {
+    const int64_t stored = int32_t(Le32(block1));
+    const int64_t occupied = InstrumentBlock1Size + (sampleCount > 0 ? InstrumentBlock2Size : 0);
+    return start + (stored > occupied ? stored : occupied);
+}
+
+TInstrumentRead ReadInstrument(TLoadContext& context, TKavoXMModule& module, int32_t i) {
     const int64_t start = context.Position;
     uint8_t block1[InstrumentBlock1Size];
-    if (context.ReadBytes(block1, InstrumentBlock1Size) < InstrumentBlock1Size) return false;
-    // The header size is a signed number: a negative one moves the position back.
-    const int64_t next = start + int64_t(int32_t(Le32(block1)));
+    if (context.ReadBytes(block1, InstrumentBlock1Size) < InstrumentBlock1Size)
+        return TInstrumentRead::Missing;
     const int32_t sampleCount = Le16(block1 + 27);
-    if (sampleCount > MaxSamplesPerInstrument) return false;
+    // More samples than an instrument holds: the header is damaged, and so is all that
+    // follows it. It ends the instrument section like the end of the image.
+    if (sampleCount > MaxSamplesPerInstrument) return TInstrumentRead::Missing;
+    uint8_t block2[InstrumentBlock2Size];
+    if (sampleCount > 0 && context.ReadBytes(block2, InstrumentBlock2Size) < InstrumentBlock2Size)
+        return TInstrumentRead::Missing;
+    context.Position = HeaderEnd(start, block1, sampleCount);
     auto& slot = module.Instruments[size_t(i)];
     if (!slot) slot = std::make_unique<TKavoXMInstrument>();
     TKavoXMInstrument& instrument = *slot;
     instrument.Clear();
     instrument.Name = TrimmedText(block1 + 4, 22);
     context.PendingSamples[size_t(i)].clear();
-    if (sampleCount == 0) {
-        context.Position = next;
-        return true;
-    }
-    uint8_t block2[InstrumentBlock2Size];
-    if (context.ReadBytes(block2, InstrumentBlock2Size) < InstrumentBlock2Size) return false;
-    context.Position = next;
+    if (sampleCount == 0) return TInstrumentRead::Complete;
     ApplyInstrumentBlock(block2, instrument);
-    for (int32_t j = 0; j < sampleCount; ++j) {
-        if (!ReadSampleHeader(context, instrument, i, j)) return false;
+    TInstrumentRead result = TInstrumentRead::Complete;
+    for (int32_t j = 0; j < sampleCount && result == TInstrumentRead::Complete; ++j) {
+        if (!ReadSampleHeader(context, instrument, i, j)) result = TInstrumentRead::Cut;
     }
     if (!context.OldLayout()) ReadSampleData(context, module, i);
-    return true;
+    return result;
 }
 
 } // namespace
 
-bool ReadInstruments(TLoadContext& context, TKavoXMModule& module) {
+void ReadInstruments(TLoadContext& context, TKavoXMModule& module) {
     for (int32_t i = 1; i <= context.InstrumentCount; ++i) {
-        if (!ReadInstrument(context, module, i)) {
-            module.Clear();
-            return false;
-        }
+        const TInstrumentRead result = ReadInstrument(context, module, i);
+        if (result == TInstrumentRead::Complete) continue;
+        // The image ends here: what was read completely stays, the rest is left empty.
+        context.MissingInstruments =
+            context.InstrumentCount - i + (result == TInstrumentRead::Missing ? 1 : 0);
+        return;
     }
-    return true;
 }
 
 } // namespace kavoxm::xm

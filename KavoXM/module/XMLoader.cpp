@@ -1,5 +1,6 @@
-// XM loader entry: the module header, the order table and the patterns. Instruments, sample
-// data and extension chunks are read by the other XM*.cpp files.
+// XM loader entry: the module header and the order table, the reasons for refusing an image,
+// and the order of the sections. Patterns, instruments, sample data and extension chunks are
+// read by the other XM*.cpp files.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
 #include "KavoXM/module/XMReader.h"
@@ -12,7 +13,6 @@ namespace kavoxm::xm {
 namespace {
 
 constexpr char XMId[] = "Extended Module: ";
-constexpr int32_t MaxPatternRows = 256;
 
 // The fixed 336-byte module header as stored.
 struct TFileHeader {
@@ -49,9 +49,61 @@ TFileHeader ParseFileHeader(const uint8_t* raw) {
     return h;
 }
 
-bool Acceptable(const TFileHeader& h) {
-    return h.IdMatches && h.Channels <= 255 && h.Instruments <= 255 &&
-           h.Patterns <= TKavoXMModule::MaxPatterns;
+// Files of other tracker formats, told apart by their signatures, so that a refusal can say
+// what the file is. Returns nullptr when none matches.
+const char* ForeignFormat(const uint8_t* image, int64_t size) {
+    auto at = [image, size](int64_t offset, const char* text, int64_t n) {
+        return offset + n <= size && std::memcmp(image + offset, text, size_t(n)) == 0;
+    };
+    if (at(0, "IMPM", 4)) return "Impulse Tracker IT files are not supported";
+    if (at(44, "SCRM", 4)) return "Scream Tracker S3M files are not supported";
+    if (size < 1084) return nullptr;
+    const uint8_t* tag = image + 1080;
+    auto digit = [](uint8_t c) { return c >= '0' && c <= '9'; };
+    static constexpr const char* Tags[] = {"M.K.", "M!K!", "M&K!", "N.T.", "FLT4", "FLT8",
+                                           "CD81", "OKTA", "OCTA", "FA04", "FA06", "FA08"};
+    bool mod = (digit(tag[0]) && std::memcmp(tag + 1, "CHN", 3) == 0) ||
+               (digit(tag[0]) && digit(tag[1]) &&
+                (std::memcmp(tag + 2, "CH", 2) == 0 || std::memcmp(tag + 2, "CN", 2) == 0));
+    for (const char* t : Tags) mod = mod || std::memcmp(tag, t, 4) == 0;
+    return mod ? "ProTracker MOD files are not supported" : nullptr;
+}
+
+// Checks the header; on refusal records the reason and returns false.
+bool Acceptable(const TFileHeader& h, TLoadContext& context) {
+    if (!h.IdMatches) {
+        const char* foreign = ForeignFormat(context.Image, context.Size);
+        if (foreign != nullptr)
+            context.Refuse("%s", foreign);
+        else
+            context.Refuse("not an XM file (no 'Extended Module: ' header)");
+        return false;
+    }
+    if (h.Channels > 255) context.Refuse("%u channels declared (at most 255)", h.Channels);
+    if (h.Patterns > TKavoXMModule::MaxPatterns)
+        context.Refuse("%u patterns declared (at most 256)", h.Patterns);
+    if (h.Instruments > 255) context.Refuse("%u instruments declared (at most 255)", h.Instruments);
+    return context.RefusalReason[0] == 0;
+}
+
+// The sections in the order of the layout; false when the image ends inside the patterns.
+bool ReadSections(TLoadContext& context, TKavoXMModule& module) {
+    if (!context.OldLayout()) {
+        if (!ReadPatterns(context, module)) return false;
+        // Cells cut off at the image end read as empty, but with them every instrument is
+        // gone: such an image is refused unless the song has no instruments.
+        if (context.CutPattern >= 0 && context.InstrumentCount > 0) {
+            context.Refuse("file ends inside pattern %d of %d", context.CutPattern,
+                           context.PatternCount);
+            return false;
+        }
+        ReadInstruments(context, module);
+        return true;
+    }
+    ReadInstruments(context, module);
+    if (!ReadPatterns(context, module)) return false;
+    ReadAllSampleData(context, module);
+    return true;
 }
 
 void ApplyHeader(const TFileHeader& h, TLoadContext& context, TKavoXMModule& module) {
@@ -76,75 +128,7 @@ void ApplyHeader(const TFileHeader& h, TLoadContext& context, TKavoXMModule& mod
         module.PatternChannels[size_t(i)]->InitialPanning = 128;
 }
 
-// One cell: a note byte below 0x80 starts a full five-byte cell, otherwise it is a mask of
-// the fields that follow. Instrument 255 means none.
-TKavoXMPatternNote ReadCell(TLoadContext& context) {
-    TKavoXMPatternNote note;
-    const uint8_t first = context.ReadByte();
-    const uint8_t mask = first < 0x80 ? 0x1F : first;
-    if (first < 0x80)
-        note.Note = first;
-    else if (mask & 0x01)
-        note.Note = context.ReadByte();
-    if (mask & 0x02) note.Instrument = context.ReadByte();
-    if (mask & 0x04) note.Volume = context.ReadByte();
-    if (mask & 0x08) note.Effect = context.ReadByte();
-    if (mask & 0x10) note.EffectParameter = context.ReadByte();
-    if (note.Instrument == 255) note.Instrument = 0;
-    return note;
-}
-
-// Rows of a pattern whose cells can hold data: each cell takes at least one byte, and cells
-// decoded from beyond the image end read zeros and are empty, so rows past the bytes that
-// remain need no storage (GetNote gives the empty note there).
-int32_t RowsWithData(const TLoadContext& context, int32_t rows, uint8_t channels) {
-    const int64_t cells = int64_t(rows) * channels;
-    const int64_t reachable = context.Remaining() < cells ? context.Remaining() : cells;
-    return int32_t((reachable + channels - 1) / channels);
-}
-
-// Sets the pattern's size and returns the rows to decode. Cells are stored only for 1..256
-// rows with packed data; other patterns keep their row count for sequencing and read as empty
-// notes everywhere.
-int32_t SizePattern(const TLoadContext& context, TKavoXMPattern& pattern, int32_t rows,
-                    uint8_t channels, uint32_t packedSize) {
-    pattern.Clear();
-    const bool stored = rows > 0 && rows <= MaxPatternRows && packedSize > 0 && channels > 0;
-    const int32_t storedRows = stored ? RowsWithData(context, rows, channels) : 0;
-    if (storedRows > 0) pattern.Resize(storedRows, channels);
-    pattern.RowCount = rows;
-    pattern.ChannelCount = channels;
-    return storedRows;
-}
-
-bool ReadPattern(TLoadContext& context, TKavoXMModule& module, TKavoXMPattern& pattern) {
-    uint8_t raw[9];
-    const bool shortHeader = context.Version < 0x0103;
-    const int64_t headerSize = shortHeader ? 8 : 9;
-    if (context.ReadBytes(raw, headerSize) < headerSize) return false;
-    const int32_t rows = shortHeader ? raw[5] + 1 : Le16(raw + 5);
-    const uint32_t packedSize = Le16(raw + (shortHeader ? 6 : 7));
-    const uint8_t channels = uint8_t(module.ChannelCount);
-    const int64_t end = context.Position + packedSize;
-    const int32_t storedRows = SizePattern(context, pattern, rows, channels, packedSize);
-    for (int32_t r = 0; r < storedRows; ++r) {
-        for (int32_t k = 0; k < channels; ++k) pattern.SetNote(r, k, ReadCell(context));
-    }
-    context.Position = end;
-    return true;
-}
-
 } // namespace
-
-bool ReadPatterns(TLoadContext& context, TKavoXMModule& module) {
-    for (int32_t i = 0; i < context.PatternCount; ++i) {
-        if (!ReadPattern(context, module, *module.Patterns[size_t(i)])) {
-            module.Clear();
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace kavoxm::xm
 
@@ -156,26 +140,29 @@ bool TKavoXMModule::LoadFromMemory(const void* data, int32_t size, TKavoXMLoadIn
     using namespace kavoxm::xm;
     if (info != nullptr) *info = TKavoXMLoadInfo{};
     Clear();
-    if (data == nullptr || size < FileHeaderSize) return false;
     auto context = std::make_unique<TLoadContext>();
     context->Image = static_cast<const uint8_t*>(data);
-    context->Size = size;
+    context->Size = data == nullptr ? 0 : size;
     uint8_t raw[FileHeaderSize];
-    if (context->ReadBytes(raw, FileHeaderSize) < FileHeaderSize) return false;
-    const TFileHeader header = ParseFileHeader(raw);
-    if (!Acceptable(header)) {
+    bool ok = context->ReadBytes(raw, FileHeaderSize) == FileHeaderSize;
+    if (!ok) {
+        const char* foreign = data ? ForeignFormat(context->Image, context->Size) : nullptr;
+        context->Refuse("%s", foreign ? foreign : "file too short for an XM header");
+    } else {
+        const TFileHeader header = ParseFileHeader(raw);
+        ok = Acceptable(header, *context);
+        if (ok) {
+            ApplyHeader(header, *context, *this);
+            ok = ReadSections(*context, *this);
+        }
+    }
+    if (!ok) {
         Clear();
+        static_assert(sizeof info->RefusalReason == sizeof context->RefusalReason);
+        if (info != nullptr)
+            std::memcpy(info->RefusalReason, context->RefusalReason, sizeof info->RefusalReason);
         return false;
     }
-    ApplyHeader(header, *context, *this);
-    bool ok = false;
-    if (context->OldLayout()) {
-        ok = ReadInstruments(*context, *this) && ReadPatterns(*context, *this);
-        if (ok) ReadAllSampleData(*context, *this);
-    } else {
-        ok = ReadPatterns(*context, *this) && ReadInstruments(*context, *this);
-    }
-    if (!ok) return false;
     Loaded = true;
     ReadChunks(*context, *this);
     if (info != nullptr) {
@@ -183,6 +170,7 @@ bool TKavoXMModule::LoadFromMemory(const void* data, int32_t size, TKavoXMLoadIn
         info->PatternCount = context->PatternCount;
         info->InstrumentCount = context->InstrumentCount;
         info->SampleHeaderCount = context->SampleHeaderCount;
+        info->MissingInstruments = context->MissingInstruments;
     }
     return true;
 }

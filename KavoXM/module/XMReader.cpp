@@ -1,6 +1,8 @@
 // Reading primitive and text fields of the XM reader.
 #include "KavoXM/module/XMReader.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 namespace kavoxm::xm {
@@ -31,9 +33,11 @@ int64_t TLoadContext::ReadBytes(void* destination, int64_t n) {
     return copied;
 }
 
-uint8_t TLoadContext::ReadByte() {
-    if (Position < 0 || Position >= Size) return 0;
-    return Image[Position++];
+void TLoadContext::Refuse(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(RefusalReason, sizeof RefusalReason, format, arguments);
+    va_end(arguments);
 }
 
 } // namespace kavoxm::xm

@@ -1,6 +1,17 @@
 #pragma once
 // Internals of the XM reader shared by its source files: the loading context with the reading
 // primitive, little-endian field access and the section readers.
+//
+// Allocation bound. The position only moves forward (an instrument header size below what
+// the header occupies counts as that size; pattern, sample and chunk sizes are unsigned) and
+// every decoder reads only its own region of the image, so each byte of the image is decoded
+// at most once. Per byte decoded the loader stores at most: 20 bytes of pattern cells (one
+// 20-byte cell per byte of packed data, and none past it), 8 bytes of sample values (two
+// frames per byte of compressed 4-bit data; 4 for 8-bit data, 2 for 16-bit), 2 bytes of song
+// message. Objects cost at most a few times the header bytes that create them (a sample per
+// 40-byte header, with 64 bytes of guard values when it has data). In all, allocation beyond
+// the fixed model stays below 20 x the image size plus a constant: the at most 255 instrument
+// objects and the 102 chunk streams, whose capacity grows in 64 KiB steps.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -34,6 +45,7 @@ struct TSampleHeader {
     uint32_t LoopStart = 0;
     uint32_t LoopLength = 0;
     uint8_t Type = 0;
+    bool Compressed = false; // 8-bit data stored as 4-bit table indexes
 };
 
 // State of one LoadFromMemory call. Positions are 64-bit so that no header value can make
@@ -46,6 +58,9 @@ struct TLoadContext {
     int32_t PatternCount = 0;
     int32_t InstrumentCount = 0;
     int32_t SampleHeaderCount = 0;
+    int32_t MissingInstruments = 0; // declared instruments the image ended before
+    int32_t CutPattern = -1;        // first pattern whose packed data the image end cut short
+    char RefusalReason[96] = {};
     // Sample headers of each instrument (1..255), kept until its sample data is read.
     std::array<std::vector<TSampleHeader>, 256> PendingSamples;
 
@@ -54,12 +69,16 @@ struct TLoadContext {
     // Copies up to n bytes at the position; a short read zero-fills the rest of the
     // destination. Advances by and returns the count copied.
     int64_t ReadBytes(void* destination, int64_t n);
-    uint8_t ReadByte(); // 0 past the end
     bool OldLayout() const { return Version <= 0x0103; }
+    // Records why the image is refused (printf-style, cut to the buffer).
+    void Refuse(const char* format, ...) __attribute__((format(printf, 2, 3)));
 };
 
 bool ReadPatterns(TLoadContext& context, TKavoXMModule& module);
-bool ReadInstruments(TLoadContext& context, TKavoXMModule& module);
+// Reads the instruments. Never fails: when the image ends inside an instrument or sample
+// header, or an instrument header declares more samples than an instrument holds, what was
+// read completely stays and the rest is left empty (counted in MissingInstruments).
+void ReadInstruments(TLoadContext& context, TKavoXMModule& module);
 // Decodes the sample data of instrument i from the pending headers. Never fails.
 void ReadSampleData(TLoadContext& context, TKavoXMModule& module, int32_t instrument);
 // Old layouts: the sample data of every instrument, in number order, after the patterns.

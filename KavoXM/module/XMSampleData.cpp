@@ -1,5 +1,6 @@
 // XM sample data: loop checks on the length actually present, delta decoding of 8/16-bit
-// mono/stereo data into 32-bit values, and the conversion of lengths from bytes to frames.
+// mono/stereo data and 4-bit compressed 8-bit data into 32-bit values, and the conversion of
+// lengths from bytes to frames.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMReader.h"
 
@@ -9,6 +10,7 @@ namespace kavoxm::xm {
 namespace {
 
 constexpr int64_t MaxSampleBytes = int64_t(1) << 30;
+constexpr int64_t CompressedTableSize = 16;
 
 int32_t Saturate32(int64_t value) {
     if (value > INT32_MAX) return INT32_MAX;
@@ -25,7 +27,7 @@ void ApplyLengthAndLoop(TKavoXMSample& sample, const TSampleHeader& header, int6
     if (loopStart >= length) type = 0;
     if (loopStart + loopLength > length) loopLength = length - loopStart;
     if (loopLength == 0) type = 0;
-    sample.Length = int32_t(length);
+    sample.Length = Saturate32(length);
     sample.LoopStart = Saturate32(loopStart);
     sample.LoopLength = Saturate32(loopLength);
     sample.LoopEnabled = type != 0;
@@ -85,18 +87,45 @@ void Decode16(TKavoXMSample& sample, const uint8_t* in, int64_t bytes) {
     }
 }
 
+// 4-bit compressed data: a table of 16 signed steps, then one table index per value, two per
+// byte with the low nibble first; each step is added to a running 8-bit value. Stereo data
+// holds all left values, then all right values, in one running sequence.
+void DecodeCompressed(TKavoXMSample& sample, const uint8_t* in, int64_t values) {
+    if (!sample.AllocateData(values) || sample.Data == nullptr) return;
+    const uint8_t* table = in;
+    const uint8_t* indexes = in + CompressedTableSize;
+    const int64_t half = values / 2;
+    uint8_t s = 0;
+    for (int64_t k = 0; k < values; ++k) {
+        const uint8_t pair = indexes[k / 2];
+        s = uint8_t(s + table[(k % 2 == 0) ? (pair & 0x0F) : (pair >> 4)]);
+        const int64_t at = sample.Channels == 2 ? (k < half ? 2 * k : 2 * (k - half) + 1) : k;
+        if (at < values) sample.Data[at] = int32_t(int8_t(s)) * 256;
+    }
+}
+
+// Stored size of compressed data for a length in bytes: the table and a nibble per byte.
+int64_t CompressedBytes(int64_t length) {
+    return CompressedTableSize + (length + 1) / 2;
+}
+
 // Decodes one sample. Its declared length is cut to the bytes left in the image, so the
 // block allocated never exceeds a few times the image size; the position still moves by the
 // declared length.
 void ReadOneSample(TLoadContext& context, TKavoXMSample& sample, const TSampleHeader& header) {
     const int64_t declared = header.Length;
-    const int64_t end = context.Position + declared;
+    const int64_t stored = header.Compressed ? CompressedBytes(declared) : declared;
+    const int64_t end = context.Position + stored;
     const int64_t available = context.Remaining();
-    const int64_t length = declared < available ? declared : available;
+    // Values the image holds: one per byte, or two per byte after a compressed sample's table.
+    const int64_t present = header.Compressed ? 2 * (available - CompressedTableSize) : available;
+    const int64_t length = declared < present ? declared : (present > 0 ? present : 0);
     ApplyLengthAndLoop(sample, header, length);
     if (sample.Length > 0) {
         const uint8_t* in = context.Image + context.Position;
-        if (sample.Bits == 16) {
+        if (header.Compressed) {
+            DecodeCompressed(sample, in, sample.Length);
+        } else if (sample.Bits == 16) {
             Decode16(sample, in, sample.Length);
             sample.Length /= 2;
             sample.LoopStart /= 2;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+
 using xmtest::NewModule;
 
 TEST(XMCorpus, EveryFileLoadsOrIsRefusedCleanly) {
@@ -33,9 +37,11 @@ TEST(XMCorpus, TestCasesLoad) {
     auto module = NewModule();
     for (const auto& path : testsupport::CorpusFiles("cases")) {
         // pathead.xm has a pattern header longer than nine bytes; its packed data is read
-        // right after the nine bytes, so its instruments are not found and it is refused.
-        if (path.filename() == "pathead.xm") continue;
-        EXPECT_TRUE(xmtest::Load(*module, testsupport::ReadFile(path))) << path;
+        // right after the nine bytes, so its instrument header is garbage and left out.
+        TKavoXMLoadInfo info;
+        const auto bytes = testsupport::ReadFile(path);
+        EXPECT_TRUE(module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info)) << path;
+        EXPECT_EQ(info.MissingInstruments, path.filename() == "pathead.xm" ? 1 : 0) << path;
     }
 }
 
@@ -65,6 +71,7 @@ TEST_P(XMCorpusSongs, HeaderValuesMatchOtherPlayers) {
     EXPECT_EQ(info.PatternCount, f.patterns);
     EXPECT_EQ(info.InstrumentCount, f.instruments);
     EXPECT_EQ(info.SampleHeaderCount, f.samples);
+    EXPECT_EQ(info.MissingInstruments, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,34 +84,68 @@ INSTANTIATE_TEST_SUITE_P(
         return name.substr(0, name.find('.'));
     });
 
-struct TruncationCase {
-    const char* file;
-    // The shortest image that holds every header (worked out from the file's layout):
-    // shorter images are refused, longer ones load with their last sample cut.
-    size_t shortestLoading;
-};
+// End of the pattern section of a 0x0104 image: the header, then each pattern's 9-byte header
+// and packed data.
+size_t PatternSectionEnd(const std::vector<uint8_t>& bytes) {
+    auto le = [&bytes](size_t at, int n) {
+        size_t v = 0;
+        for (int k = n - 1; k >= 0; --k) v = (v << 8) | bytes[at + size_t(k)];
+        return v;
+    };
+    size_t at = 60 + le(60, 4);
+    for (size_t p = 0; p < le(70, 2); ++p) at += 9 + le(at + 7, 2);
+    return at;
+}
 
-class XMTruncation : public ::testing::TestWithParam<TruncationCase> {};
+class XMTruncation : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(XMTruncation, CutImagesLoadOnlyWhenAllHeadersArePresent) {
+// Cut anywhere after its patterns, a song loads with the instruments read completely and the
+// rest counted as missing; cut inside the patterns, it is refused with the reason.
+TEST_P(XMTruncation, CutImagesLoadWhenTheirPatternsArePresent) {
     KAVOXM_REQUIRE_CORPUS();
-    const auto path = testsupport::CorpusDir() / GetParam().file;
+    const auto path = testsupport::CorpusDir() / GetParam();
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " not in the corpus";
     const auto bytes = testsupport::ReadFile(path);
+    // The 336-byte module header is read whole even where the patterns start inside it.
+    const size_t patternsEnd = std::max<size_t>(PatternSectionEnd(bytes), 336);
     auto module = NewModule();
-    for (size_t cut = 0; cut <= bytes.size(); cut += 97) {
-        const bool ok = module->LoadFromMemory(bytes.data(), int32_t(cut));
-        EXPECT_EQ(ok, cut >= GetParam().shortestLoading) << cut;
+    TKavoXMLoadInfo info;
+    int32_t lastMissing = 255;
+    std::vector<size_t> cuts = {patternsEnd - 1, patternsEnd, bytes.size() - 1};
+    for (size_t cut = 336; cut < bytes.size(); cut += 97) cuts.push_back(cut);
+    std::sort(cuts.begin(), cuts.end());
+    for (size_t cut : cuts) {
+        const bool ok = module->LoadFromMemory(bytes.data(), int32_t(cut), &info);
+        ASSERT_EQ(ok, cut >= patternsEnd) << cut << ": " << info.RefusalReason;
         EXPECT_EQ(module->Loaded, ok);
+        if (!ok) {
+            const std::string reason = info.RefusalReason;
+            EXPECT_TRUE((cut < 336 && reason == "file too short for an XM header") ||
+                        reason.rfind("file ends inside pattern ", 0) == 0 ||
+                        reason.rfind("file ends before pattern ", 0) == 0)
+                << reason;
+            continue;
+        }
+        // The longer the image, the fewer instruments are missing.
+        EXPECT_LE(info.MissingInstruments, lastMissing) << cut;
+        lastMissing = info.MissingInstruments;
+        for (int32_t i = 1; i <= info.InstrumentCount; ++i) {
+            const bool kept = i <= info.InstrumentCount - info.MissingInstruments;
+            EXPECT_EQ(module->Instruments[size_t(i)] != nullptr, kept) << cut << " " << i;
+        }
     }
-    EXPECT_TRUE(xmtest::Load(*module, bytes));
+    EXPECT_EQ(info.InstrumentCount - info.MissingInstruments, info.InstrumentCount - lastMissing);
+    ASSERT_TRUE(module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info));
+    EXPECT_EQ(info.MissingInstruments, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, XMTruncation,
-                         ::testing::Values(
-                             // Seven instruments without samples follow the only sample's
-                             // data; of the last one's 263-byte header only 29 bytes are read.
-                             TruncationCase{"songs/rhino_sting.xm", 10128 - 263 + 29},
-                             // The last instrument's sample data runs to the end.
-                             TruncationCase{"cases/PatLoop-Overflow.xm", 23534}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                         ::testing::Values("songs/rhino_sting.xm", "songs/milky.xm",
+                                           "cases/PatLoop-Overflow.xm"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             name = name.substr(name.find('/') + 1);
+                             name = name.substr(0, name.find('.'));
+                             for (auto& c : name) c = std::isalnum(uint8_t(c)) ? c : '_';
+                             return name;
+                         });

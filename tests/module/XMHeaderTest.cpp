@@ -112,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"256 patterns", [](XMSong& s) { s.Patterns.resize(256); }, true},
         RefusalCase{"257 patterns", [](XMSong& s) { s.Patterns.resize(257); }, false},
         RefusalCase{"pattern header cut", [](XMSong& s) { s.PatternCountOverride = 2; }, false},
-        RefusalCase{"instrument header cut", [](XMSong& s) { s.InstrumentCountOverride = 1; },
-                    false}),
+        RefusalCase{"instrument header missing", [](XMSong& s) { s.InstrumentCountOverride = 1; },
+                    true}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (auto& c : name) c = std::isalnum(uint8_t(c)) ? c : '_';
@@ -179,7 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PositionCase{"header_size_max_nothing_to_read", 0x7FFFFFFF, 29, 0, 0, true},
                       PositionCase{"header_size_negative", 0x80000000, 29, 1, 0, false},
                       PositionCase{"header_size_all_ones", 0xFFFFFFFF, 29, 0, 0, true},
-                      PositionCase{"instrument_size_max", 276, 0x7FFFFFFF, 1, 2, false},
-                      PositionCase{"instrument_size_negative", 276, 0x80000000, 1, 2, false},
+                      // The second instrument lies past the image end; the first is kept.
+                      PositionCase{"instrument_size_max", 276, 0x7FFFFFFF, 1, 2, true},
+                      // Taken as the 29 bytes the header occupies.
+                      PositionCase{"instrument_size_negative", 276, 0x80000000, 1, 2, true},
                       PositionCase{"instrument_size_last", 276, 0xFFFFFFFF, 1, 1, true}),
     [](const auto& info) { return std::string(info.param.what); });

@@ -96,20 +96,58 @@ TEST_P(XMInstrumentHeaderSize, SampleHeadersStartAtTheHeaderSize) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, XMInstrumentHeaderSize, ::testing::Values(243u, 263u, 300u));
 
-TEST(XMInstruments, HeaderSizeBelowTheSecondBlockMovesBack) {
-    // A 29-byte header that announces a sample: the second block is read over the sample
-    // header, then the position returns to 29 bytes after the start.
-    XMSample s = EightBit({1});
-    s.Name = "x";
-    XMSong song = SongWithSamples({s});
-    song.Instruments[0].HeaderSize = 29;
+struct ShortHeaderCase {
+    const char* what;
+    uint32_t stored; // header size field
+    bool withSamples;
+};
+
+class XMShortInstrumentHeader : public ::testing::TestWithParam<ShortHeaderCase> {};
+
+// A header size below what the header occupies (29 bytes, 243 with samples) counts as that
+// size: the position never moves back, so nothing after the header is read twice.
+TEST_P(XMShortInstrumentHeader, CountsAsTheBytesTheHeaderOccupies) {
+    const ShortHeaderCase& c = GetParam();
+    XMSample s = EightBit({5, 6});
+    s.Name = "first";
+    XMSample t = EightBit({7});
+    t.Name = "second";
+    XMSong song = MinimalSong();
+    song.Instruments.resize(2);
+    song.Instruments[0].HeaderSize = c.withSamples ? 243 : 29;
+    if (c.withSamples) song.Instruments[0].Samples = {s};
+    song.Instruments[1].Name = "next";
+    song.Instruments[1].Samples = {t};
     auto image = BuildXM(song);
-    image.resize(image.size() + 214); // room for the second block to be read
+    const size_t at = 336 + 9 + 64 * 4; // the first instrument, after one empty pattern
+    for (int k = 0; k < 4; ++k) image[at + size_t(k)] = uint8_t(c.stored >> (8 * k));
     auto module = NewModule();
-    ASSERT_TRUE(Load(*module, image));
-    EXPECT_EQ(SampleOf(*module, 1, 0)->Name, "x");
-    EXPECT_EQ(SampleOf(*module, 1, 0)->Length, 1);
+    TKavoXMLoadInfo info;
+    ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info));
+    EXPECT_EQ(info.MissingInstruments, 0);
+    EXPECT_EQ(info.SampleHeaderCount, c.withSamples ? 2 : 1);
+    if (c.withSamples) {
+        EXPECT_EQ(SampleOf(*module, 1, 0)->Name, "first");
+        EXPECT_EQ(xmtest::Values(*SampleOf(*module, 1, 0), 0, 2),
+                  (std::vector<int32_t>{1280, 1536}));
+    }
+    ASSERT_NE(module->Instruments[2], nullptr);
+    EXPECT_EQ(module->Instruments[2]->Name, "next");
+    EXPECT_EQ(SampleOf(*module, 2, 0)->Name, "second");
+    EXPECT_EQ(xmtest::Values(*SampleOf(*module, 2, 0), 0, 1), (std::vector<int32_t>{1792}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, XMShortInstrumentHeader,
+    ::testing::Values(ShortHeaderCase{"samples_29", 29, true},
+                      ShortHeaderCase{"samples_242", 242, true},
+                      ShortHeaderCase{"samples_0", 0, true},
+                      ShortHeaderCase{"samples_minus_1", 0xFFFFFFFF, true},
+                      ShortHeaderCase{"samples_back_into_the_pattern", uint32_t(-243), true},
+                      ShortHeaderCase{"samples_most_negative", 0x80000000, true},
+                      ShortHeaderCase{"empty_0", 0, false}, ShortHeaderCase{"empty_28", 28, false},
+                      ShortHeaderCase{"empty_minus_29", uint32_t(-29), false}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 struct RepairCase {
     std::vector<std::pair<uint16_t, uint16_t>> points;
@@ -232,28 +270,22 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"type_0_keeps_values", 120, 4, 8, 0, 4, 8, false, false}),
     [](const auto& info) { return std::string(info.param.what); });
 
-TEST(XMInstruments, MoreThan256SamplesIsRefused) {
+TEST(XMInstruments, MoreThan256SamplesEndsTheInstruments) {
     XMSong song = SongWithSamples({EightBit({1})});
-    song.Instruments[0].SampleCountOverride = 257;
+    song.Instruments.push_back(song.Instruments[0]);
+    song.Instruments[1].SampleCountOverride = 257;
     song.Trailer.assign(257 * 40, 0); // enough sample headers to be read
     auto module = NewModule();
-    EXPECT_FALSE(Load(*module, BuildXM(song)));
-    EXPECT_FALSE(module->Loaded);
+    TKavoXMLoadInfo info;
+    auto image = BuildXM(song);
+    ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info));
+    EXPECT_EQ(info.MissingInstruments, 1);
+    EXPECT_NE(SampleOf(*module, 1, 0), nullptr);
+    EXPECT_EQ(module->Instruments[2], nullptr);
 
-    song.Instruments[0].SampleCountOverride = 256;
-    EXPECT_TRUE(Load(*module, BuildXM(song)));
-    EXPECT_NE(SampleOf(*module, 1, 255), nullptr);
-}
-
-TEST(XMInstruments, CutHeadersAreRefused) {
-    XMSong song = SongWithSamples({EightBit({1, 2})});
-    const auto image = BuildXM(song);
-    const size_t instrumentStart = image.size() - 263 - 40 - 2;
-    for (size_t cut : {instrumentStart + 28, instrumentStart + 242, instrumentStart + 263 + 39}) {
-        auto module = NewModule();
-        std::vector<uint8_t> shorter(image.begin(), image.begin() + std::ptrdiff_t(cut));
-        EXPECT_FALSE(Load(*module, shorter)) << cut;
-        EXPECT_FALSE(module->Loaded);
-        EXPECT_EQ(module->Instruments[1], nullptr);
-    }
+    song.Instruments[1].SampleCountOverride = 256;
+    image = BuildXM(song);
+    ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info));
+    EXPECT_EQ(info.MissingInstruments, 0);
+    EXPECT_NE(SampleOf(*module, 2, 255), nullptr);
 }

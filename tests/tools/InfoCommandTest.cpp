@@ -141,7 +141,8 @@ TEST_F(InfoCommand, RefusedFileGivesOneLineAndExitCode1) {
     const RunResult r = Run("info '" + file.string() + "' --json");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, "kavoxm info: cannot load " + file.string() + ": not a valid XM module\n");
+    EXPECT_EQ(r.err, "kavoxm info: cannot load " + file.string() +
+                         ": not an XM file (no 'Extended Module: ' header)\n");
 
     const RunResult missing = Run("info '" + (dir_ / "absent.xm").string() + "'");
     EXPECT_EQ(missing.exitCode, 1);

@@ -31,7 +31,7 @@ int RunInfo(const InfoOptions& options) {
     auto module = std::make_unique<TKavoXMModule>(nullptr);
     TKavoXMLoadInfo info;
     if (!module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info)) {
-        std::cerr << "kavoxm info: cannot load " << options.File << ": not a valid XM module\n";
+        std::cerr << "kavoxm info: cannot load " << DisplayName(options.File) << ": " << info.RefusalReason << "\n";
         return 1;
     }
     std::cout << (options.Json ? SongInfoJson(*module, info) : SongInfoText(*module, info));
@@ -51,7 +51,8 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
     command->add_option("FILE", options->File, "XM module to inspect")->required();
     command->add_flag("--json", options->Json,
                       "Print one JSON object (keys name, version, channels, song_length, "
-                      "restart_position, patterns, instruments, samples, linear_frequencies, "
+                      "restart_position, patterns, instruments, missing_instruments, samples, "
+                      "linear_frequencies, "
                       "initial_speed, initial_tempo, orders, message, pattern_names, "
                       "channel_names, sample_list)");
     command->callback([options, &exitCode] { exitCode = RunInfo(*options); });

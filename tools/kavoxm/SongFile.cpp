@@ -97,8 +97,11 @@ bool ReadSongFile(const std::string& path, std::vector<uint8_t>& bytes, std::str
 
 bool LoadSongImage(const std::string& path, const std::vector<uint8_t>& bytes,
                    TKavoXMModule& module, TKavoXMLoadInfo* info, std::string& error) {
-    if (module.LoadFromMemory(bytes.data(), int32_t(bytes.size()), info)) return true;
-    error = "cannot load " + DisplayName(path) + ": not a valid XM module";
+    TKavoXMLoadInfo own;
+    TKavoXMLoadInfo& facts = info != nullptr ? *info : own;
+    if (module.LoadFromMemory(bytes.data(), int32_t(bytes.size()), &facts)) return true;
+    error = "cannot load " + DisplayName(path) + ": " +
+            (facts.RefusalReason[0] != 0 ? facts.RefusalReason : "not a valid XM module");
     return false;
 }
 

@@ -34,6 +34,12 @@ std::string LoopText(const TKavoXMSample& s) {
     return out.str();
 }
 
+// Declared instruments that the file does not hold, after the declared count.
+std::string MissingText(const TKavoXMLoadInfo& info) {
+    if (info.MissingInstruments == 0) return "";
+    return " (" + std::to_string(info.MissingInstruments) + " missing)";
+}
+
 int32_t OrderCount(const TKavoXMModule& module) {
     return module.SongLength;
 }
@@ -104,7 +110,7 @@ std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         << "Song length:      " << module.SongLength << "\n"
         << "Restart position: " << module.RestartPosition << "\n"
         << "Patterns:         " << info.PatternCount << "\n"
-        << "Instruments:      " << info.InstrumentCount << "\n"
+        << "Instruments:      " << info.InstrumentCount << MissingText(info) << "\n"
         << "Samples:          " << info.SampleHeaderCount << "\n"
         << "Frequency table:  " << (module.LinearFrequencies ? "linear" : "Amiga") << "\n"
         << "Initial speed:    " << int(module.InitialSpeed) << "\n"
@@ -130,6 +136,7 @@ std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         << ",\"channels\":" << module.ChannelCount << ",\"song_length\":" << module.SongLength
         << ",\"restart_position\":" << module.RestartPosition
         << ",\"patterns\":" << info.PatternCount << ",\"instruments\":" << info.InstrumentCount
+        << ",\"missing_instruments\":" << info.MissingInstruments
         << ",\"samples\":" << info.SampleHeaderCount
         << ",\"linear_frequencies\":" << (module.LinearFrequencies ? "true" : "false")
         << ",\"initial_speed\":" << int(module.InitialSpeed)

@@ -112,7 +112,7 @@ Bytes SampleHeader(const XMSample& s) {
     Put8(out, type);
     Put8(out, s.Panning);
     Put8(out, uint8_t(s.RelativeNote));
-    Put8(out, 0);
+    Put8(out, s.Reserved);
     PutText(out, s.Name, 22);
     return out;
 }
@@ -186,6 +186,33 @@ std::vector<uint8_t> EncodeSampleData(const XMSample& sample) {
     } else {
         PutDeltas<uint8_t>(out, sample.Left);
         if (sample.Stereo) PutDeltas<uint8_t>(out, sample.Right);
+    }
+    return out;
+}
+
+std::vector<uint8_t> SampleHeaderBytes(const XMSample& sample) {
+    return SampleHeader(sample);
+}
+
+std::vector<uint8_t> InstrumentHeaderBytes(const XMInstrument& instrument) {
+    return InstrumentHeader(instrument);
+}
+
+std::vector<uint8_t> EncodeCompressedSampleData(const std::array<int8_t, 16>& table,
+                                                const std::vector<int32_t>& values) {
+    Bytes out(table.begin(), table.end());
+    uint8_t previous = 0;
+    for (size_t k = 0; k < values.size(); ++k) {
+        const auto step = int8_t(uint8_t(uint8_t(values[k]) - previous));
+        previous = uint8_t(values[k]);
+        uint8_t index = 0;
+        for (uint8_t i = 0; i < 16; ++i) {
+            if (table[i] == step) index = i;
+        }
+        if (k % 2 == 0)
+            out.push_back(index);
+        else
+            out.back() = uint8_t(out.back() | (index << 4));
     }
     return out;
 }

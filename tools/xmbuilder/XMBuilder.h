@@ -69,6 +69,7 @@ struct XMSample {
     int8_t FineTune = 0;
     uint8_t Panning = 128;
     int8_t RelativeNote = 0;
+    uint8_t Reserved = 0; // the byte after the relative note; 0xAD marks 4-bit compressed data
     // Byte-level overrides of the header fields and of the stored data.
     std::optional<uint32_t> LengthBytes;
     std::optional<uint32_t> LoopStartBytes;
@@ -122,6 +123,13 @@ std::vector<uint8_t> BuildXM(const XMSong& song);
 // Pieces of an image, for tests that assemble images by hand.
 std::vector<uint8_t> EncodePatternData(const XMPattern& pattern, uint16_t channels);
 std::vector<uint8_t> EncodeSampleData(const XMSample& sample);
+std::vector<uint8_t> SampleHeaderBytes(const XMSample& sample);             // 40 bytes
+std::vector<uint8_t> InstrumentHeaderBytes(const XMInstrument& instrument); // HeaderSize bytes
+// 4-bit compressed sample data: the 16-entry delta table, then the index of each frame's
+// delta, two per byte, low nibble first. Every step between frames (starting from 0) must be
+// in the table; indexes of steps that are not are written as 0.
+std::vector<uint8_t> EncodeCompressedSampleData(const std::array<int8_t, 16>& table,
+                                                const std::vector<int32_t>& values);
 std::vector<uint8_t> ChunkBytes(const std::string& id, const std::vector<uint8_t>& body);
 
 } // namespace xmbuilder
