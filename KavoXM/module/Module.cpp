@@ -1,6 +1,7 @@
 #include "KavoXM/module/Module.h"
 
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/SongEnd.h"
 
 TKavoXMModule::TKavoXMModule(TKavoXM* player) : Player(player) {
     MasterVolume = 128;
@@ -15,6 +16,8 @@ TKavoXMModule::TKavoXMModule(TKavoXM* player) : Player(player) {
     EQFXStream = std::make_unique<TKavoXMStream>();
     MODUStream = std::make_unique<TKavoXMStream>();
     for (auto& stream : FXStreams) stream = std::make_unique<TKavoXMStream>();
+    PlayedStates.Hashes = std::make_unique<uint64_t[]>(TKavoXMStateRecord::Slots);
+    PristineChannel = std::make_unique<TKavoXMChannel>(this, 0, false, false);
 }
 
 TKavoXMModule::~TKavoXMModule() {
@@ -61,7 +64,7 @@ void TKavoXMModule::ResetPlayback() {
     CurrentRow = 0;
     BackgroundInUse = 0;
     SongEndCount = 0;
-    PlayedRows.fill(0);
+    songend::ForgetPass(*this);
     SongJumpPending = false;
     SongJumpLanding = false;
     PlayingOrder = 0;

@@ -12,9 +12,24 @@ class TKavoXM;
 class TKavoXMChannel;
 struct TKavoXMLoadInfo;
 
+// Sequencing states met since the current pass through the song began, each as a 64-bit
+// hash of the position, speed, tempo, global volume and every channel's pattern-loop state.
+// Meeting one again means the song repeats itself for ever from there: that ends the pass.
+// The table is allocated with the module; a pass that outgrows it is watched by a cycle
+// check that needs one saved state (it finds the repeat within two lengths of the cycle).
+struct TKavoXMStateRecord {
+    static constexpr uint32_t Slots = 1u << 16;     // open addressing, at most half full
+    static constexpr uint32_t Capacity = Slots / 2; // states recorded per pass
+    std::unique_ptr<uint64_t[]> Hashes;             // Slots entries, 0 for a free slot
+    uint32_t Count = 0;
+    uint64_t Saved = 0;  // cycle check: the state saved last
+    uint64_t Steps = 0;  // states since it was saved
+    uint64_t Window = 1; // states until the next one is saved (doubles each time)
+};
+
 // The song and all playback state.
 class TKavoXMModule {
-public:
+  public:
     static constexpr int32_t MaxInstruments = 255; // numbered 1..255
     static constexpr int32_t MaxPatterns = 256;
     static constexpr int32_t MaxOrders = 256;
@@ -43,17 +58,17 @@ public:
     bool JumpPending = false;
     int32_t SampleRate = 0;
     int32_t CurrentOrder = 0;
-    int32_t CurrentRow = 0;       // row to be read next (see also CurrentRowShown)
+    int32_t CurrentRow = 0; // row to be read next (see also CurrentRowShown)
     uint8_t CurrentPattern = 0;
-    int32_t SongLength = 0;       // order entries in use, 0..256
+    int32_t SongLength = 0; // order entries in use, 0..256
     int32_t RestartPosition = 0;
     bool LinearFrequencies = true;
-    int32_t ChannelCount = 0;     // pattern channels in use, 0..255
+    int32_t ChannelCount = 0; // pattern channels in use, 0..255
     bool Loaded = false;
-    int32_t ClickRemovalLeft = 0;  // mixing-buffer units
+    int32_t ClickRemovalLeft = 0; // mixing-buffer units
     int32_t ClickRemovalRight = 0;
-    int32_t TickLength = 0;        // output frames per tick
-    int32_t RampLength = 128;      // frames, pattern channels
+    int32_t TickLength = 0;             // output frames per tick
+    int32_t RampLength = 128;           // frames, pattern channels
     int32_t BackgroundRampLength = 128; // frames, background channels
     std::unique_ptr<TKavoXMStream> EQFXStream;
     std::unique_ptr<TKavoXMStream> MODUStream;
@@ -65,9 +80,11 @@ public:
     int32_t BackgroundInUse = 0;
 
     // Song-end bookkeeping: completed passes through the song since playback started,
-    // and which (order, row) pairs have been played in the current pass.
+    // which (order, row) pairs have been played in the current pass, and the sequencing
+    // states met in it (SongEnd.cpp).
     uint32_t SongEndCount = 0;
     std::array<uint64_t, (MaxOrders * 256) / 64> PlayedRows{};
+    TKavoXMStateRecord PlayedStates;
     // The jump requested on the current row is a position jump or pattern break without a
     // pattern loop on the same row, and the next row tick checks whether that jump landed on
     // a played row.
@@ -77,6 +94,8 @@ public:
     // moved on to the next row by then); -1 when it found no playable row.
     int32_t PlayingOrder = 0;
     int32_t PlayingRow = 0;
+    // A channel as it is created: SetPosition restores every channel from it.
+    std::unique_ptr<TKavoXMChannel> PristineChannel;
 
     explicit TKavoXMModule(TKavoXM* player);
     ~TKavoXMModule();
@@ -85,6 +104,14 @@ public:
 
     void Clear();
     void ResetPlayback();
+    // Starts the song afresh at `order` and `row` (SongPosition.cpp): every channel of the
+    // three banks back to its state after loading (voices cut, background copies gone, effect
+    // memories and pattern-loop state cleared), click removal cleared, global volume 64, the
+    // song's initial speed and tempo, and a new pass (SongEndCount 0). Playing on from there
+    // is exactly like playing a copy of the song whose order list begins at `order`. Returns
+    // false and changes nothing when `order` is not below SongLength or `row` is not a row of
+    // that entry's pattern.
+    bool SetPosition(int32_t order, int32_t row);
 
     // The song position is written by the output thread and read by a host without the lock:
     // both sides go through these relaxed atomic accesses.

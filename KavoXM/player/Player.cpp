@@ -173,6 +173,18 @@ bool TKavoXM::Play() {
     return true;
 }
 
+bool TKavoXM::SetPosition(int32_t order, int32_t row) {
+    Lock();
+    const bool moved = Module->SetPosition(order, row);
+    if (moved) {
+        UpdateSamplesPerTick();
+        SamplesLeftInTick = 0;
+        OfflineFill = 0;
+    }
+    Unlock();
+    return moved;
+}
+
 bool TKavoXM::StartOffline() {
     Lock();
     Module->ResetPlayback();

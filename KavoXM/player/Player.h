@@ -69,6 +69,12 @@ class TKavoXM {
     void Tick();
     void ResetOutput();
     bool Play();
+    // Seeks: takes the lock and starts the song afresh at `order` and `row` (the module's
+    // SetPosition: every channel as after loading, the song's initial speed and tempo, global
+    // volume 64, a new pass); the next frame rendered begins with that row's tick. Frames of
+    // the offline block not yet handed out are dropped; buffers already queued with the
+    // device play out. Returns false and changes nothing when the position is not in the song.
+    bool SetPosition(int32_t order, int32_t row);
 
     // Output thread and buffer queue (OutputThread.cpp).
     void OutputThread();

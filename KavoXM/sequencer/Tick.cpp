@@ -3,14 +3,12 @@
 #include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/ClickRemoval.h"
+#include "KavoXM/sequencer/SongEnd.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 
 namespace {
-
-constexpr int32_t TrackedRows = 256; // rows per order entry recorded for the song end
 
 int32_t SongLengthOf(const TKavoXMModule& m) {
     return std::clamp(m.SongLength, 0, TKavoXMModule::MaxOrders);
@@ -18,27 +16,6 @@ int32_t SongLengthOf(const TKavoXMModule& m) {
 
 int32_t ChannelsInUse(const TKavoXMModule& m) {
     return std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize);
-}
-
-bool Tracked(int32_t order, int32_t row) {
-    return order >= 0 && order < TKavoXMModule::MaxOrders && row >= 0 && row < TrackedRows;
-}
-
-bool WasPlayed(const TKavoXMModule& m, int32_t order, int32_t row) {
-    if (!Tracked(order, row)) return false;
-    const size_t bit = size_t(order) * TrackedRows + size_t(row);
-    return (m.PlayedRows[bit / 64] >> (bit % 64)) & 1;
-}
-
-void MarkPlayed(TKavoXMModule& m, int32_t order, int32_t row) {
-    if (!Tracked(order, row)) return;
-    const size_t bit = size_t(order) * TrackedRows + size_t(row);
-    m.PlayedRows[bit / 64] |= uint64_t(1) << (bit % 64);
-}
-
-void RecordSongEnd(TKavoXMModule& m) {
-    std::atomic_ref<uint32_t>(m.SongEndCount).fetch_add(1, std::memory_order_relaxed);
-    m.PlayedRows.fill(0);
 }
 
 // The song starts over at order 0: song-wide settings back to their initial values and the
@@ -112,8 +89,9 @@ void RowTick(TKavoXMModule& m) {
 
     bool wrapped = false;
     const bool found = FindRow(m, wrapped);
-    if (wrapped || (found && m.SongJumpLanding && WasPlayed(m, m.CurrentOrder, m.CurrentRow)))
-        RecordSongEnd(m);
+    const uint64_t state = found ? songend::StateOf(m) : 0;
+    if (wrapped || (found && songend::RepeatsPass(m, state, m.SongJumpLanding)))
+        songend::EndPass(m);
     m.SongJumpLanding = false;
     if (!found) {
         m.PlayingOrder = -1;
@@ -121,7 +99,7 @@ void RowTick(TKavoXMModule& m) {
         SilenceSong(m);
         return;
     }
-    MarkPlayed(m, m.CurrentOrder, m.CurrentRow);
+    songend::RecordRow(m, state);
     m.PlayingOrder = m.CurrentOrder;
     m.PlayingRow = m.CurrentRow;
     ReadRow(m);

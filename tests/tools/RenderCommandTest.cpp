@@ -157,7 +157,7 @@ TEST_P(RenderRefusal, ExitsWithItsCodeAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     BadInput, RenderRefusal,
     ::testing::Values(Refusal{"missing.xm -o out.wav", 1, "cannot read missing.xm"},
-                      Refusal{"text.xm -o out.wav", 1, "cannot load text.xm: not an XM file"},
+                      Refusal{"text.xm -o out.wav", 1, "cannot load text.xm: file too short"},
                       Refusal{"song.xm -o out.wav --bits 12", 2, "bits"},
                       Refusal{"song.xm -o out.wav --interpolation cubic", 2, "interpolation"},
                       Refusal{"song.xm -o out.wav --master-volume 300", 2, "master-volume"},

@@ -31,7 +31,8 @@ int RunInfo(const InfoOptions& options) {
     auto module = std::make_unique<TKavoXMModule>(nullptr);
     TKavoXMLoadInfo info;
     if (!module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info)) {
-        std::cerr << "kavoxm info: cannot load " << DisplayName(options.File) << ": " << info.RefusalReason << "\n";
+        std::cerr << "kavoxm info: cannot load " << DisplayName(options.File) << ": "
+                  << info.RefusalReason << "\n";
         return 1;
     }
     std::cout << (options.Json ? SongInfoJson(*module, info) : SongInfoText(*module, info));

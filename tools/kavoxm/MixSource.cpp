@@ -1,6 +1,5 @@
 #include "MixSource.h"
 
-#include "Options.h"
 #include "SongFile.h"
 
 #include <algorithm>
@@ -31,22 +30,8 @@ int32_t* MixSource::NextBlock() {
 }
 
 bool MixSource::Seek(int32_t order) {
-    Restart();
-    if (order <= 0) return order == 0;
-    if (FastForward(order)) return true;
-    Restart();
-    return false;
-}
-
-// The sequencer runs alone up to the first row of the entry; mixing then starts from that
-// row's first tick.
-bool MixSource::FastForward(int32_t order) {
-    std::lock_guard<std::mutex> lock(player->CriticalSection);
-    const auto limit = uint64_t(MaxRenderSeconds * player->SampleRate);
-    const TKavoXMModule& module = *player->Module;
-    for (uint64_t frames = 0; frames < limit; frames += uint64_t(player->SamplesPerTick)) {
-        player->Tick();
-        if (module.TickCounter == 0 && module.PlayingOrder == order) return true;
-    }
-    return false;
+    const int32_t volume = player->Module->MasterVolume;
+    const bool placed = player->SetPosition(order, 0);
+    player->Module->MasterVolume = volume;
+    return placed;
 }

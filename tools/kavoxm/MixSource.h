@@ -18,8 +18,9 @@ class MixSource {
     bool Load(const std::string& path, const std::vector<uint8_t>& image, std::string& error);
     // Back to the song start (order 0, the song's initial speed, tempo and volume).
     void Restart();
-    // Puts the song at the start of order entry `order`. Returns false (song at its start)
-    // when the song does not reach that entry within the longest render.
+    // Starts the song afresh at order entry `order` (every channel reset, the song's initial
+    // speed and tempo), keeping the master volume. False, and nothing changes, when the entry
+    // is not in the song.
     bool Seek(int32_t order);
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
     // next call.
@@ -35,6 +36,4 @@ class MixSource {
     std::unique_ptr<TKavoXM> player;
     std::vector<int32_t> block;
     std::vector<uint8_t> scratch; // the engine's own PCM of the block, not used
-
-    bool FastForward(int32_t order);
 };

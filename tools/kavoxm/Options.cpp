@@ -69,8 +69,9 @@ CLI::Option* AddSecondsOption(CLI::App& command, double& seconds, const std::str
 }
 
 void AddPositionOptions(CLI::App& command, int32_t& startOrder, int32_t& subsong) {
-    command.add_option("--start", startOrder, "Start at this order (0 is the first)")
-        ->check(CLI::Range(0, 255));
-    command.add_option("--subsong", subsong, "Play subsong N (1 is the first, the default)")
-        ->check(CLI::Range(1, 256));
+    auto* start = command.add_option("--start", startOrder, "Start at this order (0 is the first)")
+                      ->check(CLI::Range(0, 255));
+    command.add_option("--subsong", subsong, "Subsong N (1, the default, is the song's start)")
+        ->check(CLI::Range(1, 256))
+        ->excludes(start);
 }

@@ -1,15 +1,17 @@
 #pragma once
 // Options shared by several kavoxm commands, with validators that take numbers the way people
 // type them: finite, in range, and described in readable words when refused.
+#include "SongLength.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
 #include <map>
 #include <string>
 
-// Longest audio the tool renders or plays when the song does not end (and the most --seconds
-// accepts): one hour.
-constexpr double MaxRenderSeconds = 3600.0;
+// Longest audio the tool renders or plays of a pass through a song that does not end (and the
+// most --seconds accepts): the song-length scan's cap, one hour.
+constexpr double MaxRenderSeconds = SongLengthCapSeconds;
 
 // A finite number in [min, max] (above min when `minExclusive`).
 CLI::Validator NumberIn(double min, double max, bool minExclusive);

@@ -66,8 +66,7 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
     command->add_option("--loops", s.Loops, "Passes through each song (default 1)")
         ->check(CLI::Range(1, 1000));
     AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
-    command->add_option("--start", s.StartOrder, "Start at this order (0 is the first)")
-        ->check(CLI::Range(0, 255));
+    AddPositionOptions(*command, s.StartOrder, s.Subsong);
     AddMixOptions(*command, s.Mix);
     command->footer(
         "Keys on a terminal: q quit, space pause, left/right previous/next order, +/- master "

@@ -8,6 +8,7 @@
 #include "SongClock.h"
 #include "SongFile.h"
 #include "SongInfo.h"
+#include "SongStart.h"
 #include "Terminal.h"
 
 #include "KavoXM/module/Pattern.h"
@@ -63,7 +64,11 @@ bool Session::Load(const std::string& path, std::string& error) {
     TKavoXMModule& module = source.Module();
     if (settings.Mix.MasterVolume >= 0) module.MasterVolume = settings.Mix.MasterVolume;
     source.Player().InterpolationMode = InterpolationModes().at(settings.Mix.Interpolation);
-    times = ScanSongTimes(image, Rate, 1, ScanBudget);
+    int32_t start = 0;
+    if (!StartOrder(path, image, settings.StartOrder, settings.Subsong, module.SongLength, start,
+                    error))
+        return false;
+    times = ScanSongTimes(image, Rate, 1, ScanBudget, start);
     header.File = DisplayName(path);
     header.Title = module.Name;
     header.Tracker = TrackerName(image);
@@ -73,7 +78,7 @@ bool Session::Load(const std::string& path, std::string& error) {
     header.Ends = times.Ends;
     header.Index = place.Index;
     header.Count = place.Count;
-    if (settings.StartOrder > 0) SeekTo(settings.StartOrder);
+    if (start > 0) source.Seek(start);
     return true;
 }
 
@@ -125,10 +130,8 @@ void Session::Fill() {
 void Session::SeekTo(int32_t order) {
     const TKavoXMModule& m = source.Module();
     order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
-    const int32_t volume = m.MasterVolume;
+    if (!source.Seek(order)) return;
     if (device != nullptr) device->Stop(false);
-    if (!source.Seek(order)) order = 0;
-    source.Module().MasterVolume = volume;
     const int64_t start = times.OrderStart[size_t(order)];
     songFrames = start >= 0 ? uint64_t(start) : 0;
     finishing = false;

@@ -5,6 +5,7 @@
 #include "PostMix.h"
 #include "Signals.h"
 #include "SongFile.h"
+#include "SongStart.h"
 #include "WavFile.h"
 
 #include <algorithm>
@@ -27,6 +28,8 @@ struct RenderOptions {
     double seconds = 0; // 0: to the song end, at most MaxRenderSeconds
     int32_t loops = 1;
     bool force = false;
+    int32_t startOrder = -1;
+    int32_t subsong = 1;
 };
 
 const std::map<std::string, SampleFormat>& BitsFormats() {
@@ -102,6 +105,13 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
+    int32_t start = 0;
+    if (!StartOrder(o.input, image, o.startOrder, o.subsong, source->Module().SongLength, start,
+                    error)) {
+        Fail(error);
+        return 1;
+    }
+    if (start > 0) source->Seek(start);
     TKavoXM& player = source->Player();
     if (o.mix.MasterVolume >= 0) player.Module->MasterVolume = o.mix.MasterVolume;
     player.ClipOutput = !o.noClip;
@@ -112,14 +122,15 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
-    const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds;
+    // Without --seconds, a song that does not end within the cap (per pass) stops there.
+    const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds * o.loops;
     const auto limit = uint64_t(std::llround(seconds * o.rate));
     bool ended = false;
     if (const int code = RenderBlocks(o, *source, sink, limit, ended); code != 0) return code;
     if (!ended && o.seconds == 0)
         Fail("warning: " + DisplayName(o.input) + " does not end within " +
              std::to_string(int(MaxRenderSeconds / 60)) +
-             " minutes; stopped there (--seconds sets the length)");
+             " minutes a pass; stopped there (--seconds sets the length)");
     if (!sink.Finish(error)) {
         Fail(error);
         return 1;
@@ -150,6 +161,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                       "Let integer output wrap instead of saturating");
     AddSecondsOption(*command, options->seconds,
                      "Stop after this much audio (default: the song end, at most an hour)");
+    AddPositionOptions(*command, options->startOrder, options->subsong);
     command->add_option("--loops", options->loops, "Passes through the song")
         ->check(CLI::Range(1, 1000))
         ->capture_default_str();

@@ -7,13 +7,13 @@
 #include <chrono>
 
 SongTimes ScanSongTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
-                        double budgetSeconds) {
+                        double budgetSeconds, int32_t startOrder) {
     SongTimes times;
     TKavoXM player(rate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
     TKavoXMModule& module = *player.Module;
-    if (!module.LoadFromMemory(image.data(), int32_t(image.size()))) return times;
-    module.ResetPlayback();
-    player.UpdateSamplesPerTick();
+    if (!module.LoadFromMemory(image.data(), int32_t(image.size())) || !player.StartOffline() ||
+        !player.SetPosition(startOrder, 0))
+        return times;
     const auto limit = uint64_t(MaxRenderSeconds * rate);
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(

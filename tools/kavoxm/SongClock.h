@@ -14,7 +14,7 @@ struct SongTimes {
     SongTimes() { OrderStart.fill(-1); }
 };
 
-// Scans `passes` passes of the song at `rate`, at most MaxRenderSeconds of song time and at
-// most `budgetSeconds` of work.
+// Scans `passes` passes of the song at `rate` from order entry `startOrder`, at most
+// MaxRenderSeconds of song time and at most `budgetSeconds` of work.
 SongTimes ScanSongTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
-                        double budgetSeconds);
+                        double budgetSeconds, int32_t startOrder = 0);

@@ -2,19 +2,66 @@
 
 #include "KavoXM/player/Player.h"
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+uint64_t CapFrames(double seconds, int32_t rate) {
+    if (!(seconds > 0)) return 0;
+    const double frames = std::round(seconds * rate);
+    return frames >= 1.8e19 ? UINT64_MAX : uint64_t(frames);
+}
+
+uint64_t TickWork(const TKavoXMModule& m) {
+    return uint64_t(std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize)) +
+           uint64_t(m.BackgroundInUse) + 1;
+}
+
+} // namespace
+
+SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& limits,
+                        ReachedOrders* reached) {
+    TKavoXMModule& module = *player.Module;
+    SongScan scan;
+    if (!module.Loaded) return scan;
+    const uint64_t cap = CapFrames(limits.CapSeconds, player.SampleRate);
+    const uint32_t endCount = module.SongEndCount + std::max(passes, 1u);
+    for (;;) {
+        if (scan.Work >= limits.Budget) {
+            scan.End = SongScanEnd::Unknown;
+            return scan;
+        }
+        scan.Work += TickWork(module);
+        player.Tick();
+        if (module.SongEndCount >= endCount) {
+            scan.End = SongScanEnd::Ends;
+            return scan;
+        }
+        if (reached != nullptr && module.TickCounter == 0 && module.PlayingOrder >= 0)
+            (*reached)[size_t(module.PlayingOrder)] = true;
+        scan.Frames += uint64_t(player.SamplesPerTick);
+        if (scan.Frames > cap) {
+            scan.End = SongScanEnd::BeyondCap;
+            scan.Frames = cap;
+            return scan;
+        }
+    }
+}
+
+SongScan ScanSongLength(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
+                        int32_t startOrder, const SongScanLimits& limits) {
+    TKavoXM player(rate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
+    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return {};
+    if (!player.StartOffline()) return {};
+    if (startOrder != 0 && !player.SetPosition(startOrder, 0)) return {};
+    return ScanSongLength(player, passes, limits);
+}
+
 uint64_t SongLengthFrames(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
                           double limitSeconds) {
-    TKavoXM player(rate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
-    TKavoXMModule& module = *player.Module;
-    if (!module.LoadFromMemory(image.data(), int32_t(image.size()))) return 0;
-    module.ResetPlayback();
-    player.UpdateSamplesPerTick();
-    const uint64_t limit = uint64_t(limitSeconds * rate);
-    uint64_t frames = 0;
-    while (frames < limit) {
-        player.Tick();
-        if (module.SongEndCount >= passes) break;
-        frames += uint64_t(player.SamplesPerTick);
-    }
-    return frames;
+    SongScanLimits limits;
+    limits.CapSeconds = limitSeconds;
+    const SongScan scan = ScanSongLength(image, rate, passes, 0, limits);
+    return scan.End == SongScanEnd::Ends || scan.End == SongScanEnd::BeyondCap ? scan.Frames : 0;
 }

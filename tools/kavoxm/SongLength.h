@@ -1,8 +1,60 @@
 #pragma once
+// Song length, found by running the sequencer alone (nothing is mixed). A scan is bounded
+// twice: in song time by the cap (a song still playing there "does not end within the cap")
+// and in work by a budget (past it the length is unknown), so that it never holds up
+// playback for long, whatever the song's shape. A scan works on its own player and module
+// (or on the one it is given) and may run on any thread.
+#include <array>
 #include <cstdint>
 #include <vector>
 
-// Length in frames at `rate` of `passes` passes through a song image, found by running the
-// sequencer alone (nothing is mixed); at most `limitSeconds`. 0 when the image does not load.
+class TKavoXM;
+
+// Songs still playing after this much song time are reported as not ending within the cap.
+constexpr double SongLengthCapSeconds = 3600.0;
+
+// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use,
+// the background channels in use and one. The default budget is about half a second of
+// scanning in a release build when every tick reads a row of 255 channels (speed 1), where it
+// covers some six minutes of song; a one-hour song of 50 channels at speed 6 fits within it.
+constexpr uint64_t SongScanBudget = 10'000'000;
+
+struct SongScanLimits {
+    double CapSeconds = SongLengthCapSeconds;
+    uint64_t Budget = SongScanBudget;
+};
+
+enum class SongScanEnd {
+    Ends,      // the song ends: Frames is its length
+    BeyondCap, // it plays on past the cap: Frames is the cap
+    Unknown,   // the work budget ran out first: Frames is the song time scanned
+    NoSong,    // the image does not load, or the start is not a row of the song
+};
+
+struct SongScan {
+    SongScanEnd End = SongScanEnd::NoSong;
+    uint64_t Frames = 0;
+    uint64_t Work = 0; // channel-ticks spent
+    bool Ends() const { return End == SongScanEnd::Ends; }
+    double Seconds(int32_t rate) const { return rate > 0 ? double(Frames) / rate : 0.0; }
+};
+
+// Order entries that a scan read at least one row of, before its end.
+using ReachedOrders = std::array<bool, 256>;
+
+// Frames at `rate` of `passes` passes through the song in `image`, starting at order entry
+// `startOrder`, row 0, as after the player's SetPosition (0: the song's own start).
+SongScan ScanSongLength(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes = 1,
+                        int32_t startOrder = 0, const SongScanLimits& limits = {});
+
+// The same on a loaded player from where its song stands (after StartOffline, Play under the
+// caller's care, or SetPosition): ticks the player's module without mixing and leaves it where
+// the scan stopped. Passes are counted from the module's SongEndCount at the call. `reached`,
+// when given, is marked for every order entry the scan reads a row of before the end.
+SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& limits = {},
+                        ReachedOrders* reached = nullptr);
+
+// Length in frames of `passes` passes, at most `limitSeconds`; 0 when the image does not
+// load or when the scan's default budget runs out first (the length is unknown).
 uint64_t SongLengthFrames(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
                           double limitSeconds);

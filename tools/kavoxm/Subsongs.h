@@ -1,0 +1,23 @@
+#pragma once
+// Subsongs: tunes that share one order list. The first starts at order 0; an order entry
+// that no earlier tune reaches starts another one (the lowest such entry first), until every
+// entry is reached or cannot be played (its pattern has no rows). Each tune is measured the
+// way a song's length is, from its start to its own end.
+#include "SongLength.h"
+
+#include <cstdint>
+#include <vector>
+
+struct Subsong {
+    int32_t StartOrder = 0; // play it with the player's SetPosition(StartOrder, 0)
+    SongScanEnd End = SongScanEnd::NoSong;
+    uint64_t Frames = 0; // length when it ends; else the cap or the song time scanned
+    bool Ends() const { return End == SongScanEnd::Ends; }
+    double Seconds(int32_t rate) const { return rate > 0 ? double(Frames) / rate : 0.0; }
+};
+
+// The subsongs of the song in `image` at `rate`, in the order found (the first starts at
+// order 0); empty when the image does not load. Each scan has the limits given, so the work
+// is at most one budget per order entry.
+std::vector<Subsong> FindSubsongs(const std::vector<uint8_t>& image, int32_t rate,
+                                  const SongScanLimits& limits = {});
