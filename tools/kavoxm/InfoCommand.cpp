@@ -30,12 +30,13 @@ int RunInfo(const InfoOptions& options) {
     }
     auto module = std::make_unique<TKavoXMModule>(nullptr);
     TKavoXMLoadInfo info;
-    if (!module->LoadFromMemory(bytes.data(), int32_t(bytes.size()), &info)) {
-        std::cerr << "kavoxm info: cannot load " << DisplayName(options.File) << ": "
-                  << info.RefusalReason << "\n";
+    if (!LoadSongImage(options.File, bytes, *module, &info, error)) {
+        std::cerr << "kavoxm info: " << error << "\n";
         return 1;
     }
-    std::cout << (options.Json ? SongInfoJson(*module, info) : SongInfoText(*module, info));
+    const SongFacts facts = FindSongFacts(bytes);
+    std::cout << (options.Json ? SongInfoJson(*module, info, facts)
+                               : SongInfoText(*module, info, facts));
     return 0;
 }
 
@@ -48,13 +49,16 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
                     "in orders and in time, restart position, subsongs, pattern, instrument and "
                     "sample counts, every instrument and its samples (length in frames, loop, "
                     "bits, channels, volume, relative note, finetune), frequency table, initial "
-                    "speed and tempo, order list and message.");
-    command->add_option("FILE", options->File, "XM module to inspect")->required();
+                    "speed and tempo, order list and message. A song that does not end within an "
+                    "hour, or whose length the bounded scan cannot tell, says so. Exit code 0 "
+                    "when the file loads, 1 otherwise (with the reason).");
+    command->add_option("FILE", options->File, "XM module to inspect (- reads standard input)")
+        ->required();
     command->add_flag("--json", options->Json,
-                      "Print one JSON object (keys name, version, channels, song_length, "
-                      "restart_position, patterns, instruments, missing_instruments, samples, "
-                      "linear_frequencies, "
-                      "initial_speed, initial_tempo, orders, message, pattern_names, "
-                      "channel_names, sample_list)");
+                      "Print one JSON object (keys name, tracker, version, channels, "
+                      "song_length, duration_seconds, duration_end, restart_position, patterns, "
+                      "instruments, missing_instruments, samples, linear_frequencies, "
+                      "initial_speed, initial_tempo, orders, message, subsongs, pattern_names, "
+                      "channel_names, instrument_list, sample_list)");
     command->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }
