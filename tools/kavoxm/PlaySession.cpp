@@ -48,6 +48,7 @@ class Session {
     PlayStatus last;                // of the block queued last
     uint64_t songFrames = 0;        // song time of the next block
     uint64_t playedFrames = 0;      // audio rendered since the song began, for --seconds
+    uint32_t passesSeen = 0;        // song ends seen: a new pass starts the song time again
     bool paused = false, loopForever = false, finishing = false;
     int32_t lastOrderLine = -1;
 
@@ -122,6 +123,8 @@ void Session::Fill() {
         songFrames += BlockFrames;
         playedFrames += BlockFrames;
         const TKavoXMModule& m = source.Module();
+        if (m.SongEndCount != passesSeen) songFrames = 0; // a new pass starts the song again
+        passesSeen = m.SongEndCount;
         if (!loopForever && m.SongEndCount >= uint32_t(settings.Loops)) finishing = true;
         if (settings.Seconds > 0 && playedFrames >= limit) finishing = true;
     }

@@ -1,6 +1,7 @@
 #include "Terminal.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <sys/ioctl.h>
@@ -9,23 +10,27 @@
 
 namespace {
 
-// What the handlers of SIGTSTP and SIGCONT need: plain data, set before they are installed.
+// What the handler of SIGTSTP needs: plain data, set before they are installed.
 struct termios Saved {};
 struct termios Raw {};
 std::atomic<bool> RawActive{false};
 std::atomic<bool> Continued{false};
 
+// Ctrl-Z: gives the shell its terminal back as it was, stops for real, and once continued
+// (`fg`) takes raw mode again.
 extern "C" void OnStop(int) {
-    // Give the shell its terminal back as it was, then stop for real.
+    const int savedErrno = errno;
     if (RawActive) tcsetattr(STDIN_FILENO, TCSANOW, &Saved);
     std::signal(SIGTSTP, SIG_DFL);
-    raise(SIGTSTP);
-}
-
-extern "C" void OnContinue(int) {
-    if (RawActive) tcsetattr(STDIN_FILENO, TCSANOW, &Raw);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(SIGTSTP); // returns once continued
     std::signal(SIGTSTP, OnStop);
+    if (RawActive) tcsetattr(STDIN_FILENO, TCSANOW, &Raw);
     Continued = true;
+    errno = savedErrno;
 }
 
 } // namespace
@@ -44,7 +49,6 @@ RawTerminal::RawTerminal() {
     Raw.c_cc[VTIME] = 0;
     RawActive = true;
     std::signal(SIGTSTP, OnStop);
-    std::signal(SIGCONT, OnContinue);
     active = tcsetattr(STDIN_FILENO, TCSANOW, &Raw) == 0;
     if (!active) RawActive = false;
 }
@@ -52,7 +56,6 @@ RawTerminal::RawTerminal() {
 RawTerminal::~RawTerminal() {
     if (!active) return;
     std::signal(SIGTSTP, SIG_DFL);
-    std::signal(SIGCONT, SIG_DFL);
     RawActive = false;
     tcflush(STDIN_FILENO, TCIFLUSH);
     tcsetattr(STDIN_FILENO, TCSANOW, &Saved);
