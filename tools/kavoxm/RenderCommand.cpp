@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "MixSource.h"
 #include "Options.h"
+#include "PlayScreen.h"
 #include "PostMix.h"
 #include "Signals.h"
 #include "SongFile.h"
@@ -92,6 +93,11 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
     return code;
 }
 
+std::string CapWarning(const std::string& input, const std::string& action) {
+    return "warning: " + DisplayName(input) + " does not end within " +
+           ClockText(MaxRenderSeconds) + "; " + action;
+}
+
 int Run(const RenderOptions& o) {
     if (const std::string why = CheckOutputName(o.input, o.output, o.force); !why.empty()) {
         Fail(why);
@@ -122,15 +128,22 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
-    // Without --seconds, a song that does not end within the cap (per pass) stops there.
+    // Without --seconds, a song that does not end within the cap (a pass) stops there; the
+    // bounded length scan usually tells so before rendering.
     const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds * o.loops;
     const auto limit = uint64_t(std::llround(seconds * o.rate));
+    bool warned = false;
+    if (o.seconds == 0 &&
+        ScanSongLength(image, o.rate, uint32_t(o.loops), start).End == SongScanEnd::BeyondCap) {
+        Fail(CapWarning(o.input, "rendering the first " + ClockText(MaxRenderSeconds) +
+                                     " a pass (--seconds sets the length)"));
+        warned = true;
+    }
     bool ended = false;
     if (const int code = RenderBlocks(o, *source, sink, limit, ended); code != 0) return code;
-    if (!ended && o.seconds == 0)
-        Fail("warning: " + DisplayName(o.input) + " does not end within " +
-             std::to_string(int(MaxRenderSeconds / 60)) +
-             " minutes a pass; stopped there (--seconds sets the length)");
+    if (!ended && o.seconds == 0 && !warned)
+        Fail(CapWarning(o.input, "stopped at " + ClockText(MaxRenderSeconds) +
+                                     " a pass (--seconds sets the length)"));
     if (!sink.Finish(error)) {
         Fail(error);
         return 1;

@@ -3,9 +3,12 @@
 #include "HelpFormat.h"
 #include "Signals.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +27,30 @@ std::string CommandList(const CLI::App& app) {
         list += "  " + command->get_name() + std::string(8 - command->get_name().size(), ' ') +
                 command->get_description() + "\n";
     return list;
+}
+
+// Letters to change to turn one word into the other.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "Did you mean" for a word within two letters of a command.
+std::string Suggestion(const CLI::App& app, const std::string& word) {
+    for (const CLI::App* command : app.get_subcommands({}))
+        if (EditDistance(word, command->get_name()) <= 2)
+            return " (did you mean '" + command->get_name() + "'?)";
+    return "";
 }
 
 // The first word is a command name, or an option (help, version) of the program itself.
@@ -58,7 +85,9 @@ int main(int argc, char** argv) {
     AddRenderCommand(app, exitCode);
     AddPlayCommand(app, exitCode);
     if (argc > 1 && !KnownCommand(app, argv[1])) {
-        std::cerr << "kavoxm: unknown command '" << argv[1] << "'\nCommands:\n" << CommandList(app);
+        std::cerr << "kavoxm: unknown command '" << argv[1] << "'" << Suggestion(app, argv[1])
+                  << "\nCommands:\n"
+                  << CommandList(app);
         return 2;
     }
     try {
