@@ -186,3 +186,32 @@ TEST_F(ToolTest, StopSignalsWhileLoadingExitTidily) {
 }
 
 } // namespace
+
+namespace {
+using namespace tooltest;
+
+// Speed 31, tempo 32 and a 16-row delay on each of 256 rows: a pass lasts almost three hours.
+std::vector<uint8_t> EndlessSong() {
+    xmbuilder::XMSong song;
+    song.Channels = 1;
+    song.Speed = 31;
+    song.Tempo = 32;
+    xmbuilder::XMPattern pattern;
+    pattern.Rows = 256;
+    for (uint16_t row = 0; row < pattern.Rows; ++row) pattern.Put(row, 0, {0, 0, 0, 0x0E, 0xEF});
+    song.Patterns = {pattern};
+    return xmbuilder::BuildXM(song);
+}
+
+TEST_F(ToolTest, RenderOfASongWithoutEndStopsAtTheCapWithAWarning) {
+    Write("endless.xm", EndlessSong());
+    const RunResult r =
+        Run("render endless.xm -o - --rate 8000 --mono --bits 8 2>warning.txt | wc -c");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(std::stoull(r.out), uint64_t(MaxRenderSeconds) * 8000);
+    EXPECT_EQ(tooltest::ReadText(dir / "warning.txt"),
+              "kavoxm render: warning: endless.xm does not end within 1:00:00; rendering "
+              "the first 1:00:00 a pass (--seconds sets the length)\n");
+}
+
+} // namespace

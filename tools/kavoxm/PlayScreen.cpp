@@ -42,7 +42,13 @@ std::string StatusLine(const PlayStatus& s, size_t width) {
                               s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed, s.Tempo,
                               ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
                               pass.c_str(), s.MasterVolume);
-    line += s.Paused ? "[ paused ]" : "[" + LevelMeter(s.Level, 8) + "]";
+    if (s.Paused) {
+        line += "[ paused ]";
+    } else {
+        line += '[';
+        line += LevelMeter(s.Level, 8);
+        line += ']';
+    }
     return Cut(line, width);
 }
 
