@@ -32,7 +32,14 @@ XMSong Plain(int32_t channels, std::vector<uint16_t> rows, std::vector<uint8_t> 
     return song;
 }
 
-SongScan Scan(const XMSong& song, const SongScanLimits& limits = {}, int32_t start = 0) {
+// Limits without the wall-time limit, so that results do not depend on the machine's load.
+SongScanLimits Limits() {
+    SongScanLimits limits;
+    limits.TimeLimitSeconds = 0;
+    return limits;
+}
+
+SongScan Scan(const XMSong& song, const SongScanLimits& limits = Limits(), int32_t start = 0) {
     return ScanSongLength(BuildXM(song), Rate, 1, start, limits);
 }
 
@@ -46,7 +53,7 @@ TEST(SongScan, PlainSongEndsAfterItsRows) {
 TEST(SongScan, CapIsTheLongestLengthThatStillEnds) {
     const XMSong song = Plain(1, {32}, {0, 0});
     const uint64_t length = Scan(song).Frames;
-    SongScanLimits limits;
+    SongScanLimits limits = Limits();
     limits.CapSeconds = double(length) / Rate;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Ends);
     limits.CapSeconds = double(length - 1) / Rate;
@@ -75,13 +82,13 @@ TEST(SongScan, PatternLoopThatNeverFinishesEndsAtItsRepeat) {
     EXPECT_LT(scan.Frames, uint64_t(12 * 6 * 882));
 }
 
-// 255 channels, every one looping a longer stretch of the pattern 16 times around the ones
-// before it: the song's rows run into astronomical numbers, each tick visits 255 channels.
+// 255 channels looping ever longer stretches of the pattern 16 times each, around the ones
+// before them: the song's rows run into astronomical numbers, each tick visits 255 channels.
 XMSong NestedLoops255() {
-    XMSong song = Plain(255, {256}, {0});
+    XMSong song = Plain(255, {128}, {0});
     for (int32_t ch = 0; ch < 255; ++ch) {
         song.Patterns[0].Put(0, ch, Fx(0xE, 0x60));
-        song.Patterns[0].Put(1 + ch, ch, Fx(0xE, 0x6F));
+        song.Patterns[0].Put(1 + ch / 2, ch, Fx(0xE, 0x6F));
     }
     song.Speed = 1;
     song.Tempo = 255;
@@ -90,25 +97,35 @@ XMSong NestedLoops255() {
 
 TEST(SongScan, WorkStopsAtTheBudget) {
     const XMSong song = NestedLoops255();
-    SongScanLimits limits;
+    SongScanLimits limits = Limits();
     limits.Budget = 300'000;
     const SongScan scan = Scan(song, limits);
     EXPECT_EQ(scan.End, SongScanEnd::Unknown);
     EXPECT_GE(scan.Work, limits.Budget);
-    EXPECT_LT(scan.Work, limits.Budget + 256 + 256 + 1); // at most one tick more
+    EXPECT_LT(scan.Work, limits.Budget + 256 + 256 + SongScanTickWork); // one tick more at most
     EXPECT_GT(scan.Frames, 0u);
 }
 
+TEST(SongScan, WallTimeLimitStopsAScanThatWouldRunLong) {
+    SongScanLimits limits = Limits();
+    limits.Budget = UINT64_MAX;
+    limits.TimeLimitSeconds = 0.05;
+    const SongScan scan = Scan(NestedLoops255(), limits);
+    EXPECT_EQ(scan.End, SongScanEnd::Unknown);
+    EXPECT_GT(scan.Work, 0u);
+}
+
 TEST(SongScan, ATickRunsOnlyWhileWorkIsBelowTheBudget) {
-    // One channel without instruments: each tick costs 2. The song ends on the tick after its
-    // last row, which runs only with work to spare.
+    // One channel without instruments: each tick costs the same. The song ends on the tick
+    // after its last row, which runs only with work to spare.
     const XMSong song = Plain(1, {4}, {0});
     const SongScan whole = Scan(song);
     ASSERT_EQ(whole.End, SongScanEnd::Ends);
-    SongScanLimits limits;
-    limits.Budget = whole.Work - 2;
+    SongScanLimits limits = Limits();
+    const uint64_t tick = 1 + SongScanTickWork;
+    limits.Budget = whole.Work - tick;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Unknown);
-    limits.Budget = whole.Work - 1;
+    limits.Budget = whole.Work - tick + 1;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Ends);
 }
 
@@ -119,8 +136,8 @@ TEST(SongScan, StartOrderMeasuresTheRestOfTheSong) {
     rest.SongLength = 2;
     rest.Orders[0] = 2;
     rest.Orders[1] = 1;
-    EXPECT_EQ(Scan(song, {}, 2).Frames, Scan(rest).Frames);
-    EXPECT_EQ(Scan(song, {}, 4).End, SongScanEnd::NoSong);
+    EXPECT_EQ(Scan(song, Limits(), 2).Frames, Scan(rest).Frames);
+    EXPECT_EQ(Scan(song, Limits(), 4).End, SongScanEnd::NoSong);
     EXPECT_EQ(ScanSongLength(std::vector<uint8_t>(100, 0), Rate).End, SongScanEnd::NoSong);
 }
 

@@ -3,6 +3,7 @@
 #include "KavoXM/player/Player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -15,8 +16,28 @@ uint64_t CapFrames(double seconds, int32_t rate) {
 
 uint64_t TickWork(const TKavoXMModule& m) {
     return uint64_t(std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize)) +
-           uint64_t(m.BackgroundInUse) + 1;
+           uint64_t(m.BackgroundInUse) + SongScanTickWork;
 }
+
+// Whether the wall time of a scan has run out; looks at the clock every 256 ticks.
+class ScanClock {
+  public:
+    explicit ScanClock(double limitSeconds)
+        : limited_(limitSeconds > 0),
+          deadline_(std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(limited_ ? limitSeconds : 0))) {}
+
+    bool Expired() {
+        if (!limited_ || (++ticks_ & 255) != 0) return false;
+        return std::chrono::steady_clock::now() >= deadline_;
+    }
+
+  private:
+    bool limited_;
+    std::chrono::steady_clock::time_point deadline_;
+    uint32_t ticks_ = 0;
+};
 
 } // namespace
 
@@ -27,8 +48,9 @@ SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& 
     if (!module.Loaded) return scan;
     const uint64_t cap = CapFrames(limits.CapSeconds, player.SampleRate);
     const uint32_t endCount = module.SongEndCount + std::max(passes, 1u);
+    ScanClock clock(limits.TimeLimitSeconds);
     for (;;) {
-        if (scan.Work >= limits.Budget) {
+        if (scan.Work >= limits.Budget || clock.Expired()) {
             scan.End = SongScanEnd::Unknown;
             return scan;
         }

@@ -13,21 +13,27 @@ class TKavoXM;
 // Songs still playing after this much song time are reported as not ending within the cap.
 constexpr double SongLengthCapSeconds = 3600.0;
 
-// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use,
-// the background channels in use and one. The default budget is about half a second of
-// scanning in a release build when every tick reads a row of 255 channels (speed 1), where it
-// covers some six minutes of song; a one-hour song of 50 channels at speed 6 fits within it.
+// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use, the
+// background channels in use and a fixed share for the tick itself. The default budget is
+// about half a second of scanning in a release build, whatever the song: it covers some six
+// minutes of a 255-channel song at speed 1, and a one-hour song of 32 channels at speed 6.
+constexpr uint64_t SongScanTickWork = 16;
 constexpr uint64_t SongScanBudget = 10'000'000;
+
+// The budget bounds the work the same way on every machine; the time limit bounds the wall
+// time of a slow build as well (a debug build scans about ten times slower). 0: no limit.
+constexpr double SongScanTimeLimitSeconds = 1.0;
 
 struct SongScanLimits {
     double CapSeconds = SongLengthCapSeconds;
     uint64_t Budget = SongScanBudget;
+    double TimeLimitSeconds = SongScanTimeLimitSeconds;
 };
 
 enum class SongScanEnd {
     Ends,      // the song ends: Frames is its length
     BeyondCap, // it plays on past the cap: Frames is the cap
-    Unknown,   // the work budget ran out first: Frames is the song time scanned
+    Unknown,   // the work budget or the time limit ran out first: Frames is the time scanned
     NoSong,    // the image does not load, or the start is not a row of the song
 };
 
