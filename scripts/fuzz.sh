@@ -1,47 +1,88 @@
 #!/usr/bin/env bash
 # Fuzzes the engine for SECONDS seconds in all (default 60) with libFuzzer, ASan and UBSan:
 # half the time the XM loader alone (fuzz_load), the other half loading and playing what loads
-# (fuzz_play). Each corpus starts from the shared XM files when they are there (copied to a
-# temporary folder, never into the repository). Exits non-zero when a fuzzer finds a fault;
-# the inputs that made it fail are kept in build/fuzz/findings.
-# Usage: scripts/fuzz.sh [SECONDS]
+# (fuzz_play). Each target keeps its corpus in CORPUS/<target> (default CORPUS is
+# /tmp/kavoxm-fuzz-corpus), outside the repository, so that later runs start from what earlier
+# runs found; the shared XM files are read as extra seeds when they are there. Prints, per
+# target, the executions, coverage (cov, ft), corpus size and findings. Exits non-zero when a
+# fuzzer finds a fault; the inputs that made it fail are kept in build/fuzz/findings.
+# Usage: scripts/fuzz.sh [SECONDS] [CORPUS]
+#
+# Memory limits. Inputs are at most 256 KiB. The loader stores at most 20 bytes per image byte
+# beyond its fixed model (about 10 MiB for the module with its streams), so a load needs at most
+# about 15 MiB, and its largest single block (a pattern or a sample) is below 3 MiB.
+# -malloc_limit_mb=64 flags any single allocation of more than 64 MiB (an input-controlled size
+# left unbounded). libFuzzer applies that limit to each malloc call only, so -rss_limit_mb=256
+# bounds the total: a loader that decodes the same bytes again and again stays under the first
+# limit with thousands of small blocks and is caught by the second. 256 MiB leaves room for
+# ASan's shadow memory and quarantine (libFuzzer purges the quarantine above half the limit);
+# amplifying images of 256 KiB reach several hundred MiB.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+corpus_root=${2:-/tmp/kavoxm-fuzz-corpus}
 load_seconds=$((seconds / 2))
 play_seconds=$((seconds - load_seconds))
 scripts/deps.sh fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target fuzz_load fuzz_play
-work=$(mktemp -d /tmp/kavoxm-fuzz.XXXXXX)
-trap 'rm -rf "$work"' EXIT
 shared=../shared/corpus
+findings=build/fuzz/findings
+logs=$(mktemp -d /tmp/kavoxm-fuzz-logs.XXXXXX)
+trap 'rm -rf "$logs"' EXIT
+summary=()
 
-# run TARGET SECONDS [extra libFuzzer options]: one fuzzer on its own corpus copy.
+# stat LOG KEY: a value from libFuzzer's final statistics (stat::KEY: VALUE).
+stat() {
+  sed -n "s/^stat::$2: *//p" "$1" | tail -n 1
+}
+
+# run TARGET SECONDS [extra libFuzzer options]: one fuzzer on its persistent corpus.
 run() {
   local target=$1 time=$2
   shift 2
-  mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
+  local corpus="$corpus_root/$target" artifacts="$logs/$target-artifacts"
+  local log="$logs/$target.log"
+  mkdir -p "$corpus" "$artifacts"
+  local before
+  before=$(find "$corpus" -type f | wc -l)
+  local seeds=()
   if [ -d "$shared" ]; then
-    find "$shared" -type f -iname '*.xm' -size -256k -exec cp {} "$work/$target/corpus/" \;
-    echo "$target: seeded $(ls "$work/$target/corpus" | wc -l) files from $shared"
+    seeds=("$shared")
   else
-    echo "$target: no shared corpus at $shared, starting from an empty corpus"
+    echo "$target: no shared corpus at $shared"
   fi
+  echo "$target: ${time}s, corpus $corpus ($before inputs)"
   local status=0
-  "build/fuzz/fuzz/$target" "$work/$target/corpus" -max_total_time="$time" -rss_limit_mb=2048 \
-    -max_len=262144 -artifact_prefix="$work/$target/artifacts/" -print_final_stats=1 "$@" ||
-    status=$?
-  if [ "$status" -ne 0 ]; then
-    mkdir -p build/fuzz/findings
-    cp "$work/$target"/artifacts/* build/fuzz/findings/ 2>/dev/null || true
-    echo "$target found a fault (exit $status); inputs kept in build/fuzz/findings" >&2
+  "build/fuzz/fuzz/$target" "$corpus" "${seeds[@]}" -max_total_time="$time" \
+    -rss_limit_mb=256 -malloc_limit_mb=64 -max_len=262144 -artifact_prefix="$artifacts/" \
+    -print_final_stats=1 "$@" >"$log" 2>&1 || status=$?
+  local found
+  found=$(find "$artifacts" -type f | wc -l)
+  if [ "$found" -gt 0 ]; then
+    mkdir -p "$findings"
+    cp "$artifacts"/* "$findings/"
+    grep -E "ERROR|SUMMARY" "$log" | head -n 5 >&2 || true
   fi
+  # cov and ft of the last status line ("#N DONE cov: C ft: F corp: ...").
+  local cov ft
+  cov=$(grep -oE "cov: [0-9]+" "$log" | tail -n 1 | cut -d' ' -f2)
+  ft=$(grep -oE "ft: [0-9]+" "$log" | tail -n 1 | cut -d' ' -f2)
+  local line
+  line=$(printf '%-9s executions %s, cov %s, ft %s, corpus %s -> %s inputs, findings %s%s' \
+    "$target" "$(stat "$log" number_of_executed_units)" "${cov:-?}" "${ft:-?}" "$before" \
+    "$(find "$corpus" -type f | wc -l)" "$found" "$([ "$found" -gt 0 ] && echo " (in $findings)")")
+  if [ "$status" -ne 0 ] && [ "$found" -eq 0 ]; then
+    line="$line, fuzzer exit $status"
+    tail -n 20 "$log" >&2
+  fi
+  summary+=("$line")
   return "$status"
 }
 
 status=0
-run fuzz_load "$load_seconds" || status=$?
+run fuzz_load "$load_seconds" -timeout=10 || status=$?
 # A song that makes a tick or a render run for ever is reported as a timeout.
 run fuzz_play "$play_seconds" -timeout=20 || status=$?
+printf '%s\n' "${summary[@]}"
 exit "$status"

@@ -2,7 +2,12 @@
 // more than its own size for sample values, nor any cells for patterns it refuses to store.
 #include "XMTestSupport.h"
 
+#include "KavoXM/module/XMLoadInfo.h"
+#include "xmbuilder/XMCrafted.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 using namespace xmbuilder;
 using xmtest::NewModule;
@@ -25,7 +30,30 @@ size_t SampleBytes(const TKavoXMModule& module) {
 size_t PatternBytes(const TKavoXMModule& module) {
     size_t total = 0;
     for (const auto& pattern : module.Patterns)
-        total += pattern->Notes.size() * sizeof(TKavoXMPatternNote);
+        total += pattern->Notes.capacity() * sizeof(TKavoXMPatternNote);
+    return total;
+}
+
+// Sample objects with their names, and the song message: what grows with the headers read.
+size_t ObjectBytes(const TKavoXMModule& module) {
+    size_t total = module.Message.capacity();
+    for (const auto& instrument : module.Instruments) {
+        if (!instrument) continue;
+        for (const auto& sample : instrument->Samples) {
+            if (sample) total += sizeof(TKavoXMSample) + sample->Name.capacity();
+        }
+    }
+    return total;
+}
+
+size_t SampleValues(const TKavoXMModule& module) {
+    size_t total = 0;
+    for (const auto& instrument : module.Instruments) {
+        if (!instrument) continue;
+        for (const auto& sample : instrument->Samples) {
+            if (sample && sample->Data) total += size_t(sample->Length) * size_t(sample->Channels);
+        }
+    }
     return total;
 }
 
@@ -121,4 +149,63 @@ TEST(XMAllocation, PatternsStoreOnlyRowsTheImageCanFill) {
     EXPECT_EQ(p.GetNote(0, 2).Note, 3);
     EXPECT_EQ(p.GetNote(0, 3), TKavoXMPatternNote{});
     EXPECT_EQ(p.GetNote(255, 254), TKavoXMPatternNote{});
+}
+
+class XMCraftedImages : public ::testing::TestWithParam<int32_t> {};
+
+// Every hostile shape, at two scales: what the loader stores for the song beyond the fixed
+// model (sample blocks, pattern cells, sample objects and the message) stays within 20 bytes
+// per image byte, and no byte of sample data or packed cells is decoded twice.
+TEST_P(XMCraftedImages, AllocationStaysWithinTheBound) {
+    for (const auto& crafted : CraftedImages(GetParam())) {
+        SCOPED_TRACE(crafted.Name);
+        auto module = NewModule();
+        TKavoXMLoadInfo info;
+        const auto& image = crafted.Image;
+        ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info))
+            << info.RefusalReason;
+        const size_t stored = SampleBytes(*module) + PatternBytes(*module) + ObjectBytes(*module);
+        EXPECT_LE(stored, 20 * image.size());
+        EXPECT_LE(SampleValues(*module), 2 * image.size());
+        size_t cells = 0;
+        for (const auto& pattern : module->Patterns) cells += pattern->Notes.size();
+        EXPECT_LE(cells, image.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, XMCraftedImages, ::testing::Values(1, 3),
+                         [](const auto& info) { return "scale" + std::to_string(info.param); });
+
+// Instruments whose header size points back at earlier sample data: the data is decoded once,
+// by the instrument it belongs to, and the instruments after it are not in the file.
+TEST(XMAllocation, RewindingInstrumentsDecodeTheirDataOnce) {
+    const auto image = CraftRewindingInstruments(4000);
+    auto module = NewModule();
+    TKavoXMLoadInfo info;
+    ASSERT_TRUE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info));
+    EXPECT_EQ(SampleValues(*module), 4000u);
+    EXPECT_EQ(xmtest::SampleOf(*module, 1, 0)->Length, 4000);
+    EXPECT_EQ(info.InstrumentCount, 255);
+    EXPECT_EQ(info.MissingInstruments, 253); // the second instrument has no room for samples
+    ASSERT_NE(module->Instruments[2], nullptr);
+    EXPECT_EQ(xmtest::SampleOf(*module, 2, 0), nullptr);
+
+    // Old layout: every instrument would read the one sample header again; the sample data,
+    // read after the patterns, is decoded once at most.
+    const auto old = CraftRewindingOldInstruments(4000);
+    ASSERT_TRUE(xmtest::Load(*module, old));
+    EXPECT_LE(SampleValues(*module), 4000u);
+}
+
+// Patterns with one byte of packed data each, followed by many bytes of full cells: each
+// stores the one cell its own data holds.
+TEST(XMAllocation, PatternsTakeNoCellsFromWhatFollowsThem) {
+    const auto image = CraftOverlappingPatterns(5000);
+    auto module = NewModule();
+    ASSERT_TRUE(xmtest::Load(*module, image));
+    for (const auto& pattern : module->Patterns) {
+        EXPECT_EQ(pattern->RowCount, 256);
+        EXPECT_LE(pattern->Notes.size(), 1u);
+        EXPECT_EQ(pattern->GetNote(0, 1), TKavoXMPatternNote{});
+    }
 }

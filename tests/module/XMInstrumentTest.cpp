@@ -127,12 +127,14 @@ TEST_P(XMShortInstrumentHeader, CountsAsTheBytesTheHeaderOccupies) {
     EXPECT_EQ(info.MissingInstruments, 0);
     EXPECT_EQ(info.SampleHeaderCount, c.withSamples ? 2 : 1);
     if (c.withSamples) {
+        ASSERT_NE(SampleOf(*module, 1, 0), nullptr);
         EXPECT_EQ(SampleOf(*module, 1, 0)->Name, "first");
         EXPECT_EQ(xmtest::Values(*SampleOf(*module, 1, 0), 0, 2),
                   (std::vector<int32_t>{1280, 1536}));
     }
     ASSERT_NE(module->Instruments[2], nullptr);
     EXPECT_EQ(module->Instruments[2]->Name, "next");
+    ASSERT_NE(SampleOf(*module, 2, 0), nullptr);
     EXPECT_EQ(SampleOf(*module, 2, 0)->Name, "second");
     EXPECT_EQ(xmtest::Values(*SampleOf(*module, 2, 0), 0, 1), (std::vector<int32_t>{1792}));
 }

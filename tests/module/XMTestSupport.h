@@ -41,8 +41,10 @@ inline const TKavoXMSample* SampleOf(const TKavoXMModule& module, int32_t instru
     return ins ? ins->Samples[size_t(slot)].get() : nullptr;
 }
 
+// Values first .. first + count - 1 of the block (guard values included); none without data.
 inline std::vector<int32_t> Values(const TKavoXMSample& sample, int32_t first, int32_t count) {
     std::vector<int32_t> values;
+    if (sample.Data == nullptr) return values;
     for (int32_t i = first; i < first + count; ++i) values.push_back(sample.Data[i]);
     return values;
 }
