@@ -10,8 +10,10 @@
 #include "WavFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -75,7 +77,8 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         const size_t values = size_t(n) * size_t(channels);
         ConvertMix(mix, values, format, !o.noClip, pcm.data());
         if (!sink.Write(pcm.data(), values * size_t(BytesPerSample(format)))) {
-            Fail("cannot write " + (o.output == "-" ? "standard output" : o.output));
+            Fail("cannot write " + (o.output == "-" ? "standard output" : o.output) + ": " +
+                 std::strerror(errno));
             code = 1;
             break;
         }
