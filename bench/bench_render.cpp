@@ -3,7 +3,11 @@
 // mixed per second (median of several runs). Speeds are given per CPU second of the rendering
 // thread, which other load on the machine disturbs less than wall time; wall time is shown too.
 //
-// Usage: bench_render [SONG_DIR] [RUNS]   (default: ../shared/corpus/songs next to the source)
+// Then the throughput of the mixing kernels on each path the CPU runs (KernelBench.h).
+//
+// Usage: bench_render [SONG_DIR] [RUNS]   (default: ../shared/corpus/songs next to the source;
+// SONG_DIR "-": the kernel table only)
+#include "KernelBench.h"
 #include "StressModule.h"
 
 #include "KavoXM/player/Player.h"
@@ -119,11 +123,16 @@ int main(int argc, char** argv) {
                                   : fs::path(__FILE__).parent_path().parent_path() / ".." /
                                         "shared" / "corpus" / "songs";
     const int32_t runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    if (dir == "-") {
+        bench::KernelTable(runs);
+        return 0;
+    }
     std::vector<Song> songs = CorpusSongs(dir);
     if (songs.empty()) std::fprintf(stderr, "no songs in %s\n", dir.string().c_str());
     songs.push_back({"stress (32 ch, synth)", bench::StressModule()});
     std::printf("%-24s %8s %8s %8s %11s %13s\n", "song", "audio s", "cpu ms", "wall ms",
                 "x realtime", "Mvoice-fr/s");
     for (const Song& song : songs) Measure(song, runs);
+    bench::KernelTable(runs);
     return 0;
 }

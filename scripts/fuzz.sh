@@ -9,14 +9,14 @@
 # Usage: scripts/fuzz.sh [SECONDS] [CORPUS]
 #
 # Memory limits. Inputs are at most 256 KiB. The loader stores at most 20 bytes per image byte
-# beyond its fixed model (about 10 MiB for the module with its streams), so a load needs at most
-# about 15 MiB, and its largest single block (a pattern or a sample) is below 3 MiB.
-# -malloc_limit_mb=64 flags any single allocation of more than 64 MiB (an input-controlled size
-# left unbounded). libFuzzer applies that limit to each malloc call only, so -rss_limit_mb=256
-# bounds the total: a loader that decodes the same bytes again and again stays under the first
-# limit with thousands of small blocks and is caught by the second. 256 MiB leaves room for
-# ASan's shadow memory and quarantine (libFuzzer purges the quarantine above half the limit);
-# amplifying images of 256 KiB reach several hundred MiB.
+# beyond its fixed model (about 10 MiB for the module with its streams), and fuzz_load traps
+# when a load stores more than that: this is what catches a loader that decodes the same bytes
+# again and again. -malloc_limit_mb=64 flags any single allocation above 64 MiB (an
+# input-controlled size left unbounded; the largest legitimate block, a sample or pattern of a
+# 256 KiB input, is below 3 MiB). libFuzzer applies that limit to each malloc call only; the
+# resident limit -rss_limit_mb=512 bounds the total. It has to leave room for libFuzzer's corpus
+# held in memory (hundreds of inputs of up to 256 KiB), ASan's shadow memory and quarantine: a
+# 256 MiB limit stopped runs on inputs that need 6 MiB on their own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -55,7 +55,7 @@ run() {
   echo "$target: ${time}s, corpus $corpus ($before inputs)"
   local status=0
   "build/fuzz/fuzz/$target" "$corpus" "${seeds[@]}" -max_total_time="$time" \
-    -rss_limit_mb=256 -malloc_limit_mb=64 -max_len=262144 -artifact_prefix="$artifacts/" \
+    -rss_limit_mb=512 -malloc_limit_mb=64 -max_len=262144 -artifact_prefix="$artifacts/" \
     -print_final_stats=1 "$@" >"$log" 2>&1 || status=$?
   local found
   found=$(find "$artifacts" -type f | wc -l)

@@ -7,9 +7,6 @@
 #include "KavoXM/sequencer/Channel.h"
 #include <cstddef>
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kavoxm::mixer {
 
@@ -48,37 +45,7 @@ struct Spline {
         return int32_t(acc) / 16384;
     }
 
-#if defined(__SSE2__)
-    // Four frames of a mono sample at once: frame taps and table rows packed to 16 bits (both
-    // are of 16-bit range, so packing is exact) and summed pairwise by pmaddwd; the sums equal
-    // the 32-bit sums of Value, and the shifts divide them by 16384 toward zero.
-    static constexpr bool Batched = true;
-
-    static __m128i Pair(const int32_t* data, uint64_t p0, uint64_t p1, const int32_t* table) {
-        const auto taps = [&](uint64_t p) {
-            return _mm_loadu_si128(
-                reinterpret_cast<const __m128i*>(data + ptrdiff_t(int64_t(p) >> 32) - 1));
-        };
-        const auto row = [&](uint64_t p) {
-            return _mm_loadu_si128(
-                reinterpret_cast<const __m128i*>(table + (uint32_t(p) >> 22) * 4));
-        };
-        return _mm_madd_epi16(_mm_packs_epi32(taps(p0), taps(p1)),
-                              _mm_packs_epi32(row(p0), row(p1)));
-    }
-
-    static __m128i Values4(const int32_t* data, uint64_t pos, uint64_t step, const int32_t* table) {
-        const __m128 a = _mm_castsi128_ps(Pair(data, pos, pos + step, table));
-        const __m128 b = _mm_castsi128_ps(Pair(data, pos + 2 * step, pos + 3 * step, table));
-        const __m128i sum =
-            _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
-                          _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
-        const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(sum, 31), 18); // 16383 when negative
-        return _mm_srai_epi32(_mm_add_epi32(sum, bias), 14);
-    }
-#else
-    static constexpr bool Batched = false;
-#endif
+    static constexpr bool Batched = true; // the SIMD paths have batches for this one
 };
 
 // Gain policies. Steady gains are the tick's target volumes (4096 = full scale); ramping gains
@@ -136,111 +103,87 @@ inline void AddProduct(int32_t& out, int32_t value, int32_t gain) {
     out = int32_t(uint32_t(out) + uint32_t(value) * uint32_t(gain));
 }
 
-#if defined(__SSE2__)
-// Four 32-bit products modulo 2^32: the low halves of the unsigned 64-bit products.
-inline __m128i MulLo(__m128i a, __m128i b) {
-    const __m128i even = _mm_mul_epu32(a, b);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
-    return _mm_or_si128(_mm_and_si128(even, _mm_set1_epi64x(0xFFFFFFFF)), _mm_slli_epi64(odd, 32));
+// Where a loop stands: the next sample position, the step and the next output value.
+struct LoopState {
+    const int32_t* data;
+    uint64_t pos; // unsigned: one wrapping 64-bit addition per frame
+    uint64_t step;
+    int32_t* out;
+
+    LoopState(const TKavoXMChannel& voice, int32_t* mix)
+        : data(voice.Sample->Data), pos(uint64_t(voice.SamplePosition)), step(uint64_t(voice.Step)),
+          out(mix) {}
+};
+
+// The interpolated left and right values at a position (the same value twice for a mono
+// sample).
+template <class Interp, int SampleWidth>
+inline void ValuesAt(const int32_t* data, uint64_t pos, const int32_t* table, int32_t& left,
+                     int32_t& right) {
+    const int32_t k = int32_t(int64_t(pos) >> 32);
+    const uint32_t frac = uint32_t(pos);
+    const int32_t* frame = data + ptrdiff_t(k) * SampleWidth;
+    left = Interp::Value(frame, SampleWidth, frac, table);
+    right = left;
+    if constexpr (SampleWidth == 2) right = Interp::Value(frame + 1, SampleWidth, frac, table);
 }
 
-inline void AddTo(int32_t* out, __m128i values) {
-    __m128i* at = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), values));
-}
-
-// The gains of the next four frames of a running ramp: stepped, then divided by 4096 toward
-// zero; the running gain moves on by four steps.
-inline __m128i RampGains4(uint32_t& running, uint32_t step) {
-    const __m128i run = _mm_add_epi32(
-        _mm_set1_epi32(int32_t(running)),
-        _mm_set_epi32(int32_t(4 * step), int32_t(3 * step), int32_t(2 * step), int32_t(step)));
-    running += 4 * step;
-    const __m128i bias = _mm_srli_epi32(_mm_srai_epi32(run, 31), 20); // 4095 when negative
-    return _mm_srai_epi32(_mm_add_epi32(run, bias), 12);
-}
-
-template <bool Split> void NextGains4(Gains<false, Split>& g, __m128i& left, __m128i& right) {
-    left = _mm_set1_epi32(g.Left());
-    right = _mm_set1_epi32(g.Right());
-}
-inline void NextGains4(Gains<true, false>& g, __m128i& left, __m128i& right) {
-    left = right = RampGains4(g.running, g.step);
-}
-inline void NextGains4(Gains<true, true>& g, __m128i& left, __m128i& right) {
-    left = RampGains4(g.left, g.stepLeft);
-    right = RampGains4(g.right, g.stepRight);
-}
-#endif
-
-// The loop. SampleWidth: values per sample frame (1 mono, 2 stereo). OutWidth: values per output
-// frame (2 stereo; 1 mono, which takes the left gain and, for a stereo sample, the mean of both
-// sides truncated toward zero).
-template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
-void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
-    if (n <= 0) return;
-    const int32_t* data = voice.Sample->Data;
-    uint64_t pos = uint64_t(voice.SamplePosition); // unsigned: one wrapping 64-bit addition
-    const uint64_t step = uint64_t(voice.Step);
-    Gains<Ramp, Split> gains(voice);
-    int32_t* out = mix;
-    // One output frame from the interpolated value(s) of the sample frame.
-    const auto emit = [&](int32_t left, int32_t right) {
-        gains.Advance();
-        if constexpr (OutWidth == 2) {
-            AddProduct(out[0], left, gains.Left());
-            AddProduct(out[1], right, gains.Right());
-        } else if constexpr (SampleWidth == 2) {
-            AddProduct(out[0], int32_t((int64_t(left) + right) / 2), gains.Left());
-        } else {
-            AddProduct(out[0], left, gains.Left());
-        }
-        out += OutWidth;
-    };
-    int32_t i = 0;
-#if defined(__SSE2__)
-    if constexpr (Interp::Batched && SampleWidth == 1) {
-        // Mono samples: values, gains, products and additions four frames at a time.
-        for (; i + 4 <= n; i += 4) {
-            const __m128i values = Interp::Values4(data, pos, step, table);
-            pos += 4 * step;
-            __m128i gainLeft, gainRight;
-            NextGains4(gains, gainLeft, gainRight);
-            const __m128i left = MulLo(values, gainLeft);
-            if constexpr (OutWidth == 2) {
-                const __m128i right = Split ? MulLo(values, gainRight) : left;
-                AddTo(out, _mm_unpacklo_epi32(left, right));
-                AddTo(out + 4, _mm_unpackhi_epi32(left, right));
-            } else {
-                AddTo(out, left);
-            }
-            out += 4 * OutWidth;
-        }
+// Adds the products of one output frame; returns what was added to the left and right values
+// (0 for the right with mono output).
+template <int SampleWidth, int OutWidth, class G>
+inline void AddFrame(int32_t* out, int32_t left, int32_t right, const G& gains, int32_t& addedLeft,
+                     int32_t& addedRight) {
+    addedRight = 0;
+    if constexpr (OutWidth == 2) {
+        addedLeft = int32_t(uint32_t(left) * uint32_t(gains.Left()));
+        addedRight = int32_t(uint32_t(right) * uint32_t(gains.Right()));
+        out[1] = int32_t(uint32_t(out[1]) + uint32_t(addedRight));
+    } else if constexpr (SampleWidth == 2) {
+        addedLeft = int32_t(uint32_t((int64_t(left) + right) / 2) * uint32_t(gains.Left()));
+    } else {
+        addedLeft = int32_t(uint32_t(left) * uint32_t(gains.Left()));
     }
-#endif
-    for (; i < n; ++i) {
-        const int32_t k = int32_t(int64_t(pos) >> 32);
-        const uint32_t frac = uint32_t(pos);
-        const int32_t* frame = data + ptrdiff_t(k) * SampleWidth;
-        const int32_t left = Interp::Value(frame, SampleWidth, frac, table);
-        int32_t right = left;
-        if constexpr (SampleWidth == 2) right = Interp::Value(frame + 1, SampleWidth, frac, table);
-        emit(left, right);
-        pos += step;
-    }
-    voice.SamplePosition = int64_t(pos);
+    out[0] = int32_t(uint32_t(out[0]) + uint32_t(addedLeft));
+}
+
+// Writes position, gains and mixing pointer back, and what the run's last frame added to the
+// mix (recomputed here, so that the SIMD paths need not keep it): with the gains as they are
+// now, which the last frame used.
+template <class Interp, int SampleWidth, int OutWidth, class G>
+inline void Finish(const LoopState& s, const G& gains, const int32_t* table, TKavoXMChannel& voice,
+                   int32_t*& mix) {
+    voice.SamplePosition = int64_t(s.pos);
     gains.Store(voice);
-    mix = out;
+    mix = s.out;
+    int32_t left, right, scratch[2] = {0, 0};
+    ValuesAt<Interp, SampleWidth>(s.data, s.pos - s.step, table, left, right);
+    AddFrame<SampleWidth, OutWidth>(scratch, left, right, gains, voice.LastOutputLeft,
+                                    voice.LastOutputRight);
 }
 
-// The eight cubic-spline kernels for stereo output.
-inline constexpr TKavoXMKernel MixSplineMono = &MixLoop<Spline, 1, false, false, 2>;
-inline constexpr TKavoXMKernel MixSplineMonoPan = &MixLoop<Spline, 1, false, true, 2>;
-inline constexpr TKavoXMKernel MixSplineMonoRamp = &MixLoop<Spline, 1, true, false, 2>;
-inline constexpr TKavoXMKernel MixSplineMonoRampPan = &MixLoop<Spline, 1, true, true, 2>;
-inline constexpr TKavoXMKernel MixSplineStereo = &MixLoop<Spline, 2, false, false, 2>;
-inline constexpr TKavoXMKernel MixSplineStereoPan = &MixLoop<Spline, 2, false, true, 2>;
-inline constexpr TKavoXMKernel MixSplineStereoRamp = &MixLoop<Spline, 2, true, false, 2>;
-inline constexpr TKavoXMKernel MixSplineStereoRampPan = &MixLoop<Spline, 2, true, true, 2>;
+// Mixes n frames one at a time. SampleWidth: values per sample frame (1 mono, 2 stereo).
+// OutWidth: values per output frame (2 stereo; 1 mono, which takes the left gain and, for a
+// stereo sample, the mean of both sides truncated toward zero).
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
+inline void MixFrames(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const int32_t* table) {
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t left, right, addedLeft, addedRight;
+        ValuesAt<Interp, SampleWidth>(s.data, s.pos, table, left, right);
+        gains.Advance();
+        AddFrame<SampleWidth, OutWidth>(s.out, left, right, gains, addedLeft, addedRight);
+        s.out += OutWidth;
+        s.pos += s.step;
+    }
+}
+
+// The plain kernel: every frame on its own, in portable C++.
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
+void MixLoopScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
+    if (n <= 0) return;
+    LoopState s(voice, mix);
+    Gains<Ramp, Split> gains(voice);
+    MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
+    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
+}
 
 } // namespace kavoxm::mixer

@@ -6,26 +6,55 @@
 #include "KavoXM/player/Player.h"
 #include "KavoXM/sequencer/Channel.h"
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
-// Adds offsets (one per output channel) that lose 1/256 of themselves, truncated toward zero,
-// before every frame. Below 256 in magnitude an offset no longer changes, so once all are that
-// small the rest of the run is a plain addition.
+// One click-removal offset as sign and magnitude: an offset loses 1/256 of itself, truncated
+// toward zero, before every frame, which for the magnitude is m - (m >> 8) and keeps the sign.
+struct Decay {
+    bool negative;
+    uint32_t magnitude; // unsigned: the magnitude of -2^31 is 2^31
+
+    explicit Decay(int32_t offset)
+        : negative(offset < 0), magnitude(negative ? 0u - uint32_t(offset) : uint32_t(offset)) {}
+    bool Decaying() const { return magnitude >= 256; }
+    uint32_t Next() {
+        magnitude -= magnitude >> 8;
+        return negative ? 0u - magnitude : magnitude;
+    }
+    int32_t Offset() const { return int32_t(negative ? 0u - magnitude : magnitude); }
+};
+
+// Adds a constant (one value per output channel) to every value of n frames, modulo 2^32.
+template <int Width> void AddConstant(int32_t* out, int32_t n, const int32_t (&offsets)[Width]) {
+    int32_t i = 0;
+    const int32_t count = n * Width;
+#if defined(__SSE2__)
+    const __m128i add =
+        Width == 2 ? _mm_set_epi32(offsets[Width - 1], offsets[0], offsets[Width - 1], offsets[0])
+                   : _mm_set1_epi32(offsets[0]);
+    for (; i + 8 <= count; i += 8) {
+        __m128i* at = reinterpret_cast<__m128i*>(out + i);
+        _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), add));
+        _mm_storeu_si128(at + 1, _mm_add_epi32(_mm_loadu_si128(at + 1), add));
+    }
+#endif
+    for (; i < count; ++i) out[i] = int32_t(uint32_t(out[i]) + uint32_t(offsets[i % Width]));
+}
+
+// Adds offsets (one per output channel) that decay before every frame. Below 256 in magnitude
+// an offset no longer changes, so once all are that small the rest of the run is a plain
+// addition.
 template <int Width> void AddDecaying(int32_t* out, int32_t n, int32_t (&offsets)[Width]) {
-    const auto decaying = [&] {
-        for (int32_t o : offsets)
-            if (o >= 256 || o <= -256) return true;
-        return false;
-    };
+    Decay decay[2] = {Decay(offsets[0]), Decay(offsets[Width - 1])};
     int32_t f = 0;
-    for (; f < n && decaying(); ++f)
-        for (int32_t c = 0; c < Width; ++c) {
-            offsets[c] -= offsets[c] / 256;
-            out[f * Width + c] = int32_t(uint32_t(out[f * Width + c]) + uint32_t(offsets[c]));
-        }
-    for (; f < n; ++f)
+    for (; f < n && (decay[0].Decaying() || decay[Width - 1].Decaying()); ++f)
         for (int32_t c = 0; c < Width; ++c)
-            out[f * Width + c] = int32_t(uint32_t(out[f * Width + c]) + uint32_t(offsets[c]));
+            out[f * Width + c] = int32_t(uint32_t(out[f * Width + c]) + decay[c].Next());
+    for (int32_t c = 0; c < Width; ++c) offsets[c] = decay[c].Offset();
+    AddConstant(out + ptrdiff_t(f) * Width, n - f, offsets);
 }
 } // namespace
 

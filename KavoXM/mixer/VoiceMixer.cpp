@@ -76,19 +76,42 @@ bool SettleAfterLoop(TKavoXMChannel& voice, const Bounds& b, int64_t& p) {
     return false;
 }
 
+// What a run may cover at an increment: at most `cap` frames (below 16384 source frames, at
+// least 2), and the increment's reciprocal for the frame counts below.
+struct RunScale {
+    int64_t cap;
+    double reciprocal;
+
+    explicit RunScale(int64_t increment)
+        : cap(std::max<int64_t>(16384 / ((increment >> 32) + 1), 2)),
+          reciprocal(1.0 / double(increment)) {}
+
+    // distance / increment, truncated, for 0 <= distance < increment x cap (so the quotient is
+    // below 2^14): the estimate from the reciprocal is off by at most one, and corrected.
+    int64_t Frames(int64_t distance, int64_t increment) const {
+        const uint64_t inc = uint64_t(increment), d = uint64_t(distance);
+        uint64_t q = uint64_t(double(distance) * reciprocal);
+        if (q * inc > d)
+            --q;
+        else if ((q + 1) * inc <= d)
+            ++q;
+        return int64_t(q);
+    }
+};
+
 // Frames of the next run from a settled position: as many as stay inside the boundary in the
-// direction of play, at most limit and at most the cap that keeps a run below 16384 source
-// frames (at least 2).
-int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64_t limit) {
+// direction of play, at most limit and at most the cap.
+int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64_t limit,
+                  const RunScale& scale) {
     const int64_t inc = voice.Increment;
-    const int64_t cap = std::max<int64_t>(16384 / ((inc >> 32) + 1), 2);
-    const int64_t m = std::min(limit, cap);
+    const int64_t m = std::min(limit, scale.cap);
     const int64_t span = inc * (m - 1); // below 2^63: inc < 2^45 whenever m - 1 > 1
     int64_t count = limit;
     if (voice.Backwards) {
-        if (p - b.LS < span) count = (p - b.LS - 1) / inc + 1;
+        // p >= LS here; at p = LS the one frame at p is the whole run
+        if (p - b.LS < span) count = p == b.LS ? 1 : scale.Frames(p - b.LS - 1, inc) + 1;
     } else {
-        if (b.LE - p <= span) count = (b.LE - p - 1) / inc + 1;
+        if (b.LE - p <= span) count = scale.Frames(b.LE - p - 1, inc) + 1;
     }
     return count <= 1 ? 1 : std::min(count, m);
 }
@@ -127,6 +150,24 @@ bool Silent(const TKavoXMChannel& voice, const TKavoXMKernelChoice& choice) {
     if (choice.Kernel == nullptr) return true;
     return voice.RampVolumeLeft == 0 && voice.RampVolumeRight == 0 && voice.RampStepLeft == 0 &&
            voice.RampStepRight == 0 && !voice.VariantEnabled;
+}
+
+// PrepareRun with the run scale of the voice's increment already known.
+int64_t PrepareScaledRun(TKavoXMChannel& voice, int64_t limit, const RunScale& scale) {
+    const TKavoXMSample* sample = voice.Sample;
+    if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
+        return 0;
+    const Bounds b(*sample);
+    int64_t p = voice.SamplePosition;
+    bool playing = true;
+    if (p < b.LS)
+        playing = SettleBeforeLoop(voice, b, p);
+    else if (p >= b.LE)
+        playing = SettleAfterLoop(voice, b, p);
+    if (!playing) return 0;
+    voice.SamplePosition = p;
+    if (p < 0 || p >= b.End || (p < b.LS && voice.Backwards)) return 0;
+    return RunLength(voice, b, p, std::max<int64_t>(limit, 1), scale);
 }
 } // namespace
 
@@ -174,20 +215,8 @@ int64_t PrepareRun(TKavoXM& /*player*/, TKavoXMChannel& voice, int64_t limit) {
 }
 
 int64_t PrepareRun(TKavoXMChannel& voice, int64_t limit) {
-    const TKavoXMSample* sample = voice.Sample;
-    if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
-        return 0;
-    const Bounds b(*sample);
-    int64_t p = voice.SamplePosition;
-    bool playing = true;
-    if (p < b.LS)
-        playing = SettleBeforeLoop(voice, b, p);
-    else if (p >= b.LE)
-        playing = SettleAfterLoop(voice, b, p);
-    if (!playing) return 0;
-    voice.SamplePosition = p;
-    if (p < 0 || p >= b.End || (p < b.LS && voice.Backwards)) return 0;
-    return RunLength(voice, b, p, std::max<int64_t>(limit, 1));
+    if (voice.Increment <= 0) return 0;
+    return PrepareScaledRun(voice, limit, RunScale(voice.Increment));
 }
 
 void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t count) {
@@ -209,12 +238,13 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.RampRemaining = 0;
     }
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
+    const RunScale scale(voice.Increment);
     const int32_t width = target.Channels;
     int32_t* mix = target.MixPos + ptrdiff_t(start) * width;
     while (count >= 1) {
         int64_t limit = count;
         if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
-        const int32_t n = int32_t(std::min<int64_t>(PrepareRun(voice, limit), count));
+        const int32_t n = int32_t(std::min<int64_t>(PrepareScaledRun(voice, limit, scale), count));
         if (n == 0) {
             EndWithHandOver(target.Module, voice);
             return;
@@ -226,12 +256,9 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
             voice.LastOutputLeft = voice.LastOutputRight = 0;
             mix += ptrdiff_t(n) * width; // later runs of this call mix at their own frames
         } else {
-            int32_t* last = mix + ptrdiff_t(n - 1) * width;
-            const uint32_t oldLeft = uint32_t(last[0]);
-            const uint32_t oldRight = width == 2 ? uint32_t(last[1]) : 0;
+            // The kernel also leaves in LastOutputLeft and LastOutputRight what it added to the
+            // run's last frame.
             choice.Kernel(mix, n, voice, choice.Table);
-            voice.LastOutputLeft = int32_t(uint32_t(last[0]) - oldLeft);
-            voice.LastOutputRight = width == 2 ? int32_t(uint32_t(last[1]) - oldRight) : 0;
         }
         count -= n;
         if (voice.RampRemaining > 0) {

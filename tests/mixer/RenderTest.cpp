@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 using namespace mixertest;
@@ -118,6 +119,34 @@ TEST_P(RenderTest, ClickRemovalAdditionsWrap) {
     Module().ClickRemovalLeft = 25600;
     ApplyClickRemoval(*player, 0, 1);
     EXPECT_EQ(Values()[0], int32_t(uint32_t(INT32_MAX) + 25500u));
+}
+
+// Long tails against a frame-by-frame model, from extreme and from unequal offsets, over runs
+// that start and end off any vector boundary: the decaying frames, the frame where decay
+// stops, and the settled offsets added to every later value on the correct side.
+TEST_P(RenderTest, ClickRemovalTailMatchesTheFrameByFrameRule) {
+    const int32_t starts[][2] = {{INT32_MIN, INT32_MAX}, {-25600, 300}, {1000, -7}, {-300, 99999}};
+    const int32_t c = player->Channels;
+    for (const auto& start : starts) {
+        SCOPED_TRACE(std::to_string(start[0]) + " " + std::to_string(start[1]));
+        Values().assign(5);
+        Module().ClickRemovalLeft = start[0];
+        Module().ClickRemovalRight = start[1];
+        ApplyClickRemoval(*player, 3, 1500);
+        ApplyClickRemoval(*player, 1503, 541);
+        int64_t offset[2] = {start[0], c == 2 ? start[1] : 0};
+        for (int32_t f = 0; f < player->BufferFrames; ++f)
+            for (int32_t side = 0; side < c; ++side) {
+                int32_t expected = 5;
+                if (f >= 3 && f < 2044) {
+                    offset[side] -= offset[side] / 256;
+                    expected = int32_t(uint32_t(5) + uint32_t(offset[side]));
+                }
+                ASSERT_EQ(Values()[size_t(f * c + side)], expected) << f << " " << side;
+            }
+        EXPECT_EQ(Module().ClickRemovalLeft, offset[0]);
+        EXPECT_EQ(Module().ClickRemovalRight, c == 2 ? offset[1] : start[1]);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(StereoAndMono, RenderTest, ::testing::Values(true, false),

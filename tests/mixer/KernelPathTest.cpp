@@ -1,0 +1,133 @@
+// The SIMD kernel paths against the plain one: every kernel of both tables, on random samples,
+// positions, steps (forwards and backwards), gains and ramps of any 32-bit value, random run
+// lengths and a mixing buffer that already holds random values. Results and voice state must be
+// identical.
+#include "MixerTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <ostream>
+#include <string>
+#include <tuple>
+
+namespace {
+using namespace mixertest;
+using Path = TKavoXMKernelPath;
+
+struct Entry {
+    int32_t mode, stereoSample, ramping, split, outWidth;
+};
+
+void PrintTo(const Entry& e, std::ostream* os) {
+    *os << "mode " << e.mode << (e.stereoSample ? " stereo" : " mono") << " sample"
+        << (e.ramping ? ", ramping" : "") << (e.split ? ", split" : "") << ", " << e.outWidth
+        << " output channels";
+}
+
+class Random {
+  public:
+    explicit Random(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15u + 1) {}
+    uint64_t Next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    }
+    int32_t Below(int32_t n) { return int32_t(Next() % uint64_t(n)); }
+    int32_t Any32() { return int32_t(uint32_t(Next())); }
+    // A 16-bit range value, often at an extreme.
+    int32_t Value() {
+        const int32_t pick = Below(8);
+        return pick == 0 ? -32768 : pick == 1 ? 32767 : int32_t(int16_t(Next()));
+    }
+
+  private:
+    uint64_t state;
+};
+
+// One random voice on a random sample, set so that every position of an n-frame run stays
+// inside the sample.
+struct Trial {
+    std::unique_ptr<TKavoXMSample> sample;
+    std::unique_ptr<TKavoXMChannel> voice;
+    std::vector<int32_t> out;
+    int32_t n = 0;
+
+    Trial(Random& random, const Entry& e) {
+        const int32_t frames = 2 + random.Below(300);
+        std::vector<int32_t> values(size_t(frames * (e.stereoSample + 1)));
+        for (auto& v : values) v = random.Value();
+        sample = MakeSample(values, e.stereoSample + 1);
+        const int64_t span = int64_t(frames) * Frame - 1; // positions 0 .. span
+        int64_t increment = int64_t(random.Next() % uint64_t(3 * Frame)) + 1;
+        if (random.Below(4) == 0) increment = int64_t(random.Next() % uint64_t(Frame / 64)) + 1;
+        n = int32_t(std::min<int64_t>(span / increment + 1, 1 + random.Below(40)));
+        const bool backwards = random.Below(2) == 1;
+        const int64_t room = span - increment * (n - 1);
+        const int64_t offset = int64_t(random.Next() % uint64_t(room + 1));
+        voice = MakeVoice(*sample, backwards ? span - offset : offset, increment);
+        voice->Step = backwards ? -increment : increment;
+        voice->TargetVolumeLeft = random.Any32();
+        voice->TargetVolumeRight = random.Any32();
+        voice->RampVolumeLeft = random.Any32();
+        voice->RampVolumeRight = random.Any32();
+        voice->RampStepLeft = e.ramping ? random.Any32() : 0;
+        voice->RampStepRight = e.ramping ? random.Any32() : 0;
+        out.resize(size_t(n * e.outWidth) + 8);
+        for (auto& v : out) v = random.Any32();
+    }
+
+    void Mix(TKavoXMKernel kernel, const TKavoXMCubicSpline& spline, const Entry& e) {
+        int32_t* mix = out.data();
+        kernel(mix, n, *voice, spline.Coefficients.data());
+        EXPECT_EQ(mix, out.data() + n * e.outWidth);
+    }
+};
+
+class KernelPathTest : public ::testing::TestWithParam<std::tuple<Path, Entry>> {
+  protected:
+    TKavoXMCubicSpline spline;
+};
+
+TEST_P(KernelPathTest, MatchesThePlainKernel) {
+    const auto [path, e] = GetParam();
+    if (!KernelPathAvailable(path)) GTEST_SKIP() << "this CPU lacks the path";
+    const size_t at = size_t(KernelIndex(e.mode, e.stereoSample, e.ramping, 0, e.split));
+    const TKavoXMKernel plain = KernelTableOf(Path::Scalar, e.outWidth)[at];
+    const TKavoXMKernel fast = KernelTableOf(path, e.outWidth)[at];
+    for (uint64_t seed = 1; seed <= 300; ++seed) {
+        Random a(seed), b(seed);
+        Trial expected(a, e), actual(b, e);
+        expected.Mix(plain, spline, e);
+        actual.Mix(fast, spline, e);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(actual.n) + " frames");
+        ASSERT_EQ(actual.out, expected.out);
+        ASSERT_EQ(actual.voice->SamplePosition, expected.voice->SamplePosition);
+        ASSERT_EQ(actual.voice->RampVolumeLeft, expected.voice->RampVolumeLeft);
+        ASSERT_EQ(actual.voice->RampVolumeRight, expected.voice->RampVolumeRight);
+        ASSERT_EQ(actual.voice->LastOutputLeft, expected.voice->LastOutputLeft);
+        ASSERT_EQ(actual.voice->LastOutputRight, expected.voice->LastOutputRight);
+    }
+}
+
+std::vector<Entry> AllEntries() {
+    std::vector<Entry> all;
+    for (int32_t out : {2, 1})
+        for (int32_t mode = 0; mode < 4; ++mode)
+            for (int32_t s = 0; s < 2; ++s)
+                for (int32_t r = 0; r < 2; ++r)
+                    for (int32_t p = 0; p < 2; ++p) all.push_back({mode, s, r, p, out});
+    return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, KernelPathTest,
+                         ::testing::Combine(::testing::Values(Path::Sse2, Path::Avx2),
+                                            ::testing::ValuesIn(AllEntries())),
+                         [](const auto& info) {
+                             const Entry& e = std::get<1>(info.param);
+                             const Path path = std::get<0>(info.param);
+                             return std::string(path == Path::Sse2 ? "Sse2" : "Avx2") +
+                                    (e.outWidth == 2 ? "StereoOut" : "MonoOut") + "Mode" +
+                                    std::to_string(e.mode) + (e.stereoSample ? "Stereo" : "Mono") +
+                                    (e.ramping ? "Ramp" : "") + (e.split ? "Pan" : "");
+                         });
+} // namespace
