@@ -59,6 +59,7 @@ failures=0
 compare() {
   local song=$1 exe
   shift
+  rm -f "$work"/*.wav # render never overwrites a file
   timeout 900 "$linux" render "$song" -o "$work/linux.wav" "$@" 2>/dev/null &
   for exe in "${windows[@]}"; do
     timeout 900 wine "$exe" render "$(winepath -w "$song")" -o "$(winepath -w "$work/$(name_of "$exe").wav")" \

@@ -87,8 +87,14 @@ XMSong InfoSong() {
     ins.Samples[0].Left = {1, 2, 3};
     ins.Samples[1].SixteenBit = true;
     ins.Samples[1].Left = {100, 200};
+    ins.Name = "lead";
+    ins.VolumeEnvelope.Type = 1;
+    ins.VolumeEnvelope.Points = {{0, 64}, {10, 0}};
     song.Instruments.push_back(ins);
-    song.Instruments.push_back(XMInstrument{}); // no samples
+    XMInstrument empty;
+    empty.Name = "nothing here";
+    song.Instruments.push_back(empty); // no samples, listed all the same
+    song.TrackerName = "Tracker 2.0";
     song.Chunks.push_back({"text", {'h', 'i', 13, 'x', '\\'}, std::nullopt});
     std::vector<uint8_t> names(64, 0);
     names[0] = 'A';
@@ -119,17 +125,35 @@ TEST_F(InfoCommand, JsonHoldsTheHeaderFacts) {
     EXPECT_NE(j.find(R"("initial_speed":5,)"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("initial_tempo":140,)"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("orders":[1,0,1],)"), std::string::npos) << j;
-    EXPECT_NE(j.find(R"("message":"hi\r\nx\\")"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("message":"hi\nx\\")"), std::string::npos) << j;
+    EXPECT_NE(j.find(R"("tracker":"Tracker 2.0")"), std::string::npos) << j;
+    EXPECT_NE(
+        j.find(R"("instrument_list":[{"number":1,"name":"lead","volume_envelope":true,)"
+               R"("panning_envelope":false,"fadeout":0,"samples":[{"instrument":1,"slot":0,)"),
+        std::string::npos)
+        << j;
+    EXPECT_NE(j.find(R"({"number":2,"name":"nothing here","volume_envelope":false,)"
+                     R"("panning_envelope":false,"fadeout":0,"samples":[]})"),
+              std::string::npos)
+        << j;
     EXPECT_NE(j.find(R"("pattern_names":["A","B"])"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("channel_names":["L",""])"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("length":2,)"), std::string::npos) << j; // 16-bit sample in frames
 }
 
-TEST_F(InfoCommand, TextListsTheSamples) {
+TEST_F(InfoCommand, TextListsEveryInstrumentAndItsSamples) {
     const fs::path file = Write("song.xm", BuildXM(InfoSong()));
     const RunResult r = Run("info '" + file.string() + "'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("Format version:   1.04"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Tracker:          Tracker 2.0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Instrument 1 \"lead\": 2 samples, volume envelope on, panning "
+                         "envelope off\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Instrument 2 \"nothing here\": no samples\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Message:\nhi\nx\\\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("3 frames, loop none, 8-bit mono"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("2 frames, loop none, 16-bit mono"), std::string::npos) << r.out;
 }
@@ -141,11 +165,46 @@ TEST_F(InfoCommand, RefusedFileGivesOneLineAndExitCode1) {
     const RunResult r = Run("info '" + file.string() + "' --json");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, "cannot load " + file.string() +
+    EXPECT_EQ(r.err, "kavoxm info: cannot load " + file.string() +
                          ": not an XM file (no 'Extended Module: ' header)\n");
 
     const RunResult missing = Run("info '" + (dir_ / "absent.xm").string() + "'");
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err.rfind("cannot read " + (dir_ / "absent.xm").string() + ": ", 0), 0u)
+    EXPECT_EQ(
+        missing.err.rfind("kavoxm info: cannot read " + (dir_ / "absent.xm").string() + ": ", 0),
+        0u)
         << missing.err;
+}
+
+// Two tunes in one order list, each looping on itself (Bxx to its own order): order 0 plays
+// 64 rows, order 1 (never reached from order 0) 16 rows, at speed 5 and tempo 140.
+TEST_F(InfoCommand, DurationAndSubsongs) {
+    XMSong song = InfoSong();
+    song.SongLength = 2;
+    song.Orders[0] = 0;
+    song.Orders[1] = 1;
+    song.Patterns.assign(2, XMPattern{});
+    song.Patterns[0].Put(63, 0, {0, 0, 0, 0x0B, 0x00});
+    song.Patterns[1].Rows = 16;
+    song.Patterns[1].Put(15, 0, {0, 0, 0, 0x0B, 0x01});
+    const fs::path file = Write("song.xm", BuildXM(song));
+    const RunResult r = Run("info '" + file.string() + "' --json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const double tick = double(44100 * 640 / (140 * 256)) / 44100; // whole frames per tick
+    char expected[256];
+    std::snprintf(expected, sizeof expected, "\"duration_seconds\":%.3f,\"duration_end\":\"ends\"",
+                  64 * 5 * tick);
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
+    std::snprintf(expected, sizeof expected,
+                  "\"subsongs\":[{\"start_order\":0,\"duration_seconds\":%.3f,\"end\":\"ends\"},"
+                  "{\"start_order\":1,\"duration_seconds\":%.3f,\"end\":\"ends\"}]",
+                  64 * 5 * tick, 16 * 5 * tick);
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in " << r.out;
+
+    const RunResult text = Run("info '" + file.string() + "'");
+    std::snprintf(expected, sizeof expected,
+                  "Duration:         0:%04.1f\nSubsongs:         2\n  1: from order 0, 0:%04.1f\n"
+                  "  2: from order 1, 0:%04.1f\n",
+                  64 * 5 * tick, 64 * 5 * tick, 16 * 5 * tick);
+    EXPECT_NE(text.out.find(expected), std::string::npos) << expected << " in " << text.out;
 }

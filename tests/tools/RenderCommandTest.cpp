@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -114,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, RenderFormat,
     ::testing::Values(Format{"", 44100, 2, 16}, Format{"--mono --bits 8 --rate 22050", 22050, 1, 8},
                       Format{"--bits 8 --interpolation linear", 44100, 2, 8},
-                      Format{"--mono --rate 48000 --interpolation nearest", 48000, 1, 16}));
+                      Format{"--mono --rate 48000 --interpolation nearest", 48000, 1, 16},
+                      Format{"--bits 24 --gain -3", 44100, 2, 24}));
 
 TEST_F(RenderCommand, RawOutputIsTheWavData) {
     ASSERT_EQ(Run("song.xm -o out.wav --master-volume 200 --seconds 30"), 0) << Errors();
@@ -140,6 +143,95 @@ TEST_F(RenderCommand, MasterVolumeAndClippingChangeTheOutput) {
     EXPECT_NE(ReadBytes(dir / "a.raw"), ReadBytes(dir / "b.raw"));
 }
 
+int16_t Sample16(const std::vector<uint8_t>& b, size_t at) {
+    return int16_t(uint16_t(b[at] | b[at + 1] << 8));
+}
+
+TEST_F(RenderCommand, FloatWavHoldsTheSixteenBitSignalOverFullScale) {
+    ASSERT_EQ(Run("song.xm -o f.wav --bits 32f --seconds 0.5"), 0) << Errors();
+    ASSERT_EQ(Run("song.xm -o - --seconds 0.5 > s.raw"), 0) << Errors();
+    const auto wav = ReadBytes(dir / "f.wav");
+    const auto pcm = ReadBytes(dir / "s.raw");
+    ASSERT_GE(wav.size(), 58u);
+    EXPECT_EQ(Le(wav, 16, 4), 18u); // fmt with its extension size
+    EXPECT_EQ(Le(wav, 20, 2), 3u);  // IEEE float
+    EXPECT_EQ(Le(wav, 34, 2), 32u);
+    EXPECT_EQ(std::string(wav.begin() + 38, wav.begin() + 42), "fact");
+    EXPECT_EQ(Le(wav, 46, 4), 22050u); // frames
+    EXPECT_EQ(std::string(wav.begin() + 50, wav.begin() + 54), "data");
+    EXPECT_EQ(Le(wav, 54, 4), wav.size() - 58);
+    EXPECT_EQ(Le(wav, 4, 4), wav.size() - 8);
+    ASSERT_EQ((wav.size() - 58) / 4, pcm.size() / 2);
+    double loudest = 0;
+    for (size_t i = 0; i < pcm.size() / 2; ++i) {
+        float f = 0;
+        std::memcpy(&f, wav.data() + 58 + 4 * i, 4);
+        // 16-bit output truncates the same mix toward zero.
+        EXPECT_LT(std::abs(f * 32768.0 - Sample16(pcm, 2 * i)), 1.0) << i;
+        loudest = std::max(loudest, double(std::abs(f)));
+    }
+    EXPECT_GT(loudest, 0.001);
+}
+
+TEST_F(RenderCommand, StereoSeparationZeroIsMono) {
+    ASSERT_EQ(Run("song.xm -o - --seconds 0.3 > wide.raw"), 0) << Errors();
+    ASSERT_EQ(Run("song.xm -o - --seconds 0.3 --stereo-separation 0 > mono.raw"), 0) << Errors();
+    const auto wide = ReadBytes(dir / "wide.raw");
+    const auto mono = ReadBytes(dir / "mono.raw");
+    ASSERT_EQ(wide.size(), mono.size());
+    size_t differing = 0;
+    for (size_t i = 0; i + 3 < mono.size(); i += 4) {
+        EXPECT_EQ(Sample16(mono, i), Sample16(mono, i + 2)) << i;
+        differing += Sample16(wide, i) != Sample16(wide, i + 2) ? 1 : 0;
+    }
+    EXPECT_GT(differing, 0u); // the song is not centred: separation did something
+}
+
+// A song whose two orders play different notes, and its copy that starts at the second.
+std::vector<uint8_t> TwoOrderSong(bool fromSecond) {
+    XMSong song;
+    song.Channels = 1;
+    song.Speed = 3;
+    song.SongLength = fromSecond ? 1 : 2;
+    XMInstrument instrument;
+    XMSample sample;
+    for (int32_t f = 0; f < 32; ++f) sample.Left.push_back(f * 8 - 128);
+    sample.LoopType = 1;
+    sample.LoopLengthFrames = 32;
+    instrument.Samples.push_back(sample);
+    song.Instruments.push_back(instrument);
+    XMPattern first, second;
+    first.Rows = second.Rows = 16;
+    first.Put(0, 0, {49, 1, 0, 0, 0});
+    second.Put(0, 0, {61, 1, 0, 0, 0});
+    second.Put(15, 0, {0, 0, 0, 0x0B, fromSecond ? uint8_t(0) : uint8_t(1)});
+    song.Patterns = {first, second};
+    song.Orders[0] = fromSecond ? 1 : 0;
+    song.Orders[1] = 1;
+    return BuildXM(song);
+}
+
+TEST_F(RenderCommand, StartAndSubsongBeginWhereTheSongWouldHaveBegun) {
+    const auto two = TwoOrderSong(false), one = TwoOrderSong(true);
+    std::ofstream(dir / "two.xm", std::ios::binary)
+        .write(reinterpret_cast<const char*>(two.data()), std::streamsize(two.size()));
+    std::ofstream(dir / "one.xm", std::ios::binary)
+        .write(reinterpret_cast<const char*>(one.data()), std::streamsize(one.size()));
+    ASSERT_EQ(Run("one.xm -o - > one.raw"), 0) << Errors();
+    ASSERT_EQ(Run("two.xm -o - --start 1 > start.raw"), 0) << Errors();
+    ASSERT_EQ(Run("two.xm -o - > whole.raw"), 0) << Errors();
+    const auto alone = ReadBytes(dir / "one.raw");
+    EXPECT_GT(alone.size(), 44100u); // a quarter of a second at least
+    EXPECT_EQ(ReadBytes(dir / "start.raw"), alone);
+    EXPECT_NE(ReadBytes(dir / "whole.raw"), alone);
+    // Order 1 loops on itself and order 0 leads into it: one tune. --subsong 2 is refused.
+    EXPECT_EQ(Run("two.xm -o - --subsong 2 > sub.raw"), 1);
+    EXPECT_NE(Errors().find("two.xm has 1 subsong: no --subsong 2"), std::string::npos) << Errors();
+    EXPECT_EQ(Run("two.xm -o - --start 2 > sub.raw"), 1);
+    EXPECT_NE(Errors().find("two.xm has 2 orders: --start 2 is not one of them"), std::string::npos)
+        << Errors();
+}
+
 struct Refusal {
     std::string args;
     int exitCode;
@@ -157,7 +249,7 @@ TEST_P(RenderRefusal, ExitsWithItsCodeAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(
     BadInput, RenderRefusal,
     ::testing::Values(Refusal{"missing.xm -o out.wav", 1, "cannot read missing.xm"},
-                      Refusal{"text.xm -o out.wav", 1, "not a valid XM module"},
+                      Refusal{"text.xm -o out.wav", 1, "cannot load text.xm: file too short"},
                       Refusal{"song.xm -o out.wav --bits 12", 2, "bits"},
                       Refusal{"song.xm -o out.wav --interpolation cubic", 2, "interpolation"},
                       Refusal{"song.xm -o out.wav --master-volume 300", 2, "master-volume"},

@@ -1,117 +1,78 @@
-// kavoxm play: plays a song in real time through the audio device with a status line.
+// kavoxm play: plays songs in real time through the audio device, with keys and a status line
+// on a terminal.
 #include "Commands.h"
-#include "Interpolation.h"
-#include "SongFile.h"
-#include "SongLength.h"
+#include "DeviceOut.h"
+#include "Options.h"
+#include "PlaySession.h"
+#include "Signals.h"
+#include "Terminal.h"
 
-#include "KavoXM/player/Player.h"
-
-#include <atomic>
-#include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <iostream>
-#include <thread>
+#include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 struct PlayOptions {
-    std::string input;
-    int32_t loops = 1;
-    int32_t masterVolume = -1; // -1: the player's default
-    std::string interpolation = "spline";
+    std::vector<std::string> files;
+    PlaySettings settings;
 };
-
-constexpr int32_t Rate = 44100;
-constexpr double LongestSong = 3600.0; // seconds scanned for the total time
-
-std::atomic<bool> Interrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    Interrupted = true;
-}
-
-std::string Clock(double seconds) {
-    const int total = int(seconds);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d:%02d", total / 60, total % 60);
-    return text;
-}
-
-struct Status {
-    int32_t order, songLength, row;
-    int pattern;
-    uint32_t passes;
-};
-
-// The output thread moves these while it renders: read them under the player's lock.
-Status ReadStatus(TKavoXM& player) {
-    std::lock_guard<std::mutex> lock(player.CriticalSection);
-    const TKavoXMModule& m = *player.Module;
-    return {m.PlayingOrder, m.SongLength, m.PlayingRow, int(m.CurrentPattern), m.SongEndCount};
-}
 
 int Run(const PlayOptions& o) {
-    std::vector<uint8_t> image;
-    std::string error;
-    if (!ReadSongFile(o.input, image, error)) {
-        std::cerr << "kavoxm play: " << error << "\n";
-        return 1;
+    std::unique_ptr<DeviceOut> device; // opened once a song has loaded
+    RawTerminal terminal;
+    PlayPlace place;
+    place.Count = int32_t(o.files.size());
+    place.Screen = isatty(STDOUT_FILENO) != 0;
+    int code = 0;
+    for (size_t i = 0; i < o.files.size();) {
+        place.Index = int32_t(i) + 1;
+        std::string error;
+        switch (PlaySong(o.files[i], o.settings, place, device, terminal, error)) {
+        case PlayEnd::Quit:
+            return code;
+        case PlayEnd::Stopped:
+            return StopExitCode();
+        case PlayEnd::NoDevice:
+            std::cerr << "kavoxm play: no audio output device could be opened (without a sound "
+                         "card: render to a pipe, see the README)\n";
+            return 1;
+        case PlayEnd::Previous:
+            i = i > 0 ? i - 1 : 0;
+            break;
+        case PlayEnd::Failed:
+            std::cerr << "kavoxm play: " << error << "\n";
+            code = 1;
+            ++i;
+            break;
+        case PlayEnd::Finished:
+        case PlayEnd::Next:
+            ++i;
+            break;
+        }
     }
-    TKavoXM player(Rate, 2048, 4, true, 10, 16, 0);
-    if (!player.DeviceOpen) {
-        std::cerr << "kavoxm play: no audio output device could be opened\n";
-        return 1;
-    }
-    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) {
-        std::cerr << "kavoxm play: cannot load " << o.input << ": not a valid XM module\n";
-        return 1;
-    }
-    if (o.masterVolume >= 0) player.Module->MasterVolume = o.masterVolume;
-    player.InterpolationMode = InterpolationModes().at(o.interpolation);
-    const double total =
-        double(SongLengthFrames(image, Rate, uint32_t(o.loops), LongestSong)) / Rate;
-
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    const bool terminal = isatty(STDOUT_FILENO) != 0;
-    const auto start = std::chrono::steady_clock::now();
-    player.Play();
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const Status s = ReadStatus(player);
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (s.passes >= uint32_t(o.loops) || Interrupted) break;
-        std::printf("\r order %3d/%-3d  pattern %3d  row %3d   %s / %s%s", s.order, s.songLength,
-                    s.pattern, s.row, Clock(elapsed).c_str(), Clock(total).c_str(),
-                    terminal ? "\x1b[K" : "");
-        std::fflush(stdout);
-    }
-    if (!Interrupted) {
-        // Let the audio already queued with the device play out.
-        const double queued = double(player.BufferFrames) * player.BufferCount / Rate;
-        std::this_thread::sleep_for(std::chrono::duration<double>(queued));
-    }
-    std::printf("\n");
-    std::fflush(stdout);
-    return Interrupted ? 130 : 0;
+    return code;
 }
 
 } // namespace
 
 void AddPlayCommand(CLI::App& app, int& exitCode) {
-    auto* command = app.add_subcommand("play", "Play an XM module through the audio device");
-    static PlayOptions o;
-    command->add_option("FILE", o.input, "XM module to play")->required();
-    command->add_option("--loops", o.loops, "Passes through the song (default 1)")
+    auto options = std::make_shared<PlayOptions>();
+    PlaySettings& s = options->settings;
+    auto* command = app.add_subcommand("play", "Play XM modules through the audio device");
+    command->add_option("FILE", options->files, "XM modules to play (- reads standard input)")
+        ->required();
+    command->add_option("--loops", s.Loops, "Passes through each song (default 1)")
         ->check(CLI::Range(1, 1000));
-    command->add_option("--master-volume", o.masterVolume, "Master volume 0..256 (default 128)")
-        ->check(CLI::Range(0, 256));
-    AddInterpolationOption(*command, o.interpolation);
-    command->footer("Stops at the end of the song (or after --loops passes), or on Ctrl-C.\n"
-                    "Exit codes: 0 played, 1 unreadable file, no XM module or no audio device,\n"
-                    "2 bad options, 130 interrupted.");
-    command->callback([&exitCode] { exitCode = Run(o); });
+    AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
+    AddPositionOptions(*command, s.StartOrder, s.Subsong);
+    AddMixOptions(*command, s.Mix);
+    command->footer(
+        "Keys on a terminal: q quit, space pause, left/right previous/next order, +/- master "
+        "volume, l loop forever on/off, n/p next/previous file. Without a terminal: one line "
+        "per order. Stops at the end of the song (or after --loops passes or --seconds).\n"
+        "Exit codes: 0 played, 1 a file could not be read or loaded, or no audio device, 2 bad "
+        "options, 130 Ctrl-C, 143 SIGTERM.");
+    command->callback([options, &exitCode] { exitCode = Run(*options); });
 }

@@ -1,14 +1,19 @@
 // kavoxm render: plays a song offline into a WAV file (or raw PCM on stdout).
 #include "Commands.h"
-#include "Interpolation.h"
+#include "MixSource.h"
+#include "Options.h"
+#include "PlayScreen.h"
+#include "PostMix.h"
+#include "Signals.h"
 #include "SongFile.h"
-#include "SongLength.h"
+#include "SongStart.h"
 #include "WavFile.h"
 
-#include "KavoXM/player/Player.h"
-
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -19,81 +24,131 @@ struct RenderOptions {
     std::string input;
     std::string output;
     int32_t rate = 44100;
-    int32_t bits = 16;
+    std::string bits = "16";
     bool mono = false;
-    int32_t masterVolume = -1; // -1: the player's default
+    MixOptions mix;
     bool noClip = false;
-    std::string interpolation = "spline";
-    double seconds = 0; // 0: no limit
+    double seconds = 0; // 0: to the song end, at most MaxRenderSeconds
     int32_t loops = 1;
+    bool force = false;
+    int32_t startOrder = -1;
+    int32_t subsong = 1;
 };
 
-// Frames handed out per RenderOffline call: small enough that a song end stops the render
-// within a few milliseconds of audio.
-constexpr int32_t ChunkFrames = 256;
+const std::map<std::string, SampleFormat>& BitsFormats() {
+    static const std::map<std::string, SampleFormat> formats = {{"8", SampleFormat::U8},
+                                                                {"16", SampleFormat::S16},
+                                                                {"24", SampleFormat::S24},
+                                                                {"32f", SampleFormat::F32}};
+    return formats;
+}
+
+void Fail(const std::string& message) {
+    std::cerr << "kavoxm render: " << message << "\n";
+}
 
 void ShowProgress(const TKavoXMModule& module, uint64_t frames, int32_t rate, int32_t loops) {
-    std::fprintf(stderr, "\r  %8.1f s   pass %u/%d   order %3d/%-3d", double(frames) / rate,
-                 module.SongEndCount + 1, loops, module.CurrentOrder, module.SongLength);
+    const uint32_t pass = std::min(module.SongEndCount + 1, uint32_t(loops));
+    std::fprintf(stderr, "\r  %8.1f s   pass %u/%d   order %3d/%-3d", double(frames) / rate, pass,
+                 loops, module.CurrentOrder, module.SongLength);
+}
+
+// Mixes, post-mixes and writes blocks until the limit, the song end or a stop request.
+// Returns the exit code; `ended` tells whether the song ended.
+int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint64_t limit,
+                 bool& ended) {
+    const SampleFormat format = BitsFormats().at(o.bits);
+    const PostMix post{o.mix.GainDb, o.mix.Separation};
+    const int32_t channels = source.Channels();
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    std::vector<uint8_t> pcm(size_t(source.BlockFrames()) * size_t(channels) *
+                             ConvertBytesPerSample(format));
+    uint64_t frames = 0;
+    ended = false;
+    int code = 0;
+    while (frames < limit && !ended) {
+        if (StopSignal() != 0) {
+            code = StopExitCode();
+            break;
+        }
+        int32_t* mix = source.NextBlock();
+        const auto n = int32_t(std::min<uint64_t>(uint64_t(source.BlockFrames()), limit - frames));
+        post.Apply(mix, n, channels);
+        const size_t values = size_t(n) * size_t(channels);
+        ConvertMix(mix, values, format, !o.noClip, pcm.data());
+        if (!sink.Write(pcm.data(), values * size_t(BytesPerSample(format)))) {
+            Fail("cannot write " + (o.output == "-" ? "standard output" : o.output) + ": " +
+                 std::strerror(errno));
+            code = 1;
+            break;
+        }
+        frames += uint64_t(n);
+        // The block in which the last pass ends is written whole, so that nothing of the song
+        // is lost (at most one block of the next pass follows).
+        ended = source.Module().SongEndCount >= uint32_t(o.loops);
+        if (progress && (frames / uint64_t(n)) % 32 == 0)
+            ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+    }
+    if (progress) {
+        ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+        std::fputc('\n', stderr);
+    }
+    return code;
+}
+
+std::string CapWarning(const std::string& input, const std::string& action) {
+    return "warning: " + DisplayName(input) + " does not end within " +
+           ClockText(MaxRenderSeconds) + "; " + action;
 }
 
 int Run(const RenderOptions& o) {
-    auto player =
-        std::make_unique<TKavoXM>(o.rate, 2048, 4, !o.mono, 10, o.bits, 0, TKavoXMOutput::None);
+    if (const std::string why = CheckOutputName(o.input, o.output, o.force); !why.empty()) {
+        Fail(why);
+        return 1;
+    }
+    std::vector<uint8_t> image;
     std::string error;
-    if (!LoadSongFile(o.input, *player->Module, error)) {
-        std::cerr << "kavoxm render: " << error << "\n";
+    auto source = std::make_unique<MixSource>(o.rate, !o.mono);
+    if (!ReadSongFile(o.input, image, error) || !source->Load(o.input, image, error)) {
+        if (StopSignal() != 0) return StopExitCode();
+        Fail(error);
         return 1;
     }
-    if (o.masterVolume >= 0) player->Module->MasterVolume = o.masterVolume;
-    player->ClipOutput = !o.noClip;
-    player->InterpolationMode = InterpolationModes().at(o.interpolation);
-    if (!player->StartOffline()) {
-        std::cerr << "kavoxm render: cannot play " << o.input << "\n";
+    int32_t start = 0;
+    if (!StartOrder(o.input, image, o.startOrder, o.subsong, source->Module().SongLength, start,
+                    error)) {
+        Fail(error);
         return 1;
     }
+    if (start > 0) source->Seek(start);
+    TKavoXM& player = source->Player();
+    if (o.mix.MasterVolume >= 0) player.Module->MasterVolume = o.mix.MasterVolume;
+    player.ClipOutput = !o.noClip;
+    player.InterpolationMode = InterpolationModes().at(o.mix.Interpolation);
     PcmSink sink;
-    if (!sink.Open(o.output, player->SampleRate, player->Channels, player->Bits, error)) {
-        std::cerr << "kavoxm render: " << error << "\n";
+    if (!sink.Open(o.output, o.rate, source->Channels(), BitsFormats().at(o.bits), o.force,
+                   error)) {
+        Fail(error);
         return 1;
     }
-    const bool progress = isatty(STDERR_FILENO) != 0;
-    // Without --seconds, a song that does not end within the cap (per pass) stops there.
-    const bool capped = !(o.seconds > 0);
-    const uint64_t limit = capped ? uint64_t(SongLengthCapSeconds * player->SampleRate) * o.loops
-                                  : uint64_t(o.seconds * player->SampleRate);
-    const size_t frameBytes = size_t(player->Channels * player->Bits / 8);
-    std::vector<uint8_t> chunk(size_t(ChunkFrames) * frameBytes);
-    uint64_t frames = 0;
-    // The player notices the song end while it fills a block ahead of the frames handed out:
-    // the block in which the last pass ends is still written out whole, so that nothing of the
-    // song is lost (at most one block of the next pass follows it).
-    uint64_t stop = limit;
-    const uint64_t block = uint64_t(player->BufferFrames);
-    while (frames < stop) {
-        if (stop == limit && player->Module->SongEndCount >= uint32_t(o.loops))
-            stop = std::min(limit, (frames + block - 1) / block * block);
-        if (frames >= stop) break;
-        const int32_t want = int32_t(std::min<uint64_t>(ChunkFrames, stop - frames));
-        const int32_t got = player->RenderOffline(chunk.data(), want);
-        if (got <= 0) break;
-        if (!sink.Write(chunk.data(), size_t(got) * frameBytes)) {
-            std::cerr << "kavoxm render: cannot write " << o.output << "\n";
-            return 1;
-        }
-        frames += uint64_t(got);
-        if (progress && frames % (uint64_t(ChunkFrames) * 64) == 0)
-            ShowProgress(*player->Module, frames, player->SampleRate, o.loops);
+    // Without --seconds, a song that does not end within the cap (a pass) stops there; the
+    // bounded length scan usually tells so before rendering.
+    const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds * o.loops;
+    const auto limit = uint64_t(std::llround(seconds * o.rate));
+    bool warned = false;
+    if (o.seconds == 0 &&
+        ScanSongLength(image, o.rate, uint32_t(o.loops), start).End == SongScanEnd::BeyondCap) {
+        Fail(CapWarning(o.input, "rendering the first " + ClockText(MaxRenderSeconds) +
+                                     " a pass (--seconds sets the length)"));
+        warned = true;
     }
-    if (progress) {
-        ShowProgress(*player->Module, frames, player->SampleRate, o.loops);
-        std::fputc('\n', stderr);
-    }
-    if (capped && frames >= limit && player->Module->SongEndCount < uint32_t(o.loops))
-        std::cerr << "kavoxm render: warning: the song does not end within " << SongLengthCapSeconds
-                  << " s a pass; stopped there (--seconds renders more)\n";
-    if (!sink.Close(error)) {
-        std::cerr << "kavoxm render: " << error << "\n";
+    bool ended = false;
+    if (const int code = RenderBlocks(o, *source, sink, limit, ended); code != 0) return code;
+    if (!ended && o.seconds == 0 && !warned)
+        Fail(CapWarning(o.input, "stopped at " + ClockText(MaxRenderSeconds) +
+                                     " a pass (--seconds sets the length)"));
+    if (!sink.Finish(error)) {
+        Fail(error);
         return 1;
     }
     return 0;
@@ -103,24 +158,30 @@ int Run(const RenderOptions& o) {
 void AddRenderCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<RenderOptions>();
     auto* command = app.add_subcommand("render", "Render a song to a WAV file or raw PCM");
-    command->add_option("FILE", options->input, "XM module to render")->required();
-    command->add_option("-o,--output", options->output, "WAV file to write, or - for raw PCM")
+    command->add_option("FILE", options->input, "XM module to render (- reads standard input)")
         ->required();
+    command
+        ->add_option("-o,--output", options->output,
+                     "WAV file to write, or - for raw PCM on standard output")
+        ->required();
+    command->add_flag("-f,--force", options->force, "Replace an existing output file");
     command->add_option("--rate", options->rate, "Sample rate in Hz")
         ->check(CLI::Range(8000, 384000))
         ->capture_default_str();
-    command->add_option("--bits", options->bits, "Bits per sample")
-        ->check(CLI::IsMember({8, 16}))
+    command->add_option("--bits", options->bits, "Sample format: 8, 16, 24 or 32f (float)")
+        ->check(CLI::IsMember({"8", "16", "24", "32f"}))
         ->capture_default_str();
     command->add_flag("--mono", options->mono, "One output channel");
-    command->add_option("--master-volume", options->masterVolume, "Master volume (default 128)")
-        ->check(CLI::Range(0, 256));
-    command->add_flag("--no-clip", options->noClip, "Let 16-bit output wrap instead of saturating");
-    AddInterpolationOption(*command, options->interpolation)->capture_default_str();
-    command->add_option("--seconds", options->seconds, "Stop after this much audio")
-        ->check(CLI::PositiveNumber);
+    AddMixOptions(*command, options->mix);
+    command->add_flag("--no-clip", options->noClip,
+                      "Let integer output wrap instead of saturating");
+    AddSecondsOption(*command, options->seconds,
+                     "Stop after this much audio (default: the song end, at most an hour)");
+    AddPositionOptions(*command, options->startOrder, options->subsong);
     command->add_option("--loops", options->loops, "Passes through the song")
         ->check(CLI::Range(1, 1000))
         ->capture_default_str();
+    command->footer("Raw PCM (-o -) is interleaved little-endian samples without a header: signed "
+                    "16/24-bit, unsigned 8-bit or 32-bit float.");
     command->callback([options, &exitCode] { exitCode = Run(*options); });
 }

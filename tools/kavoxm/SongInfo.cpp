@@ -1,8 +1,9 @@
 #include "SongInfo.h"
 
+#include "PlayScreen.h"
+
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
-#include "KavoXM/sequencer/Channel.h"
 
 #include <cstdio>
 #include <sstream>
@@ -13,18 +14,6 @@ std::string VersionText(uint16_t version) {
     char text[16];
     std::snprintf(text, sizeof text, "%u.%02x", unsigned(version >> 8), unsigned(version & 0xFF));
     return text;
-}
-
-// Samples of all instruments in instrument and slot order.
-template <typename Visit> void ForEachSample(const TKavoXMModule& module, Visit visit) {
-    for (int32_t i = 1; i <= TKavoXMModule::MaxInstruments; ++i) {
-        const TKavoXMInstrument* instrument = module.Instruments[size_t(i)].get();
-        if (instrument == nullptr) continue;
-        for (int32_t j = 0; j < TKavoXMInstrument::MaxSamples; ++j) {
-            const TKavoXMSample* sample = instrument->Samples[size_t(j)].get();
-            if (sample != nullptr) visit(i, *instrument, j, *sample);
-        }
-    }
 }
 
 std::string LoopText(const TKavoXMSample& s) {
@@ -40,26 +29,98 @@ std::string MissingText(const TKavoXMLoadInfo& info) {
     return " (" + std::to_string(info.MissingInstruments) + " missing)";
 }
 
-int32_t OrderCount(const TKavoXMModule& module) {
-    return module.SongLength;
+int32_t SampleCount(const TKavoXMInstrument& instrument) {
+    int32_t count = 0;
+    for (const auto& sample : instrument.Samples) count += sample != nullptr ? 1 : 0;
+    return count;
 }
 
-void WriteJsonNames(std::ostream& out, const char* key, int32_t count,
-                    const std::string& (*name)(const TKavoXMModule&, int32_t),
-                    const TKavoXMModule& module) {
-    out << ",\"" << key << "\":[";
-    for (int32_t i = 0; i < count; ++i) out << (i ? "," : "") << JsonString(name(module, i));
-    out << "]";
+const char* OnOff(const std::unique_ptr<TKavoXMEnvelope>& envelope) {
+    return envelope != nullptr && envelope->Enabled ? "on" : "off";
 }
 
-const std::string& PatternName(const TKavoXMModule& m, int32_t i) {
-    return m.Patterns[size_t(i)]->Name;
+void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrument& instrument) {
+    const int32_t samples = SampleCount(instrument);
+    out << "Instrument " << number << " \"" << instrument.Name << "\": ";
+    if (samples == 0) {
+        out << "no samples\n";
+        return;
+    }
+    out << samples << (samples == 1 ? " sample" : " samples") << ", volume envelope "
+        << OnOff(instrument.VolumeEnvelope) << ", panning envelope "
+        << OnOff(instrument.PanningEnvelope) << "\n";
+    for (int32_t j = 0; j < TKavoXMInstrument::MaxSamples; ++j) {
+        const TKavoXMSample* s = instrument.Samples[size_t(j)].get();
+        if (s == nullptr) continue;
+        out << "  sample " << j << " \"" << s->Name << "\": " << s->Length << " frames, loop "
+            << LoopText(*s) << ", " << s->Bits << "-bit " << (s->Channels == 2 ? "stereo" : "mono")
+            << ", volume " << s->Volume << ", relative note " << s->RelativeNote << ", finetune "
+            << s->FineTune << "\n";
+    }
 }
-const std::string& ChannelName(const TKavoXMModule& m, int32_t i) {
-    return m.PatternChannels[size_t(i)]->Name;
+
+std::string SubsongText(const SongFacts& facts) {
+    std::string text;
+    for (size_t i = 0; i < facts.Subsongs.size(); ++i) {
+        const Subsong& s = facts.Subsongs[i];
+        SongScan scan;
+        scan.End = s.End;
+        scan.Frames = s.Frames;
+        text += "\n  " + std::to_string(i + 1) + ": from order " + std::to_string(s.StartOrder) +
+                ", " + DurationText(scan, facts.Rate);
+    }
+    return text;
 }
 
 } // namespace
+
+SongFacts FindSongFacts(const std::vector<uint8_t>& image) {
+    SongFacts facts;
+    facts.Tracker = TrackerName(image);
+    facts.Length = ScanSongLength(image, facts.Rate);
+    facts.Subsongs = FindSubsongs(image, facts.Rate);
+    return facts;
+}
+
+std::string TrackerName(const std::vector<uint8_t>& image) {
+    constexpr size_t At = 38, Size = 20;
+    if (image.size() < At + Size) return {};
+    std::string name(image.begin() + At, image.begin() + At + Size);
+    name = name.substr(0, name.find('\0'));
+    const size_t end = name.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+}
+
+std::string MessageLines(const std::string& message) {
+    std::string text;
+    for (size_t i = 0; i < message.size(); ++i) {
+        if (message[i] != '\r') {
+            text += message[i];
+            continue;
+        }
+        text += '\n';
+        if (i + 1 < message.size() && message[i + 1] == '\n') ++i;
+    }
+    return text;
+}
+
+std::string DurationText(const SongScan& scan, int32_t rate) {
+    const double seconds = scan.Seconds(rate);
+    char exact[32];
+    std::snprintf(exact, sizeof exact, "%d:%04.1f", int(seconds) / 60,
+                  seconds - 60 * (int(seconds) / 60));
+    switch (scan.End) {
+    case SongScanEnd::Ends:
+        return exact;
+    case SongScanEnd::BeyondCap:
+        return "does not end within " + ClockText(seconds);
+    case SongScanEnd::Unknown:
+        return "unknown (more than " + ClockText(seconds) + ")";
+    case SongScanEnd::NoSong:
+        break;
+    }
+    return "unknown";
+}
 
 std::string JsonString(const std::string& bytes) {
     std::string out = "\"";
@@ -94,12 +155,16 @@ std::string JsonString(const std::string& bytes) {
     return out + "\"";
 }
 
-std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& info) {
+std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& info,
+                         const SongFacts& facts) {
     std::ostringstream out;
-    out << "Name:             " << module.Name << "\n"
-        << "Format version:   " << VersionText(info.Version) << "\n"
+    out << "Name:             " << module.Name << "\n";
+    if (!facts.Tracker.empty()) out << "Tracker:          " << facts.Tracker << "\n";
+    out << "Format version:   " << VersionText(info.Version) << "\n"
         << "Channels:         " << module.ChannelCount << "\n"
         << "Song length:      " << module.SongLength << "\n"
+        << "Duration:         " << DurationText(facts.Length, facts.Rate) << "\n"
+        << "Subsongs:         " << facts.Subsongs.size() << SubsongText(facts) << "\n"
         << "Restart position: " << module.RestartPosition << "\n"
         << "Patterns:         " << info.PatternCount << "\n"
         << "Instruments:      " << info.InstrumentCount << MissingText(info) << "\n"
@@ -108,49 +173,12 @@ std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         << "Initial speed:    " << int(module.InitialSpeed) << "\n"
         << "Initial tempo:    " << int(module.InitialTempo) << "\n"
         << "Orders:          ";
-    for (int32_t i = 0; i < OrderCount(module); ++i) out << " " << int(module.Orders[size_t(i)]);
+    for (int32_t i = 0; i < module.SongLength; ++i) out << " " << int(module.Orders[size_t(i)]);
     out << "\n";
-    ForEachSample(module, [&out](int32_t i, const TKavoXMInstrument& instrument, int32_t j,
-                                 const TKavoXMSample& s) {
-        out << "Instrument " << i << " \"" << instrument.Name << "\" sample " << j << " \""
-            << s.Name << "\": " << s.Length << " frames, loop " << LoopText(s) << ", " << s.Bits
-            << "-bit " << (s.Channels == 2 ? "stereo" : "mono") << ", volume " << s.Volume
-            << ", relative note " << s.RelativeNote << ", finetune " << s.FineTune << "\n";
-    });
-    if (!module.Message.empty()) out << "Message:\n" << module.Message << "\n";
-    return out.str();
-}
-
-std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& info) {
-    std::ostringstream out;
-    out << "{\"name\":" << JsonString(module.Name)
-        << ",\"version\":" << JsonString(VersionText(info.Version))
-        << ",\"channels\":" << module.ChannelCount << ",\"song_length\":" << module.SongLength
-        << ",\"restart_position\":" << module.RestartPosition
-        << ",\"patterns\":" << info.PatternCount << ",\"instruments\":" << info.InstrumentCount
-        << ",\"missing_instruments\":" << info.MissingInstruments
-        << ",\"samples\":" << info.SampleHeaderCount
-        << ",\"linear_frequencies\":" << (module.LinearFrequencies ? "true" : "false")
-        << ",\"initial_speed\":" << int(module.InitialSpeed)
-        << ",\"initial_tempo\":" << int(module.InitialTempo) << ",\"orders\":[";
-    for (int32_t i = 0; i < OrderCount(module); ++i)
-        out << (i ? "," : "") << int(module.Orders[size_t(i)]);
-    out << "],\"message\":" << JsonString(module.Message);
-    WriteJsonNames(out, "pattern_names", info.PatternCount, PatternName, module);
-    WriteJsonNames(out, "channel_names", module.ChannelCount, ChannelName, module);
-    out << ",\"sample_list\":[";
-    bool first = true;
-    ForEachSample(module, [&out, &first](int32_t i, const TKavoXMInstrument&, int32_t j,
-                                         const TKavoXMSample& s) {
-        out << (first ? "" : ",") << "{\"instrument\":" << i << ",\"slot\":" << j
-            << ",\"name\":" << JsonString(s.Name) << ",\"length\":" << s.Length << ",\"loop\":"
-            << JsonString(s.LoopEnabled ? (s.PingPongLoop ? "ping-pong" : "forward") : "none")
-            << ",\"loop_start\":" << s.LoopStart << ",\"loop_length\":" << s.LoopLength
-            << ",\"bits\":" << s.Bits << ",\"channels\":" << s.Channels
-            << ",\"volume\":" << s.Volume << ",\"relative_note\":" << s.RelativeNote
-            << ",\"finetune\":" << s.FineTune << "}";
-        first = false;
-    });
-    out << "]}\n";
+    for (int32_t i = 1; i <= TKavoXMModule::MaxInstruments; ++i) {
+        const TKavoXMInstrument* instrument = module.Instruments[size_t(i)].get();
+        if (instrument != nullptr) WriteInstrumentText(out, i, *instrument);
+    }
+    if (!module.Message.empty()) out << "Message:\n" << MessageLines(module.Message) << "\n";
     return out.str();
 }

@@ -1,6 +1,8 @@
 // kavoxm trace: runs the sequencer of a song without mixing and without a device, and prints
 // one line per row with its time, position, speed, tempo and global volume.
 #include "Commands.h"
+#include "Options.h"
+#include "Signals.h"
 #include "SongFile.h"
 
 #include "KavoXM/module/Module.h"
@@ -26,6 +28,7 @@ int RunTrace(const std::string& path, double seconds) {
     TKavoXMModule& module = *player.Module;
     std::string error;
     if (!LoadSongFile(path, module, error)) {
+        if (StopSignal() != 0) return StopExitCode();
         std::cerr << "kavoxm trace: " << error << "\n";
         return 1;
     }
@@ -36,7 +39,7 @@ int RunTrace(const std::string& path, double seconds) {
     std::printf("%10s %9s %5s %4s %4s %5s %5s %4s\n", "frame", "seconds", "order", "pat", "row",
                 "speed", "tempo", "gvol");
     bool ended = false;
-    while (frames < limit) {
+    while (frames < limit && StopSignal() == 0) {
         player.Tick();
         if (module.SongEndCount >= 1) {
             ended = true;
@@ -51,7 +54,7 @@ int RunTrace(const std::string& path, double seconds) {
     }
     std::printf("length: %llu frames, %.3f s (%s)\n", (unsigned long long)frames, Seconds(frames),
                 ended ? "song end" : "time limit");
-    return 0;
+    return StopSignal() != 0 ? StopExitCode() : 0;
 }
 
 } // namespace
@@ -61,8 +64,7 @@ void AddTraceCommand(CLI::App& app, int& exitCode) {
         app.add_subcommand("trace", "Run the sequencer without sound and print every row");
     static std::string path;
     static double seconds = 3600.0;
-    command->add_option("FILE", path, "XM module to trace")->required();
-    command->add_option("--seconds", seconds, "Stop after this much song time")
-        ->check(CLI::PositiveNumber);
+    command->add_option("FILE", path, "XM module to trace (- reads standard input)")->required();
+    AddSecondsOption(*command, seconds, "Stop after this much song time (default an hour)");
     command->callback([&exitCode] { exitCode = RunTrace(path, seconds); });
 }

@@ -2,12 +2,18 @@
 
 #include "MMSystem/Console.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // WAV sizes are 32-bit: a longer render is written with sizes saturated at the limit.
-constexpr uint64_t MaxDataBytes = 0xFFFFFFFFu - 36;
+constexpr uint64_t MaxDataBytes = 0xFFFFFFFFu - 58;
+constexpr uint32_t PcmTag = 1, FloatTag = 3;
 
 void Put16(uint8_t*& p, uint32_t v) {
     *p++ = uint8_t(v);
@@ -17,57 +23,131 @@ void Put32(uint8_t*& p, uint32_t v) {
     Put16(p, v & 0xFFFF);
     Put16(p, v >> 16);
 }
+void PutId(uint8_t*& p, const char* id) {
+    std::memcpy(p, id, 4);
+    p += 4;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Extensions of formats the tool does not write.
+bool OtherFormat(const std::string& extension) {
+    static const std::array<const char*, 18> others = {
+        "mp3", "ogg", "oga", "opus", "flac", "aif", "aiff", "aifc", "m4a",
+        "aac", "wma", "au",  "raw",  "pcm",  "xm",  "mod",  "it",   "s3m"};
+    return std::any_of(others.begin(), others.end(), [&](const char* e) { return extension == e; });
+}
+
+// mkstemp makes the file private; the finished file gets the mode of any new file.
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 } // namespace
 
+std::string CheckOutputName(const std::string& input, const std::string& output, bool force) {
+    if (output == "-") return {};
+    if (input != "-" && SameFile(input, output)) return output + " is the input file";
+    const size_t slash = output.find_last_of('/');
+    const size_t dot = output.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        const std::string extension = Lower(output.substr(dot + 1));
+        if (OtherFormat(extension))
+            return output + ": the output is a WAV file, not ." + extension +
+                   " (name it .wav, or give - for raw PCM)";
+    }
+    struct stat st {};
+    if (!force && ::stat(output.c_str(), &st) == 0)
+        return output + " exists (use --force to replace it)";
+    return {};
+}
+
 PcmSink::~PcmSink() {
+    Discard();
+}
+
+void PcmSink::Discard() {
     if (file != nullptr && !raw) std::fclose(file);
+    file = nullptr;
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+    temporary.clear();
 }
 
 bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channelCount,
-                   int32_t sampleBits, std::string& error) {
+                   SampleFormat sampleFormat, bool replaceTarget, std::string& error) {
     path = target;
     rate = sampleRate;
     channels = channelCount;
-    bits = sampleBits;
+    format = sampleFormat;
+    replace = replaceTarget;
     raw = target == "-";
-    if (raw) SetBinaryMode(stdout); // raw PCM must reach stdout unchanged
-    file = raw ? stdout : std::fopen(target.c_str(), "wb");
-    if (file == nullptr) {
+    if (raw) {
+        SetBinaryMode(stdout); // raw PCM must reach stdout unchanged
+        file = stdout;
+        return true;
+    }
+    std::string name = target + ".kavoxm-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0 || (file = ::fdopen(fd, "wb")) == nullptr) {
         error = "cannot write " + target + ": " + std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(name.c_str());
+        }
         return false;
     }
-    if (!raw) {
-        buffer.resize(size_t(1) << 20);
-        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
-    }
-    if (!raw && !WriteHeader()) {
+    temporary = name;
+    ::fchmod(fd, NewFileMode());
+    buffer.resize(size_t(1) << 20);
+    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    if (!WriteHeader()) {
         error = "cannot write " + target + ": " + std::strerror(errno);
+        Discard();
         return false;
     }
     return true;
 }
 
 bool PcmSink::WriteHeader() {
-    uint8_t header[44];
+    const bool isFloat = format == SampleFormat::F32;
+    const uint32_t fmtSize = isFloat ? 18 : 16;
+    const uint32_t data = uint32_t(std::min(dataBytes, MaxDataBytes));
+    const uint32_t sampleBytes = uint32_t(BytesPerSample(format));
+    const uint32_t align = uint32_t(channels) * sampleBytes;
+    uint8_t header[58];
     uint8_t* p = header;
-    const uint32_t data = uint32_t(dataBytes > MaxDataBytes ? MaxDataBytes : dataBytes);
-    const uint32_t align = uint32_t(channels * bits / 8);
-    std::memcpy(p, "RIFF", 4);
-    p += 4;
-    Put32(p, 36 + data);
-    std::memcpy(p, "WAVEfmt ", 8);
-    p += 8;
-    Put32(p, 16);
-    Put16(p, 1); // PCM
+    const uint32_t headerBytes = 20 + fmtSize + (isFloat ? 12 : 0) + 8;
+    PutId(p, "RIFF");
+    Put32(p, headerBytes - 8 + data);
+    PutId(p, "WAVE");
+    PutId(p, "fmt ");
+    Put32(p, fmtSize);
+    Put16(p, isFloat ? FloatTag : PcmTag);
     Put16(p, uint32_t(channels));
     Put32(p, uint32_t(rate));
     Put32(p, uint32_t(rate) * align);
     Put16(p, align);
-    Put16(p, uint32_t(bits));
-    std::memcpy(p, "data", 4);
-    p += 4;
+    Put16(p, sampleBytes * 8);
+    if (isFloat) {
+        Put16(p, 0); // no extension
+        PutId(p, "fact");
+        Put32(p, 4);
+        Put32(p, align != 0 ? data / align : 0); // frames
+    }
+    PutId(p, "data");
     Put32(p, data);
-    return std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    return std::fwrite(header, 1, headerBytes, file) == headerBytes;
 }
 
 bool PcmSink::Write(const void* data, size_t bytes) {
@@ -75,16 +155,49 @@ bool PcmSink::Write(const void* data, size_t bytes) {
     return std::fwrite(data, 1, bytes, file) == bytes;
 }
 
-bool PcmSink::Close(std::string& error) {
-    if (file == nullptr) return true;
-    bool ok = true;
-    if (raw) {
-        ok = std::fflush(file) == 0;
+bool PcmSink::Publish(std::string& error) {
+    if (replace) {
+        if (::rename(temporary.c_str(), path.c_str()) == 0) {
+            temporary.clear(); // renamed: nothing left to remove
+            return true;
+        }
+    } else if (::link(temporary.c_str(), path.c_str()) == 0) {
+        return true; // the temporary name is removed by Discard
+    } else if (errno == EEXIST) {
+        error = path + " exists (use --force to replace it)";
+        return false;
     } else {
-        ok = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader();
-        ok = std::fclose(file) == 0 && ok;
+        // A file system without hard links: take the name unless it appeared meanwhile.
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 && ::rename(temporary.c_str(), path.c_str()) == 0) {
+            temporary.clear();
+            return true;
+        }
     }
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+}
+
+bool PcmSink::Finish(std::string& error) {
+    if (file == nullptr) return false;
+    if (raw) {
+        const bool ok = std::fflush(file) == 0;
+        if (!ok) error = "cannot write standard output: " + std::string(std::strerror(errno));
+        file = nullptr;
+        return ok;
+    }
+    // Every buffered byte reaches the disk before the file takes its name.
+    const bool written = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader() &&
+                         std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
     file = nullptr;
-    if (!ok) error = "cannot write " + path + ": " + std::strerror(errno);
-    return ok;
+    if (!written || !closed) {
+        error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+        Discard();
+        return false;
+    }
+    const bool published = Publish(error);
+    Discard();
+    return published;
 }

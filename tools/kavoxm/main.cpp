@@ -1,19 +1,101 @@
 // kavoxm: inspect, trace, render and play XM modules with the KavoXM engine.
 #include "Commands.h"
+#include "HelpFormat.h"
+#include "Signals.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const Examples = "Examples:\n"
+                             "  kavoxm info song.xm\n"
+                             "  kavoxm play song.xm other.xm --loops 2\n"
+                             "  kavoxm render song.xm -o song.wav --bits 24\n"
+                             "  kavoxm render song.xm -o - | aplay -f cd\n"
+                             "\n"
+                             "Exit codes: 0 done, 1 unreadable or refused file, no audio device or "
+                             "failed write, 2 bad command line, 130 Ctrl-C, 143 SIGTERM.";
+
+std::string CommandList(const CLI::App& app) {
+    std::string list;
+    for (const CLI::App* command : app.get_subcommands({}))
+        list += "  " + command->get_name() + std::string(8 - command->get_name().size(), ' ') +
+                command->get_description() + "\n";
+    return list;
+}
+
+// Letters to change to turn one word into the other.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "Did you mean" for a word within two letters of a command.
+std::string Suggestion(const CLI::App& app, const std::string& word) {
+    for (const CLI::App* command : app.get_subcommands({}))
+        if (EditDistance(word, command->get_name()) <= 2)
+            return " (did you mean '" + command->get_name() + "'?)";
+    return "";
+}
+
+// The first word is a command name, or an option (help, version) of the program itself.
+bool KnownCommand(const CLI::App& app, const char* word) {
+    if (word[0] == '-') return true;
+    for (const CLI::App* command : app.get_subcommands({}))
+        if (command->get_name() == word) return true;
+    return false;
+}
+
+// Messages of bad command lines carry the command they belong to.
+std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
+    std::string prefix = "kavoxm";
+    for (const CLI::App* command : app->get_subcommands({}))
+        if (command->count() > 0) prefix += " " + command->get_name();
+    return prefix + ": " + e.what() + "\nRun '" + prefix + " --help' for more information.\n";
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"kavoxm - inspect, trace, render and play FastTracker 2 XM modules"};
+    InstallStopHandlers();
+    CLI::App app{"kavoxm - inspect, trace, render and play FastTracker 2 XM modules", "kavoxm"};
+    app.formatter(std::make_shared<WrappingFormatter>());
+    app.set_version_flag("--version", "kavoxm " KAVOXM_VERSION);
     app.require_subcommand(1);
+    app.failure_message(FailureMessage);
+    app.footer(Examples);
     int exitCode = 0;
     AddInfoCommand(app, exitCode);
     AddTraceCommand(app, exitCode);
     AddRenderCommand(app, exitCode);
     AddPlayCommand(app, exitCode);
+    if (argc > 1 && !KnownCommand(app, argv[1])) {
+        std::cerr << "kavoxm: unknown command '" << argv[1] << "'" << Suggestion(app, argv[1])
+                  << "\nCommands:\n"
+                  << CommandList(app);
+        return 2;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help and version exit with 0; every bad option or argument with 2.
         return app.exit(e) == 0 ? 0 : 2;
     }
+    if (StopSignal() != 0) return StopExitCode();
     return exitCode;
 }

@@ -1,0 +1,96 @@
+// The kavoxm command line: version, unknown commands, help, messages that name their command,
+// and what play says on a machine without sound.
+#include "HelpFormat.h"
+#include "ToolRun.h"
+#include "ToolSongs.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+using namespace tooltest;
+
+struct LineCase {
+    std::string name;
+    std::string arguments;
+    int exitCode;
+    std::string stream; // "out" or "err"
+    std::vector<std::string> contains;
+};
+
+class CommandLine : public ToolTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(CommandLine, AnswersAsDocumented) {
+    Write("song.xm", SmallSong());
+    const LineCase& c = GetParam();
+    const RunResult r = Run(c.arguments);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    const std::string& text = c.stream == "out" ? r.out : r.err;
+    for (const std::string& part : c.contains)
+        EXPECT_NE(text.find(part), std::string::npos) << "'" << part << "' in:\n" << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLine,
+    ::testing::Values(
+        LineCase{"Version", "--version", 0, "out", {"kavoxm " KAVOXM_VERSION "\n"}},
+        LineCase{"UnknownCommand",
+                 "plya song.xm",
+                 2,
+                 "err",
+                 {"kavoxm: unknown command 'plya' (did you mean 'play'?)\nCommands:\n",
+                  "  info    ", "  render  "}},
+        LineCase{"FarFromAnyCommand", "compose x", 2, "err", {"unknown command 'compose'\n"}},
+        LineCase{
+            "HelpNamesTheProgramOnly",
+            "--help",
+            0,
+            "out",
+            {"Usage: kavoxm [OPTIONS]", "Examples:\n  kavoxm info song.xm", "Exit codes: 0 done"}},
+        LineCase{"CommandHelp", "render --help", 0, "out", {"Usage: kavoxm render [OPTIONS]"}},
+        LineCase{"BadValueNamesTheCommand",
+                 "render song.xm -o out.wav --bits 12",
+                 2,
+                 "err",
+                 {"kavoxm render: --bits: 12 not in {8,16,24,32f}", "Run 'kavoxm render --help'"}},
+        LineCase{"MissingFileNamesTheCommand", "info", 2, "err", {"kavoxm info: FILE is required"}},
+        LineCase{"SubsongAndStartExcludeEachOther",
+                 "render song.xm -o - --start 1 --subsong 2",
+                 2,
+                 "err",
+                 {"kavoxm render: --start excludes --subsong"}},
+        LineCase{"GainMustBeFinite",
+                 "render song.xm -o - --gain nan",
+                 2,
+                 "err",
+                 {"kavoxm render: --gain: must be a number from -60 to 24, not 'nan'"}}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+
+TEST_F(ToolTest, PlayWithoutASoundDeviceSaysSoInOneLine) {
+    Write("song.xm", SmallSong());
+    fs::create_directories(dir / "home");
+    std::ofstream(dir / "home" / ".asoundrc") << "pcm.!default { type hw card 99 }\n";
+    const RunResult r = Run("play song.xm", "HOME=home");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("kavoxm play: no audio output device could be opened", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(WrapHelp, BreaksLongLinesUnderTheirColumn) {
+    std::string option = "  --seconds FLOAT";
+    option.resize(30, ' '); // the description column
+    option += "Stop after this much audio, at most an hour of it";
+    const std::string wrapped = WrapHelp(option + "\nshort line\n", 60, 30);
+    std::istringstream lines(wrapped);
+    std::string line;
+    std::vector<std::string> all;
+    while (std::getline(lines, line)) all.push_back(line);
+    ASSERT_EQ(all.size(), 3u) << wrapped;
+    for (const auto& l : all) EXPECT_LE(l.size(), 60u) << l;
+    EXPECT_EQ(all[1].find_first_not_of(' '), 30u) << all[1]; // under the description
+    EXPECT_EQ(all[2], "short line");
+    EXPECT_EQ(wrapped.back(), '\n');
+}
+
+} // namespace

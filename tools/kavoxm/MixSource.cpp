@@ -1,0 +1,37 @@
+#include "MixSource.h"
+
+#include "SongFile.h"
+
+#include <algorithm>
+
+MixSource::MixSource(int32_t rate, bool stereo, int32_t blockFrames)
+    : player(
+          std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0, TKavoXMOutput::None)) {
+    block.resize(size_t(player->BufferFrames) * size_t(player->Channels));
+    scratch.resize(size_t(player->BufferBytes));
+}
+
+bool MixSource::Load(const std::string& path, const std::vector<uint8_t>& image,
+                     std::string& error) {
+    if (!LoadSongImage(path, image, *player->Module, nullptr, error)) return false;
+    Restart();
+    return true;
+}
+
+void MixSource::Restart() {
+    player->StartOffline();
+}
+
+int32_t* MixSource::NextBlock() {
+    std::lock_guard<std::mutex> lock(player->CriticalSection);
+    player->FillBuffer(scratch.data());
+    std::copy_n(player->MixBuffer.get(), block.size(), block.begin());
+    return block.data();
+}
+
+bool MixSource::Seek(int32_t order) {
+    const int32_t volume = player->Module->MasterVolume;
+    const bool placed = player->SetPosition(order, 0);
+    player->Module->MasterVolume = volume;
+    return placed;
+}

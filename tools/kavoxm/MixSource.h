@@ -1,0 +1,39 @@
+#pragma once
+// A player without a device that hands out its mix block by block: the same ticks, mixing and
+// song-end bookkeeping as real-time playback, with the 32-bit mix available to the tool's own
+// post-mix stage before it becomes PCM.
+#include "KavoXM/player/Player.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TKavoXMLoadInfo;
+
+class MixSource {
+  public:
+    MixSource(int32_t rate, bool stereo, int32_t blockFrames = 2048);
+
+    // Loads the image and puts the song at its start.
+    bool Load(const std::string& path, const std::vector<uint8_t>& image, std::string& error);
+    // Back to the song start (order 0, the song's initial speed, tempo and volume).
+    void Restart();
+    // Starts the song afresh at order entry `order` (every channel reset, the song's initial
+    // speed and tempo), keeping the master volume. False, and nothing changes, when the entry
+    // is not in the song.
+    bool Seek(int32_t order);
+    // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
+    // next call.
+    int32_t* NextBlock();
+
+    int32_t BlockFrames() const { return player->BufferFrames; }
+    int32_t Channels() const { return player->Channels; }
+    int32_t Rate() const { return player->SampleRate; }
+    TKavoXM& Player() { return *player; }
+    TKavoXMModule& Module() { return *player->Module; }
+
+  private:
+    std::unique_ptr<TKavoXM> player;
+    std::vector<int32_t> block;
+    std::vector<uint8_t> scratch; // the engine's own PCM of the block, not used
+};

@@ -1,0 +1,78 @@
+#include "PlayScreen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string Cut(const std::string& line, size_t width) {
+    const size_t room = width > 1 ? width - 1 : 0;
+    return line.size() > room ? line.substr(0, room) : line;
+}
+
+std::string Format(const char* format, auto... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+} // namespace
+
+std::string ClockText(double seconds) {
+    if (!(seconds >= 0)) return "?:??";
+    const auto total = int64_t(seconds);
+    if (total >= 3600)
+        return Format("%lld:%02lld:%02lld", (long long)(total / 3600), (long long)(total / 60 % 60),
+                      (long long)(total % 60));
+    return Format("%lld:%02lld", (long long)(total / 60), (long long)(total % 60));
+}
+
+std::string LevelMeter(double level, int32_t width) {
+    const double db = level > 0 ? 20 * std::log10(level) : -100;
+    const auto cells = int32_t(std::clamp((db + 48) / 48 * width, 0.0, double(width)) + 0.5);
+    return std::string(size_t(cells), '#') + std::string(size_t(width - cells), '.');
+}
+
+std::string StatusLine(const PlayStatus& s, size_t width) {
+    const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
+    std::string line = Format(" order %d/%d  pat %d  row %02d/%02d  speed %d/%d  %s / %s  %s"
+                              "  vol %d  ",
+                              s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed, s.Tempo,
+                              ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
+                              pass.c_str(), s.MasterVolume);
+    if (s.Paused) {
+        line += "[ paused ]";
+    } else {
+        line += '[';
+        line += LevelMeter(s.Level, 8);
+        line += ']';
+    }
+    return Cut(line, width);
+}
+
+std::string OrderLine(const PlayStatus& s) {
+    return Format("order %d/%d  pattern %d  %s", s.Order, s.SongLength, s.Pattern,
+                  ClockText(s.Elapsed).c_str());
+}
+
+std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
+    std::ostringstream out;
+    out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + h.File : h.File, width) << "\n";
+    std::string title = "  Title: " + (h.Title.empty() ? std::string("(none)") : h.Title);
+    if (!h.Tracker.empty()) title += "   Tracker: " + h.Tracker;
+    out << Cut(title, width) << "\n";
+    const std::string length = h.Length < 0 ? "unknown"
+                               : h.Ends     ? ClockText(h.Length)
+                                            : "more than " + ClockText(h.Length);
+    out << Cut(Format("  Channels: %d   Orders: %d   Length: ", h.Channels, h.Orders) + length,
+               width)
+        << "\n";
+    if (keys)
+        out << Cut("  Keys: q quit, space pause, left/right order, +/- volume, l loop" +
+                       std::string(h.Count > 1 ? ", n/p next/previous file" : ""),
+                   width)
+            << "\n";
+    return out.str();
+}

@@ -1,0 +1,30 @@
+#pragma once
+// One song of `kavoxm play`: loads it, plays it through the tool's device ring with keys and a
+// status line (or one line per order when output is not a terminal), and says how it ended.
+#include "Options.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class DeviceOut;
+class RawTerminal;
+
+struct PlaySettings {
+    int32_t Loops = 1;
+    double Seconds = 0; // 0: no limit but the song end
+    int32_t StartOrder = -1;
+    int32_t Subsong = 1;
+    MixOptions Mix;
+};
+
+enum class PlayEnd { Finished, Quit, Next, Previous, Stopped, Failed, NoDevice };
+
+struct PlayPlace {
+    int32_t Index = 1, Count = 1; // place of the file in the list
+    bool Screen = false;          // standard output is a terminal
+};
+
+// Plays `path`, opening `device` once a song has loaded. On PlayEnd::Failed, `error` says why.
+PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
+                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error);

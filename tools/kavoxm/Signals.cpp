@@ -1,0 +1,33 @@
+#include "Signals.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+std::atomic<int> Received{0};
+
+extern "C" void OnStopSignal(int signal) {
+    int none = 0;
+    Received.compare_exchange_strong(none, signal);
+}
+
+} // namespace
+
+void InstallStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a read waiting on a pipe returns EINTR
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    // A full disk or a file size limit shows up as a failed write, not a dead process.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int StopSignal() {
+    return Received.load();
+}
+
+int StopExitCode() {
+    return 128 + Received.load();
+}

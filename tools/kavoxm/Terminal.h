@@ -1,0 +1,48 @@
+#pragma once
+// The terminal of `kavoxm play`: keys read one by one without echo while playing, with the
+// terminal's modes restored on every way out (normal end, Ctrl-C, SIGTERM, and Ctrl-Z until
+// `fg`, when they are taken again).
+#include <cstddef>
+
+// Columns of the terminal on standard output; 80 when it is not a terminal.
+size_t TerminalColumns();
+
+enum class Key {
+    None,
+    Quit,
+    Pause,
+    PreviousOrder,
+    NextOrder,
+    VolumeUp,
+    VolumeDown,
+    Loop,
+    Next,
+    Previous
+};
+
+// Raw mode of standard input for as long as the object lives: no echo, no line editing, reads
+// that do not wait; signals from keys (Ctrl-C) stay on. Does nothing when standard input is
+// not a terminal. Keys typed but not read are discarded at the end, so none leak into the
+// shell.
+class RawTerminal {
+  public:
+    RawTerminal();
+    ~RawTerminal();
+    RawTerminal(const RawTerminal&) = delete;
+    RawTerminal& operator=(const RawTerminal&) = delete;
+
+    bool Active() const { return active; }
+    // The next key typed, or Key::None.
+    Key ReadKey();
+    // True once after the program was stopped (Ctrl-Z) and continued: the screen may need
+    // drawing again.
+    static bool TakeContinued();
+
+  private:
+    bool active = false;
+    unsigned char pending[32] = {}; // bytes read but not yet decoded
+    size_t pendingCount = 0;
+};
+
+// Turns a sequence of typed bytes into a key; `used` tells how many bytes it took (at least 1).
+Key DecodeKey(const unsigned char* bytes, size_t count, size_t& used);
