@@ -51,6 +51,7 @@ bool TKavoXMModule::SetPosition(int32_t order, int32_t row) {
     Tempo = InitialTempo;
     TickCounter = Speed; // the next tick reads the row
     PatternDelay = 0;
+    NextPatternRow = 0;
     JumpOrder = 0;
     JumpRow = 0;
     JumpPending = false;
