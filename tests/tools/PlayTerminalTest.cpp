@@ -27,7 +27,7 @@ class PlayOnTerminal : public ToolTest {
         struct winsize size {};
         size.ws_col = columns;
         size.ws_row = 24;
-        const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/null-alsa-home";
+        const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
         child = ::forkpty(&master, nullptr, nullptr, &size);
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -149,7 +149,7 @@ TEST_F(PlayOnTerminal, NextFileAndTheEndOfTheList) {
 // ends the command.
 TEST_F(ToolTest, PlayIntoAPipeWritesOneLinePerOrder) {
     Write("song.xm", SmallSong());
-    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/null-alsa-home";
+    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
     const RunResult r = Run("play song.xm --loops 2 < /dev/null", "HOME='" + home + "'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
