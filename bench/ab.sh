@@ -21,7 +21,9 @@ for song in "$@"; do
     : >"$work/old"
     : >"$work/new"
     for _ in $(seq "$runs"); do
+        rm -f "$work/out.wav" # render never overwrites a file
         cpu "$old" render "$song" -o "$work/out.wav" >>"$work/old"
+        rm -f "$work/out.wav"
         cpu "$new" render "$song" -o "$work/out.wav" >>"$work/new"
     done
     o=$(median <"$work/old")

@@ -35,6 +35,7 @@ for song in "$songs"/*.xm; do
     cp "$song" "$work/$name" # openmpt123 --render writes next to its input
     : >"$work/ours" ; : >"$work/openmpt" ; : >"$work/xmp"
     for _ in $(seq "$runs"); do
+        rm -f "$work/ours.wav" # render never overwrites a file
         timed "$kavoxm" render "$work/$name" -o "$work/ours.wav" >>"$work/ours"
         timed openmpt123 --quiet --render --force --filter 4 --samplerate 44100 --no-float \
             --output-type wav "$work/$name" >>"$work/openmpt"

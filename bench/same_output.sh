@@ -27,6 +27,7 @@ for song in "$songs"/*.xm; do
     name="$(basename "$song")"
     for config in "${configs[@]}"; do
         # shellcheck disable=SC2086 # the options are meant to be split
+        rm -f "$work/old.wav" "$work/new.wav" # render never overwrites a file
         "$old" render "$song" -o "$work/old.wav" $config >/dev/null
         # shellcheck disable=SC2086
         "$new" render "$song" -o "$work/new.wav" $config >/dev/null
