@@ -1,4 +1,5 @@
 // The kavoxm tool's bounded song-length scan and its subsong finder, on songs built in code.
+#include "ScanSongs.h"
 #include "SongLength.h"
 #include "xmbuilder/XMBuilder.h"
 
@@ -12,25 +13,7 @@
 namespace {
 using namespace xmbuilder;
 
-constexpr int32_t Rate = 44100;
-
-XMCell Fx(uint8_t effect, uint8_t parameter) {
-    return {0, 0, 0, effect, parameter};
-}
-
-// `patterns` empty patterns of `rows` rows, played in the order given.
-XMSong Plain(int32_t channels, std::vector<uint16_t> rows, std::vector<uint8_t> orders) {
-    XMSong song;
-    song.Channels = uint16_t(channels);
-    for (uint16_t r : rows) {
-        XMPattern p;
-        p.Rows = r;
-        song.Patterns.push_back(p);
-    }
-    song.SongLength = uint16_t(orders.size());
-    for (size_t i = 0; i < orders.size(); ++i) song.Orders[i] = orders[i];
-    return song;
-}
+using namespace scansongs;
 
 // Limits without the wall-time limit, so that results do not depend on the machine's load.
 SongScanLimits Limits() {
