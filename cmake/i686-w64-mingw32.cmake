@@ -14,7 +14,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Large address aware: 4 GiB of address space on 64-bit Windows instead of 2, room for big songs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--large-address-aware")
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 
 # Header-only CLI11 from the host's package, seen through a directory that holds nothing else,

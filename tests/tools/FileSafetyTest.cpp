@@ -1,14 +1,9 @@
 // What the tool reads and writes: only regular files and pipes come in, bounded in size; a
-// WAV file appears only when it is complete; stop signals end every command tidily.
+// WAV file appears only when it is complete.
 #include "Options.h"
 #include "SongFile.h"
 #include "ToolRun.h"
 #include "ToolSongs.h"
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
 
 namespace {
 using namespace tooltest;
@@ -18,6 +13,13 @@ struct Refused {
     std::string arguments;
     std::string reason;
 };
+
+// Devices, which have no end or change under the reader.
+#ifdef _WIN32
+const std::string ZeroDevice = "NUL", RandomDevice = "NUL";
+#else
+const std::string ZeroDevice = "/dev/zero", RandomDevice = "/dev/urandom";
+#endif
 
 std::string RefusedName(const ::testing::TestParamInfo<Refused>& info) {
     return info.param.name;
@@ -41,8 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "kavoxm trace: cannot read folder: is a directory"},
         Refused{"RenderOfAFolder", "render folder -o x.wav", "kavoxm render: cannot read folder"},
         Refused{"PlayOfAFolder", "play folder", "kavoxm play: cannot read folder: is a directory"},
-        Refused{"InfoOfDevZero", "info /dev/zero", "/dev/zero: is a device"},
-        Refused{"RenderOfDevUrandom", "render /dev/urandom -o x.wav", "/dev/urandom: is a device"}),
+        Refused{"InfoOfDevZero", "info " + ZeroDevice, ZeroDevice + ": is a device"},
+        Refused{"RenderOfDevUrandom", "render " + RandomDevice + " -o x.wav",
+                RandomDevice + ": is a device"}),
     RefusedName);
 
 TEST_F(ToolTest, SizeLimitIsExact) {
@@ -63,10 +66,13 @@ TEST_F(ToolTest, StandardInputIsAFile) {
     Write("song.xm", SmallSong());
     const RunResult info = Run("info - < song.xm");
     EXPECT_EQ(info.exitCode, 0) << info.err;
-    EXPECT_NE(info.out.find("Channels:         1"), std::string::npos) << info.out;
-    const RunResult piped = Run("render - -o - --seconds 0.1 | wc -c", "cat song.xm |");
+    EXPECT_NE(Text(info.out).find("Channels:         1\n"), std::string::npos) << info.out;
+    // cmd.exe has no tool that pipes binary data (type stops at the XM header's ^Z): reading a
+    // pipe is tested in-process there.
+    if (!HasPosixShell) return;
+    const RunResult piped = Run("render - -o - --seconds 0.1", "cat song.xm |");
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
-    EXPECT_EQ(std::stoul(piped.out), 4410u * 4);
+    EXPECT_EQ(piped.out.size(), 4410u * 4);
 }
 
 TEST(SecondsOption, TakesFinitePositiveNumbersUpToTheCap) {
@@ -95,6 +101,7 @@ TEST_F(ToolTest, SecondsBeyondTheCapAreABadCommandLine) {
 // temporary may stay behind, whether the failure comes while rendering (5 passes, more than the
 // 1 MiB write buffer) or when the last buffered bytes are written out.
 TEST_F(ToolTest, FailedWriteLeavesNoFile) {
+    if (!HasPosixShell) GTEST_SKIP() << "ulimit -f " << SkipWithoutPosixShell;
     Write("song.xm", SmallSong());
     for (const char* loops : {"1", "5"}) {
         const RunResult r =
@@ -109,9 +116,9 @@ TEST_F(ToolTest, OutputFileAppearsWhole) {
     Write("song.xm", SmallSong());
     ASSERT_EQ(Run("render song.xm -o out.wav").exitCode, 0);
     EXPECT_EQ(Files(), (std::vector<std::string>{"out.wav", "song.xm"}));
-    struct stat st {};
-    ASSERT_EQ(::stat((dir / "out.wav").c_str(), &st), 0);
-    EXPECT_NE(st.st_mode & 0044, 0u); // readable like any new file, not private as a temporary
+    // Readable like any new file, not private as a temporary.
+    const fs::perms others = fs::perms::group_read | fs::perms::others_read;
+    EXPECT_NE(fs::status(dir / "out.wav").permissions() & others, fs::perms::none);
 }
 
 struct OutputCase {
@@ -150,41 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{"DotInFolder", "render song.xm -o sub.flac/out.wav", 0, ""}),
     [](const ::testing::TestParamInfo<OutputCase>& info) { return info.param.name; });
 
-// Runs the tool on a pipe nobody writes to, so that it waits while reading its input, then
-// sends `signal`. The tool must exit (not die) with 128 + signal.
-int ExitCodeAfterSignal(const fs::path& dir, std::vector<std::string> arguments, int signal) {
-    const std::string fifo = (dir / "fifo.xm").string();
-    ::mkfifo(fifo.c_str(), 0600);
-    arguments.insert(arguments.begin(), ToolPath().string());
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        std::vector<char*> argv;
-        for (auto& a : arguments) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::chdir(dir.c_str());
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(child, signal);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-}
-
-TEST_F(ToolTest, StopSignalsWhileLoadingExitTidily) {
-    const std::vector<std::vector<std::string>> commands = {
-        {"info", "fifo.xm"}, {"render", "fifo.xm", "-o", "out.wav"}, {"play", "fifo.xm"}};
-    for (const auto& command : commands) {
-        EXPECT_EQ(ExitCodeAfterSignal(dir, command, SIGINT), 130) << command[0];
-        EXPECT_EQ(ExitCodeAfterSignal(dir, command, SIGTERM), 143) << command[0];
-    }
-    EXPECT_EQ(Files(), std::vector<std::string>{"fifo.xm"});
-}
-
 } // namespace
 
 namespace {
@@ -205,13 +177,11 @@ std::vector<uint8_t> EndlessSong() {
 
 TEST_F(ToolTest, RenderOfASongWithoutEndStopsAtTheCapWithAWarning) {
     Write("endless.xm", EndlessSong());
-    const RunResult r =
-        Run("render endless.xm -o - --rate 8000 --mono --bits 8 2>warning.txt | wc -c");
+    const RunResult r = Run("render endless.xm -o - --rate 8000 --mono --bits 8");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(std::stoull(r.out), uint64_t(MaxRenderSeconds) * 8000);
-    EXPECT_EQ(tooltest::ReadText(dir / "warning.txt"),
-              "kavoxm render: warning: endless.xm does not end within 1:00:00; rendering "
-              "the first 1:00:00 a pass (--seconds sets the length)\n");
+    EXPECT_EQ(r.out.size(), uint64_t(MaxRenderSeconds) * 8000);
+    EXPECT_EQ(r.err, "kavoxm render: warning: endless.xm does not end within 1:00:00; rendering "
+                     "the first 1:00:00 a pass (--seconds sets the length)\n");
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,7 +23,7 @@ int Run(const PlayOptions& o) {
     RawTerminal terminal;
     PlayPlace place;
     place.Count = int32_t(o.files.size());
-    place.Screen = isatty(STDOUT_FILENO) != 0;
+    place.Screen = StdoutIsScreen();
     int code = 0;
     for (size_t i = 0; i < o.files.size();) {
         place.Index = int32_t(i) + 1;

@@ -2,62 +2,12 @@
 
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
-#include "Signals.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "PlatformFiles.h"
 
 namespace {
 
-// Closes a descriptor it opened (never standard input).
-struct Descriptor {
-    int fd = -1;
-    bool owned = false;
-    ~Descriptor() {
-        if (owned && fd >= 0) ::close(fd);
-    }
-};
-
 std::string ReadError(const std::string& path, const std::string& reason) {
     return "cannot read " + DisplayName(path) + ": " + reason;
-}
-
-// Only what has an end and does not change under us: a regular file or a pipe.
-bool Readable(const struct stat& st, std::string& reason) {
-    if (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)) return true;
-    if (S_ISDIR(st.st_mode))
-        reason = "is a directory";
-    else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        reason = "is a device, not a file";
-    else
-        reason = "not a regular file or pipe";
-    return false;
-}
-
-// Reads to the end in pieces, stopping one byte past the limit.
-bool ReadAll(int fd, std::vector<uint8_t>& bytes, std::string& reason) {
-    constexpr size_t Piece = size_t(1) << 20;
-    bytes.clear();
-    for (;;) {
-        if (bytes.size() > MaxSongFileBytes) {
-            reason = "larger than " + std::to_string(MaxSongFileBytes >> 20) + " MiB";
-            return false;
-        }
-        const size_t before = bytes.size();
-        bytes.resize(before + Piece);
-        const ssize_t n = ::read(fd, bytes.data() + before, Piece);
-        if (n < 0) {
-            bytes.resize(before);
-            if (errno == EINTR && StopSignal() == 0) continue;
-            reason = std::strerror(errno);
-            return false;
-        }
-        bytes.resize(before + size_t(n));
-        if (n == 0) return true;
-    }
 }
 
 } // namespace
@@ -67,32 +17,20 @@ std::string DisplayName(const std::string& path) {
 }
 
 bool ReadSongFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    Descriptor in;
-    if (path == "-") {
-        in.fd = STDIN_FILENO;
-    } else {
-        in.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        in.owned = true;
-    }
-    struct stat st {};
-    if (in.fd < 0 || ::fstat(in.fd, &st) != 0) {
-        error = ReadError(path, std::strerror(errno));
-        return false;
-    }
     std::string reason;
-    if (!Readable(st, reason)) {
-        error = ReadError(path, reason);
-        return false;
+    switch (ReadWholeInput(path, MaxSongFileBytes, bytes, reason)) {
+    case ReadResult::Done:
+        return true;
+    case ReadResult::TooLarge:
+        bytes.clear();
+        reason = std::to_string(MaxSongFileBytes >> 20);
+        reason.insert(0, "larger than ").append(" MiB");
+        break;
+    case ReadResult::Failed:
+        break;
     }
-    if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > MaxSongFileBytes) {
-        error = ReadError(path, "larger than " + std::to_string(MaxSongFileBytes >> 20) + " MiB");
-        return false;
-    }
-    if (!ReadAll(in.fd, bytes, reason)) {
-        error = ReadError(path, reason);
-        return false;
-    }
-    return true;
+    error = ReadError(path, reason);
+    return false;
 }
 
 bool LoadSongImage(const std::string& path, const std::vector<uint8_t>& bytes,

@@ -1,11 +1,16 @@
 #pragma once
 // The terminal of `kavoxm play`: keys read one by one without echo while playing, with the
-// terminal's modes restored on every way out (normal end, Ctrl-C, SIGTERM, and Ctrl-Z until
-// `fg`, when they are taken again).
+// terminal's modes restored on every way out (normal end, Ctrl-C, SIGTERM or the console
+// window closed, and Ctrl-Z until `fg`, when they are taken again).
+// posix/Terminal.cpp: termios; win32/Terminal.cpp: the Windows console.
 #include <cstddef>
 
 // Columns of the terminal on standard output; 80 when it is not a terminal.
 size_t TerminalColumns();
+
+// True when standard output is a terminal that can show the status line in place: one that
+// understands "\r" and the erase-to-end-of-line sequence (a Windows console: once asked to).
+bool StdoutIsScreen();
 
 enum class Key {
     None,
@@ -21,7 +26,7 @@ enum class Key {
 };
 
 // Raw mode of standard input for as long as the object lives: no echo, no line editing, reads
-// that do not wait; signals from keys (Ctrl-C) stay on. Does nothing when standard input is
+// that do not wait; Ctrl-C still stops the program. Does nothing when standard input is
 // not a terminal. Keys typed but not read are discarded at the end, so none leak into the
 // shell.
 class RawTerminal {
@@ -35,12 +40,12 @@ class RawTerminal {
     // The next key typed, or Key::None.
     Key ReadKey();
     // True once after the program was stopped (Ctrl-Z) and continued: the screen may need
-    // drawing again.
+    // drawing again. Never on Windows, whose consoles do not stop programs.
     static bool TakeContinued();
 
   private:
     bool active = false;
-    unsigned char pending[32] = {}; // bytes read but not yet decoded
+    unsigned char pending[32] = {}; // bytes read but not yet decoded (POSIX)
     size_t pendingCount = 0;
 };
 

@@ -1,14 +1,13 @@
 #include "WavFile.h"
 
 #include "MMSystem/Console.h"
+#include "PlatformFiles.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 // WAV sizes are 32-bit: a longer render is written with sizes saturated at the limit.
@@ -41,19 +40,6 @@ bool OtherFormat(const std::string& extension) {
     return std::any_of(others.begin(), others.end(), [&](const char* e) { return extension == e; });
 }
 
-// mkstemp makes the file private; the finished file gets the mode of any new file.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
 } // namespace
 
 std::string CheckOutputName(const std::string& input, const std::string& output, bool force) {
@@ -67,9 +53,7 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
             return output + ": the output is a WAV file, not ." + extension +
                    " (name it .wav, or give - for raw PCM)";
     }
-    struct stat st {};
-    if (!force && ::stat(output.c_str(), &st) == 0)
-        return output + " exists (use --force to replace it)";
+    if (!force && PathExists(output)) return output + " exists (use --force to replace it)";
     return {};
 }
 
@@ -80,7 +64,7 @@ PcmSink::~PcmSink() {
 void PcmSink::Discard() {
     if (file != nullptr && !raw) std::fclose(file);
     file = nullptr;
-    if (!temporary.empty()) ::unlink(temporary.c_str());
+    if (!temporary.empty()) RemoveFile(temporary);
     temporary.clear();
 }
 
@@ -97,18 +81,13 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
         file = stdout;
         return true;
     }
-    std::string name = target + ".kavoxm-XXXXXX";
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0 || (file = ::fdopen(fd, "wb")) == nullptr) {
-        error = "cannot write " + target + ": " + std::strerror(errno);
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(name.c_str());
-        }
+    std::string reason;
+    file = CreateFileBeside(target, temporary, reason);
+    if (file == nullptr) {
+        temporary.clear();
+        error = "cannot write " + target + ": " + reason;
         return false;
     }
-    temporary = name;
-    ::fchmod(fd, NewFileMode());
     buffer.resize(size_t(1) << 20);
     std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
     if (!WriteHeader()) {
@@ -156,25 +135,18 @@ bool PcmSink::Write(const void* data, size_t bytes) {
 }
 
 bool PcmSink::Publish(std::string& error) {
-    if (replace) {
-        if (::rename(temporary.c_str(), path.c_str()) == 0) {
-            temporary.clear(); // renamed: nothing left to remove
-            return true;
-        }
-    } else if (::link(temporary.c_str(), path.c_str()) == 0) {
-        return true; // the temporary name is removed by Discard
-    } else if (errno == EEXIST) {
+    std::string reason;
+    switch (PublishFile(temporary, path, replace, reason)) {
+    case PublishResult::Published:
+        temporary.clear(); // nothing left to remove
+        return true;
+    case PublishResult::Exists:
         error = path + " exists (use --force to replace it)";
         return false;
-    } else {
-        // A file system without hard links: take the name unless it appeared meanwhile.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 && ::rename(temporary.c_str(), path.c_str()) == 0) {
-            temporary.clear();
-            return true;
-        }
+    case PublishResult::Failed:
+        break;
     }
-    error = "cannot write " + path + ": " + std::strerror(errno);
+    error = "cannot write " + path + ": " + reason;
     return false;
 }
 
@@ -187,8 +159,7 @@ bool PcmSink::Finish(std::string& error) {
         return ok;
     }
     // Every buffered byte reaches the disk before the file takes its name.
-    const bool written = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader() &&
-                         std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    const bool written = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader() && SyncToDisk(file);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;

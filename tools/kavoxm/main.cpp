@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     app.formatter(std::make_shared<WrappingFormatter>());
     app.set_version_flag("--version", "kavoxm " KAVOXM_VERSION);
     app.require_subcommand(1);
+    // A word beginning with '/' is a path, also on Windows, never an option.
+    app.allow_windows_style_options(false);
     app.failure_message(FailureMessage);
     app.footer(Examples);
     int exitCode = 0;

@@ -41,6 +41,10 @@ size_t TerminalColumns() {
     return 80;
 }
 
+bool StdoutIsScreen() {
+    return isatty(STDOUT_FILENO) != 0;
+}
+
 RawTerminal::RawTerminal() {
     if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &Saved) != 0) return;
     Raw = Saved;
@@ -78,38 +82,4 @@ Key RawTerminal::ReadKey() {
     std::memmove(pending, pending + used, pendingCount - used);
     pendingCount -= used;
     return key;
-}
-
-Key DecodeKey(const unsigned char* bytes, size_t count, size_t& used) {
-    used = 1;
-    if (count >= 3 && bytes[0] == 0x1B && (bytes[1] == '[' || bytes[1] == 'O')) {
-        used = 3;
-        if (bytes[2] == 'C') return Key::NextOrder;
-        if (bytes[2] == 'D') return Key::PreviousOrder;
-        return Key::None;
-    }
-    switch (bytes[0]) {
-    case 'q':
-    case 'Q':
-        return Key::Quit;
-    case ' ':
-        return Key::Pause;
-    case '+':
-    case '=':
-        return Key::VolumeUp;
-    case '-':
-    case '_':
-        return Key::VolumeDown;
-    case 'l':
-    case 'L':
-        return Key::Loop;
-    case 'n':
-    case 'N':
-        return Key::Next;
-    case 'p':
-    case 'P':
-        return Key::Previous;
-    default:
-        return Key::None;
-    }
 }
