@@ -10,7 +10,7 @@ root=$PWD
 corpus=$root/../shared/corpus/songs
 
 step() { echo "-- $1 (${SECONDS}s)"; }
-name_of() { basename "$(dirname "$(dirname "$(dirname "$1")")")"; } # a program's preset
+name_of() { local path=${1#"$root/build/"}; echo "${path%%/*}"; } # a program's preset
 
 scripts/deps.sh win32
 export WINEDEBUG=-all
