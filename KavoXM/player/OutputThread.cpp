@@ -61,10 +61,9 @@ void TKavoXM::SubmitBuffer() {
     SamplesQueued.fetch_add(uint64_t(BufferFrames));
 }
 
-void TKavoXM::FillBuffer(uint8_t* data) {
+void TKavoXM::MixBlock() {
     MixPos = MixBuffer.get();
-    const int32_t values = BufferFrames * Channels;
-    std::memset(MixBuffer.get(), 0, size_t(values) * sizeof(int32_t));
+    std::memset(MixBuffer.get(), 0, size_t(BufferFrames) * size_t(Channels) * sizeof(int32_t));
     int32_t pos = 0;
     while (pos < BufferFrames) {
         if (SamplesLeftInTick == 0) Tick();
@@ -72,6 +71,11 @@ void TKavoXM::FillBuffer(uint8_t* data) {
         if (n <= 0) break; // a renderer that makes no progress must not hang the thread
         pos += n;
     }
+}
+
+void TKavoXM::FillBuffer(uint8_t* data) {
+    MixBlock();
+    const int32_t values = BufferFrames * Channels;
     ConvertMixTo16(MixBuffer.get(), values, ClipOutput, data);
     if (Bits == 8) Convert16To8InPlace(data, values);
 }

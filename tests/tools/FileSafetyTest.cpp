@@ -210,8 +210,8 @@ TEST_F(ToolTest, RenderOfASongWithoutEndStopsAtTheCapWithAWarning) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(std::stoull(r.out), uint64_t(MaxRenderSeconds) * 8000);
     EXPECT_EQ(tooltest::ReadText(dir / "warning.txt"),
-              "kavoxm render: warning: endless.xm does not end within 1:00:00; rendering "
-              "the first 1:00:00 a pass (--seconds sets the length)\n");
+              "kavoxm render: warning: endless.xm does not end within 1:00:00; stopped at "
+              "1:00:00 a pass (--seconds sets the length)\n");
 }
 
 } // namespace

@@ -109,8 +109,9 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
     }
     temporary = name;
     ::fchmod(fd, NewFileMode());
-    buffer.resize(size_t(1) << 20);
-    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    // Callers write large chunks; stdio copying them into its own buffer costs more than the
+    // write calls it saves.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     if (!WriteHeader()) {
         error = "cannot write " + target + ": " + std::strerror(errno);
         Discard();
