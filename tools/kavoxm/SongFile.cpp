@@ -37,9 +37,11 @@ bool Readable(const struct stat& st, std::string& reason) {
     return false;
 }
 
-// Reads to the end in pieces, stopping one byte past the limit.
-bool ReadAll(int fd, std::vector<uint8_t>& bytes, std::string& reason) {
-    constexpr size_t Piece = size_t(1) << 20;
+// Reads to the end in pieces, stopping one byte past the limit. The first piece is one byte
+// more than `expected` (a regular file's size), so that a file is read without zeroing a much
+// larger buffer; full pieces are followed by 1 MiB ones.
+bool ReadAll(int fd, std::vector<uint8_t>& bytes, size_t expected, std::string& reason) {
+    size_t piece = expected + 1;
     bytes.clear();
     for (;;) {
         if (bytes.size() > MaxSongFileBytes) {
@@ -47,8 +49,8 @@ bool ReadAll(int fd, std::vector<uint8_t>& bytes, std::string& reason) {
             return false;
         }
         const size_t before = bytes.size();
-        bytes.resize(before + Piece);
-        const ssize_t n = ::read(fd, bytes.data() + before, Piece);
+        bytes.resize(before + piece);
+        const ssize_t n = ::read(fd, bytes.data() + before, piece);
         if (n < 0) {
             bytes.resize(before);
             if (errno == EINTR && StopSignal() == 0) continue;
@@ -56,6 +58,8 @@ bool ReadAll(int fd, std::vector<uint8_t>& bytes, std::string& reason) {
             return false;
         }
         bytes.resize(before + size_t(n));
+        // After a short read the end is near: look for it with a small piece.
+        piece = size_t(n) == piece ? size_t(1) << 20 : 4096;
         if (n == 0) return true;
     }
 }
@@ -88,7 +92,8 @@ bool ReadSongFile(const std::string& path, std::vector<uint8_t>& bytes, std::str
         error = ReadError(path, "larger than " + std::to_string(MaxSongFileBytes >> 20) + " MiB");
         return false;
     }
-    if (!ReadAll(in.fd, bytes, reason)) {
+    const size_t expected = S_ISREG(st.st_mode) ? size_t(st.st_size) : size_t(1) << 20;
+    if (!ReadAll(in.fd, bytes, expected, reason)) {
         error = ReadError(path, reason);
         return false;
     }
