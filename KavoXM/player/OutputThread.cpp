@@ -2,8 +2,8 @@
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/Player.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -63,14 +63,16 @@ void TKavoXM::SubmitBuffer() {
 
 void TKavoXM::MixBlock() {
     MixPos = MixBuffer.get();
-    std::memset(MixBuffer.get(), 0, size_t(BufferFrames) * size_t(Channels) * sizeof(int32_t));
     int32_t pos = 0;
     while (pos < BufferFrames) {
         if (SamplesLeftInTick == 0) Tick();
-        const int32_t n = Render(*this, pos, SamplesLeftInTick);
+        const int32_t n = RenderFresh(*this, pos, SamplesLeftInTick);
         if (n <= 0) break; // a renderer that makes no progress must not hang the thread
         pos += n;
     }
+    // Frames a renderer gave up on are silent.
+    std::fill(MixBuffer.get() + ptrdiff_t(pos) * Channels,
+              MixBuffer.get() + ptrdiff_t(BufferFrames) * Channels, 0);
 }
 
 void TKavoXM::FillBuffer(uint8_t* data) {
