@@ -58,10 +58,14 @@ template <int Width> void AddDecaying(int32_t* out, int32_t n, int32_t (&offsets
 }
 } // namespace
 
-int32_t Render(TKavoXM& player, int32_t pos, int32_t count) {
+namespace {
+// The frames of a segment that starts at pos: at most count, and none past the block end.
+int32_t SegmentFrames(const TKavoXM& player, int32_t pos, int32_t count) {
     if (pos < 0 || count <= 0) return 0;
-    const int32_t n = int32_t(std::min<int64_t>(count, std::max(player.BufferFrames - pos, 0)));
-    if (n == 0) return 0;
+    return int32_t(std::min<int64_t>(count, std::max(player.BufferFrames - pos, 0)));
+}
+
+void MixVoices(TKavoXM& player, int32_t pos, int32_t n) {
     player.SamplesLeftInTick -= n;
     TKavoXMModule& module = *player.Module;
     const TKavoXMMixTarget target = MixTargetOf(player);
@@ -75,7 +79,56 @@ int32_t Render(TKavoXM& player, int32_t pos, int32_t count) {
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         if (module.BackgroundChannels[size_t(i)]->Active)
             MixChannel(target, *module.BackgroundChannels[size_t(i)], pos, n);
+}
+
+// Offsets below 256 in magnitude no longer decay: they are added unchanged to every frame.
+bool Settled(int32_t offset) {
+    return offset > -256 && offset < 256;
+}
+} // namespace
+
+int32_t Render(TKavoXM& player, int32_t pos, int32_t count) {
+    const int32_t n = SegmentFrames(player, pos, count);
+    if (n == 0) return 0;
+    MixVoices(player, pos, n);
     ApplyClickRemoval(player, pos, n);
+    return n;
+}
+
+int32_t RenderFresh(TKavoXM& player, int32_t pos, int32_t count) {
+    const int32_t n = SegmentFrames(player, pos, count);
+    if (n == 0) return 0;
+    TKavoXMModule& module = *player.Module;
+    const int32_t width = player.Channels == 1 ? 1 : 2;
+    int32_t base[2] = {0, 0};
+    if (Settled(module.ClickRemovalLeft) && (width == 1 || Settled(module.ClickRemovalRight))) {
+        base[0] = module.ClickRemovalLeft;
+        base[1] = width == 2 ? module.ClickRemovalRight : 0;
+    }
+    int32_t* frames = player.MixPos + ptrdiff_t(pos) * width;
+    if (width == 1) {
+        std::fill_n(frames, n, base[0]);
+    } else {
+        for (int32_t f = 0; f < n; ++f) {
+            frames[2 * f] = base[0];
+            frames[2 * f + 1] = base[1];
+        }
+    }
+    MixVoices(player, pos, n);
+    // Unless a voice that stopped in this segment moved the offsets, the frames hold them.
+    const bool moved =
+        module.ClickRemovalLeft != base[0] || (width == 2 && module.ClickRemovalRight != base[1]);
+    if (moved) {
+        if (base[0] != 0 || base[1] != 0) {
+            const int32_t undo[2] = {int32_t(0u - uint32_t(base[0])),
+                                     int32_t(0u - uint32_t(base[1]))};
+            if (width == 1)
+                AddConstant<1>(frames, n, {undo[0]});
+            else
+                AddConstant<2>(frames, n, undo);
+        }
+        ApplyClickRemoval(player, pos, n);
+    }
     return n;
 }
 

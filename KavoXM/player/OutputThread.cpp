@@ -2,8 +2,8 @@
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/Player.h"
 
+#include <algorithm>
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -61,17 +61,23 @@ void TKavoXM::SubmitBuffer() {
     SamplesQueued.fetch_add(uint64_t(BufferFrames));
 }
 
-void TKavoXM::FillBuffer(uint8_t* data) {
+void TKavoXM::MixBlock() {
     MixPos = MixBuffer.get();
-    const int32_t values = BufferFrames * Channels;
-    std::memset(MixBuffer.get(), 0, size_t(values) * sizeof(int32_t));
     int32_t pos = 0;
     while (pos < BufferFrames) {
         if (SamplesLeftInTick == 0) Tick();
-        const int32_t n = Render(*this, pos, SamplesLeftInTick);
+        const int32_t n = RenderFresh(*this, pos, SamplesLeftInTick);
         if (n <= 0) break; // a renderer that makes no progress must not hang the thread
         pos += n;
     }
+    // Frames a renderer gave up on are silent.
+    std::fill(MixBuffer.get() + ptrdiff_t(pos) * Channels,
+              MixBuffer.get() + ptrdiff_t(BufferFrames) * Channels, 0);
+}
+
+void TKavoXM::FillBuffer(uint8_t* data) {
+    MixBlock();
+    const int32_t values = BufferFrames * Channels;
     ConvertMixTo16(MixBuffer.get(), values, ClipOutput, data);
     if (Bits == 8) Convert16To8InPlace(data, values);
 }

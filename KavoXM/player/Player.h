@@ -81,6 +81,8 @@ class TKavoXM {
     void ServiceQueue();
     void SubmitBuffer();
     void FillBuffer(uint8_t* data);
+    // The mixing half of FillBuffer: the next BufferFrames frames into MixBuffer, not converted.
+    void MixBlock();
 
     // Offline rendering: the same FillBuffer path into a caller's buffer, no device involved.
     // StartOffline resets the song like Play (returns false when nothing is loaded);

@@ -149,6 +149,70 @@ TEST_P(RenderTest, ClickRemovalTailMatchesTheFrameByFrameRule) {
     }
 }
 
+// RenderFresh sets the frames instead of adding to them and folds settled click-removal
+// offsets into that setting; whatever the frames held, it must give what clearing them and
+// Render give: with settled, decaying and zero offsets, and with a voice that stops inside the
+// segment and so moves the offsets after the frames were set.
+struct FreshCase {
+    const char* name;
+    int32_t left, right;
+    bool stoppingVoice;
+    bool rightOnly = false; // the stopping voice sounds on the right side only
+};
+
+TEST_P(RenderTest, RenderFreshEqualsClearingAndRender) {
+    const FreshCase cases[] = {{"none", 0, 0, false},
+                               {"settled", 255, -255, false},
+                               {"settled left only", -200, 0, false},
+                               {"one decaying", 100, 256, false},
+                               {"decaying", -25600, 9000, false},
+                               {"settled then moved", 120, -7, true},
+                               {"zero then moved", 0, 0, true},
+                               {"decaying then moved", 3000, -3000, true},
+                               {"settled then moved on the right", 50, 60, true, true}};
+    const bool stereo = GetParam();
+    auto sample = RampSample(300);
+    for (const FreshCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        int32_t results[2][2048 * 2];
+        int32_t offsets[2][2];
+        for (int32_t way = 0; way < 2; ++way) {
+            Make(stereo);
+            Module().ClickRemovalLeft = c.left;
+            Module().ClickRemovalRight = c.right;
+            if (c.stoppingVoice) {
+                Module().ChannelCount = 1;
+                TKavoXMChannel& voice = *Module().PatternChannels[0];
+                auto model = MakeVoice(*sample, 0, Frame * 3);
+                voice.Active = true;
+                voice.Sample = sample.get();
+                voice.Increment = model->Increment;
+                voice.TargetVolumeLeft = voice.TargetVolumeRight = 4096;
+                voice.RampVolumeLeft = voice.RampVolumeRight = 4096 * 4096;
+                voice.RampTargetLeft = voice.RampTargetRight = 4096 * 4096;
+                if (c.rightOnly)
+                    voice.TargetVolumeLeft = voice.RampVolumeLeft = voice.RampTargetLeft = 0;
+            }
+            player->SamplesLeftInTick = 1500;
+            Values().assign(way == 0 ? 0x5A5A5A5A : 0);
+            const int32_t n = way == 0 ? RenderFresh(*player, 7, 1500) : Render(*player, 7, 1500);
+            EXPECT_EQ(n, 1500);
+            std::copy_n(Values().data, Values().size, results[way]);
+            offsets[way][0] = Module().ClickRemovalLeft;
+            offsets[way][1] = Module().ClickRemovalRight;
+        }
+        const int32_t width = player->Channels;
+        for (int32_t i = 7 * width; i < 1507 * width; ++i)
+            ASSERT_EQ(results[0][i], results[1][i]) << "value " << i;
+        EXPECT_EQ(offsets[0][0], offsets[1][0]);
+        EXPECT_EQ(offsets[0][1], offsets[1][1]);
+        if (c.stoppingVoice && !(c.rightOnly && !stereo)) {
+            EXPECT_NE(offsets[1][c.rightOnly ? 1 : 0], c.rightOnly ? c.right : c.left)
+                << "the voice must move the offsets";
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(StereoAndMono, RenderTest, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Stereo" : "Mono"; });
 } // namespace

@@ -3,6 +3,7 @@
 #include "MixerTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 using namespace mixertest;
@@ -55,7 +56,13 @@ INSTANTIATE_TEST_SUITE_P(BothWays, PingPongTest,
                          ::testing::Values(TurnCase{20.5, false, 19.5, true},
                                            TurnCase{9.5, true, 10.5, false},
                                            TurnCase{15.0, true, 15.0, true},
-                                           TurnCase{15.0, false, 15.0, false}));
+                                           TurnCase{15.0, false, 15.0, false}),
+                         [](const auto& info) {
+                             const TurnCase& c = info.param;
+                             return "At" + std::to_string(int(c.position)) + "_" +
+                                    std::to_string(int(c.position * 10) % 10) +
+                                    (c.backwards ? "Backwards" : "Forwards");
+                         });
 
 TEST(PrepareRunTest, BackwardsWithoutLoopEndsBelowZero) {
     auto sample = RampSample(20);

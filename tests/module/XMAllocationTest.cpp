@@ -119,7 +119,10 @@ TEST_P(XMAllocationBound, HugeDeclaredSizesAllocateLittle) {
     EXPECT_LE(SampleBytes(*module), 8 * image.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, XMAllocationBound, ::testing::Values(0x0102, 0x0103, 0x0104));
+INSTANTIATE_TEST_SUITE_P(Layouts, XMAllocationBound, ::testing::Values(0x0102, 0x0103, 0x0104),
+                         [](const auto& info) {
+                             return "Version1_0" + std::to_string(info.param & 0xFF);
+                         });
 
 TEST(XMAllocation, OneHugeSampleInASmallImage) {
     XMSample s;

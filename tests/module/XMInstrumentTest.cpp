@@ -4,6 +4,7 @@
 #include "KavoXM/module/XMLoadInfo.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace xmbuilder;
 using xmtest::Load;
@@ -94,7 +95,8 @@ TEST_P(XMInstrumentHeaderSize, SampleHeadersStartAtTheHeaderSize) {
     EXPECT_EQ(xmtest::Values(*SampleOf(*module, 1, 0), 0, 2), (std::vector<int32_t>{1280, 1536}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, XMInstrumentHeaderSize, ::testing::Values(243u, 263u, 300u));
+INSTANTIATE_TEST_SUITE_P(Sizes, XMInstrumentHeaderSize, ::testing::Values(243u, 263u, 300u),
+                         [](const auto& info) { return "Size" + std::to_string(info.param); });
 
 struct ShortHeaderCase {
     const char* what;
@@ -178,7 +180,12 @@ INSTANTIATE_TEST_SUITE_P(
                       // 20 + 256 = 276 is still behind 300, so one more page: 532.
                       RepairCase{{{300, 0}, {20, 0}}, {300, 532}},
                       RepairCase{{{300, 0}, {0x150, 0}, {0x120, 0}}, {300, 0x150, 0x220}},
-                      RepairCase{{{5, 0}, {5, 0}}, {5, 5}}));
+                      RepairCase{{{5, 0}, {5, 0}}, {5, 5}}),
+    [](const auto& info) {
+        std::string name = "Points";
+        for (const auto& point : info.param.points) name += "_" + std::to_string(point.first);
+        return name;
+    });
 
 TEST(XMEnvelopes, ValuesTakeTheLowByte) {
     XMSong song = SongWithSamples({EightBit({1})});

@@ -2,6 +2,7 @@
 #include "XMTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace xmbuilder;
 using xmtest::Load;
@@ -186,7 +187,8 @@ TEST_P(XMPatternRowBound, KeepsTheRowCountButStoresNoCells) {
     EXPECT_EQ(module->Patterns[1]->GetNote(0, 2).Note, 60);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, XMPatternRowBound, ::testing::Values(0, 257, 1000, 65535));
+INSTANTIATE_TEST_SUITE_P(Rows, XMPatternRowBound, ::testing::Values(0, 257, 1000, 65535),
+                         [](const auto& info) { return std::to_string(info.param) + "Rows"; });
 
 TEST(XMPatterns, RowCountsUpTo256AreStored) {
     XMSong song = MinimalSong();

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace seqtest;
 
@@ -152,7 +153,10 @@ TEST_P(NoteDelay, FiresOnItsTickOrNever) {
 INSTANTIATE_TEST_SUITE_P(Notes, NoteDelay,
                          testing::Values(DelayCase{0, {1, 1, 1, 1, 1, 1}},
                                          DelayCase{3, {0, 0, 0, 1, 1, 1}},
-                                         DelayCase{7, {0, 0, 0, 0, 0, 0}}));
+                                         DelayCase{7, {0, 0, 0, 0, 0, 0}}),
+                         [](const auto& info) {
+                             return "Delay" + std::to_string(info.param.delay);
+                         });
 
 TEST_F(Notes, NewNoteHandsTheOldVoiceToTheBackground) {
     song.Cell(0, 0, 0, NoteOn(49, 1));

@@ -4,6 +4,7 @@
 #include "KavoXM/sequencer/Pitch.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace seqtest;
 
@@ -155,11 +156,17 @@ TEST_P(Ramp, RunsOverTheRampLengthOrTheTickIfShorter) {
     EXPECT_EQ(channel.RampStepRight, channel.RampTargetRight / c.expectedFrames);
 }
 
+std::string RampName(const testing::TestParamInfo<RampCase>& info) {
+    static const char* const names[] = {"FullRate", "HalfRate", "ShortTick", "Background"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Output, Ramp,
                          testing::Values(RampCase{128, 128, 882, false, 128}, // 44100 Hz
                                          RampCase{64, 64, 441, false, 64},    // 22050 Hz
                                          RampCase{128, 128, 50, false, 50},   // short tick
-                                         RampCase{128, 32, 882, true, 32}));  // background
+                                         RampCase{128, 32, 882, true, 32}),   // background
+                         RampName);
 
 TEST(OutputRamp, NoRampLengthLeavesTheWholeStep) {
     SongBuilder song(1);

@@ -3,6 +3,7 @@
 #include "SongBuilder.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace seqtest;
 
@@ -106,12 +107,19 @@ TEST_P(PositionJumpAndBreak, LandOnTheJumpOrderAtTheDecimalBreakRow) {
     EXPECT_EQ(rows[1], c.expected);
 }
 
+std::string JumpName(const testing::TestParamInfo<JumpCase>& info) {
+    static const char* const names[] = {"JumpRightOfBreak", "JumpLeftOfBreak", "BreakAlone32",
+                                        "BreakAlone0F", "BreakAlone00"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Sequencing, PositionJumpAndBreak,
                          testing::Values(JumpCase{3, 1, 0x10, {5, 10}},
                                          JumpCase{1, 3, 0x10, {5, 10}},
                                          JumpCase{-1, 0, 0x32, {1, 32}},
                                          JumpCase{-1, 0, 0x0F, {1, 15}},
-                                         JumpCase{-1, 0, 0x00, {1, 0}}));
+                                         JumpCase{-1, 0, 0x00, {1, 0}}),
+                         JumpName);
 
 TEST(Sequencing, BreakBeyondThePatternSkipsToTheNextOrder) {
     SongBuilder song(1, 1);
@@ -240,7 +248,10 @@ TEST_P(PatternLoop, PlaysTheSectionCountPlusOneTimes) {
 INSTANTIATE_TEST_SUITE_P(Sequencing, PatternLoop,
                          testing::Values(LoopCase{1, {0, 1, 2, 1, 2, 3, 4}},
                                          LoopCase{2, {0, 1, 2, 1, 2, 1, 2, 3, 4}},
-                                         LoopCase{3, {0, 1, 2, 1, 2, 1, 2, 1, 2, 3}}));
+                                         LoopCase{3, {0, 1, 2, 1, 2, 1, 2, 1, 2, 3}}),
+                         [](const auto& info) {
+                             return "Count" + std::to_string(info.param.count);
+                         });
 
 TEST(Sequencing, PatternLoopKeepsItsRowIntoTheNextPattern) {
     SongBuilder song(1, 1);

@@ -106,7 +106,9 @@ TEST_P(LoopAndBreak, RowWithALoopJumpIsNeverASongEnd) {
     EXPECT_EQ(RowsUntilEnd(song), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(SongEnd, LoopAndBreak, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(SongEnd, LoopAndBreak, testing::Bool(), [](const auto& info) {
+    return info.param ? "LoopOnTheFirstChannel" : "LoopOnTheSecondChannel";
+});
 
 TEST(SongEnd, ResetPlaybackClearsTheRecord) {
     SongBuilder song(1, 1);

@@ -180,8 +180,8 @@ TEST_F(ToolTest, RenderOfASongWithoutEndStopsAtTheCapWithAWarning) {
     const RunResult r = Run("render endless.xm -o - --rate 8000 --mono --bits 8");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.size(), uint64_t(MaxRenderSeconds) * 8000);
-    EXPECT_EQ(r.err, "kavoxm render: warning: endless.xm does not end within 1:00:00; rendering "
-                     "the first 1:00:00 a pass (--seconds sets the length)\n");
+    EXPECT_EQ(r.err, "kavoxm render: warning: endless.xm does not end within 1:00:00; stopped at "
+                     "1:00:00 a pass (--seconds sets the length)\n");
 }
 
 } // namespace

@@ -117,7 +117,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Format{"", 44100, 2, 16}, Format{"--mono --bits 8 --rate 22050", 22050, 1, 8},
                       Format{"--bits 8 --interpolation linear", 44100, 2, 8},
                       Format{"--mono --rate 48000 --interpolation nearest", 48000, 1, 16},
-                      Format{"--bits 24 --gain -3", 44100, 2, 24}));
+                      Format{"--bits 24 --gain -3", 44100, 2, 24}),
+    [](const auto& info) {
+        const Format& f = info.param;
+        return std::to_string(f.rate) + (f.channels == 1 ? "Mono" : "Stereo") +
+               std::to_string(f.bits) + "Bit";
+    });
 
 TEST_F(RenderCommand, RawOutputIsTheWavData) {
     ASSERT_EQ(Run("song.xm -o out.wav --master-volume 200 --seconds 30"), 0) << Errors();
@@ -246,6 +251,13 @@ TEST_P(RenderRefusal, ExitsWithItsCodeAndSaysWhy) {
     EXPECT_NE(Errors().find(r.message), std::string::npos) << Errors();
 }
 
+std::string RefusalName(const testing::TestParamInfo<Refusal>& info) {
+    static const char* const names[] = {"MissingFile",        "NotAnXM",         "BadBits",
+                                        "BadInterpolation",   "BadMasterVolume", "NoOutput",
+                                        "OutputFolderMissing"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(
     BadInput, RenderRefusal,
     ::testing::Values(Refusal{"missing.xm -o out.wav", 1, "cannot read missing.xm"},
@@ -254,5 +266,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"song.xm -o out.wav --interpolation cubic", 2, "interpolation"},
                       Refusal{"song.xm -o out.wav --master-volume 300", 2, "master-volume"},
                       Refusal{"song.xm", 2, "output"},
-                      Refusal{"song.xm -o nodir/out.wav", 1, "cannot write nodir/out.wav"}));
+                      Refusal{"song.xm -o nodir/out.wav", 1, "cannot write nodir/out.wav"}),
+    RefusalName);
 } // namespace

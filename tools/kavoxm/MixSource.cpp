@@ -2,14 +2,9 @@
 
 #include "SongFile.h"
 
-#include <algorithm>
-
 MixSource::MixSource(int32_t rate, bool stereo, int32_t blockFrames)
-    : player(
-          std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0, TKavoXMOutput::None)) {
-    block.resize(size_t(player->BufferFrames) * size_t(player->Channels));
-    scratch.resize(size_t(player->BufferBytes));
-}
+    : player(std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0,
+                                       TKavoXMOutput::None)) {}
 
 bool MixSource::Load(const std::string& path, const std::vector<uint8_t>& image,
                      std::string& error) {
@@ -24,9 +19,8 @@ void MixSource::Restart() {
 
 int32_t* MixSource::NextBlock() {
     std::lock_guard<std::mutex> lock(player->CriticalSection);
-    player->FillBuffer(scratch.data());
-    std::copy_n(player->MixBuffer.get(), block.size(), block.begin());
-    return block.data();
+    player->MixBlock();
+    return player->MixBuffer.get();
 }
 
 bool MixSource::Seek(int32_t order) {

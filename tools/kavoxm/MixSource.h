@@ -23,7 +23,7 @@ class MixSource {
     // is not in the song.
     bool Seek(int32_t order);
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
-    // next call.
+    // next call; the caller may change them in place.
     int32_t* NextBlock();
 
     int32_t BlockFrames() const { return player->BufferFrames; }
@@ -34,6 +34,4 @@ class MixSource {
 
   private:
     std::unique_ptr<TKavoXM> player;
-    std::vector<int32_t> block;
-    std::vector<uint8_t> scratch; // the engine's own PCM of the block, not used
 };

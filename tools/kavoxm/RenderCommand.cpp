@@ -53,6 +53,33 @@ void ShowProgress(const TKavoXMModule& module, uint64_t frames, int32_t rate, in
                  loops, module.CurrentOrder, module.SongLength);
 }
 
+// PCM of several blocks collected for one write: large writes go straight from here to the
+// file, without a copy into a stdio buffer.
+class PcmChunk {
+  public:
+    PcmChunk(size_t blockBytes, PcmSink& sink) : bytes(blockBytes * 8), sink(sink) {
+        data.resize(bytes);
+    }
+    // Room for one more block.
+    uint8_t* Next() { return data.data() + used; }
+    // Takes `n` bytes written at Next(); writes the chunk out when the next block might not fit.
+    bool Add(size_t n, size_t blockBytes) {
+        used += n;
+        return used + blockBytes <= bytes || Flush();
+    }
+    bool Flush() {
+        const bool ok = used == 0 || sink.Write(data.data(), used);
+        used = 0;
+        return ok;
+    }
+
+  private:
+    std::vector<uint8_t> data;
+    size_t bytes;
+    size_t used = 0;
+    PcmSink& sink;
+};
+
 // Mixes, post-mixes and writes blocks until the limit, the song end or a stop request.
 // Returns the exit code; `ended` tells whether the song ended.
 int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint64_t limit,
@@ -61,11 +88,13 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
     const PostMix post{o.mix.GainDb, o.mix.Separation};
     const int32_t channels = source.Channels();
     const bool progress = isatty(STDERR_FILENO) != 0;
-    std::vector<uint8_t> pcm(size_t(source.BlockFrames()) * size_t(channels) *
-                             ConvertBytesPerSample(format));
+    const size_t blockBytes =
+        size_t(source.BlockFrames()) * size_t(channels) * ConvertBytesPerSample(format);
+    PcmChunk chunk(blockBytes, sink);
     uint64_t frames = 0;
     ended = false;
     int code = 0;
+    bool written = true;
     while (frames < limit && !ended) {
         if (StopSignal() != 0) {
             code = StopExitCode();
@@ -75,11 +104,9 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         const auto n = int32_t(std::min<uint64_t>(uint64_t(source.BlockFrames()), limit - frames));
         post.Apply(mix, n, channels);
         const size_t values = size_t(n) * size_t(channels);
-        ConvertMix(mix, values, format, !o.noClip, pcm.data());
-        if (!sink.Write(pcm.data(), values * size_t(BytesPerSample(format)))) {
-            Fail("cannot write " + (o.output == "-" ? "standard output" : o.output) + ": " +
-                 std::strerror(errno));
-            code = 1;
+        ConvertMix(mix, values, format, !o.noClip, chunk.Next());
+        if (!chunk.Add(values * size_t(BytesPerSample(format)), blockBytes)) {
+            written = false;
             break;
         }
         frames += uint64_t(n);
@@ -88,6 +115,12 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         ended = source.Module().SongEndCount >= uint32_t(o.loops);
         if (progress && (frames / uint64_t(n)) % 32 == 0)
             ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+    }
+    if (written && !chunk.Flush()) written = false;
+    if (!written) {
+        Fail("cannot write " + (o.output == "-" ? "standard output" : o.output) + ": " +
+             std::strerror(errno));
+        code = 1;
     }
     if (progress) {
         ShowProgress(source.Module(), frames, source.Rate(), o.loops);
@@ -131,20 +164,14 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
-    // Without --seconds, a song that does not end within the cap (a pass) stops there; the
-    // bounded length scan usually tells so before rendering.
+    // Without --seconds, a song that does not end within the cap (a pass) stops there with a
+    // warning. The render itself finds that out: scanning the length first would cost as
+    // much sequencer work again as the render.
     const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds * o.loops;
     const auto limit = uint64_t(std::llround(seconds * o.rate));
-    bool warned = false;
-    if (o.seconds == 0 &&
-        ScanSongLength(image, o.rate, uint32_t(o.loops), start).End == SongScanEnd::BeyondCap) {
-        Fail(CapWarning(o.input, "rendering the first " + ClockText(MaxRenderSeconds) +
-                                     " a pass (--seconds sets the length)"));
-        warned = true;
-    }
     bool ended = false;
     if (const int code = RenderBlocks(o, *source, sink, limit, ended); code != 0) return code;
-    if (!ended && o.seconds == 0 && !warned)
+    if (!ended && o.seconds == 0)
         Fail(CapWarning(o.input, "stopped at " + ClockText(MaxRenderSeconds) +
                                      " a pass (--seconds sets the length)"));
     if (!sink.Finish(error)) {

@@ -88,8 +88,9 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
         error = "cannot write " + target + ": " + reason;
         return false;
     }
-    buffer.resize(size_t(1) << 20);
-    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    // Callers write large chunks; stdio copying them into its own buffer costs more than the
+    // write calls it saves.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     if (!WriteHeader()) {
         error = "cannot write " + target + ": " + std::strerror(errno);
         Discard();

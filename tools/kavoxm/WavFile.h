@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 class PcmSink {
   public:
@@ -32,8 +31,7 @@ class PcmSink {
     int32_t rate = 0, channels = 0;
     SampleFormat format = SampleFormat::S16;
     std::string path;
-    std::string temporary;    // the file being written, until Finish renames it
-    std::vector<char> buffer; // stdio buffer of a file: a few large writes instead of many
+    std::string temporary; // the file being written, until Finish renames it
 
     bool WriteHeader();
     bool Publish(std::string& error);

@@ -31,15 +31,18 @@ bool Readable(const struct stat& st, std::string& reason) {
     return false;
 }
 
-// Reads to the end in pieces, stopping one byte past the limit.
-ReadResult ReadAll(int fd, uint64_t limit, std::vector<uint8_t>& bytes, std::string& reason) {
-    constexpr size_t Piece = size_t(1) << 20;
+// Reads to the end in pieces, stopping one byte past the limit. The first piece is one byte
+// more than `expected` (a regular file's size), so that a file is read without zeroing a much
+// larger buffer; full pieces are followed by 1 MiB ones.
+ReadResult ReadAll(int fd, uint64_t limit, size_t expected, std::vector<uint8_t>& bytes,
+                   std::string& reason) {
+    size_t piece = expected + 1;
     bytes.clear();
     for (;;) {
         if (bytes.size() > limit) return ReadResult::TooLarge;
         const size_t before = bytes.size();
-        bytes.resize(before + Piece);
-        const ssize_t n = ::read(fd, bytes.data() + before, Piece);
+        bytes.resize(before + piece);
+        const ssize_t n = ::read(fd, bytes.data() + before, piece);
         if (n < 0) {
             bytes.resize(before);
             if (errno == EINTR && StopSignal() == 0) continue;
@@ -47,6 +50,8 @@ ReadResult ReadAll(int fd, uint64_t limit, std::vector<uint8_t>& bytes, std::str
             return ReadResult::Failed;
         }
         bytes.resize(before + size_t(n));
+        // After a short read the end is near: look for it with a small piece.
+        piece = size_t(n) == piece ? size_t(1) << 20 : 4096;
         if (n == 0) return ReadResult::Done;
     }
 }
@@ -76,7 +81,8 @@ ReadResult ReadWholeInput(const std::string& path, uint64_t limit, std::vector<u
     }
     if (!Readable(st, reason)) return ReadResult::Failed;
     if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > limit) return ReadResult::TooLarge;
-    return ReadAll(in.fd, limit, bytes, reason);
+    const size_t expected = S_ISREG(st.st_mode) ? size_t(st.st_size) : size_t(1) << 20;
+    return ReadAll(in.fd, limit, expected, bytes, reason);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr size_t Piece = size_t(1) << 20; // read at a time from a pipe
+
 // Names come from the command line in the system's code page.
 std::wstring Wide(const std::string& text) {
     const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
@@ -66,19 +68,20 @@ bool Readable(HANDLE in, bool& regular, std::string& reason) {
 }
 
 // Reads to the end in pieces, stopping one byte past the limit. A pipe whose writer has
-// closed it has ended. `expected`: the size of a regular file, room for which is taken at once,
-// since a vector doubling its way up to hundreds of MiB may not find the room in 32 bits.
-ReadResult ReadAll(HANDLE in, uint64_t limit, uint64_t expected, std::vector<uint8_t>& bytes,
+// closed it has ended. The first piece is one byte more than `expected` (a regular file's size),
+// and room for it and a following piece is taken at once: a vector doubling its way up to
+// hundreds of MiB may not find the room in 32 bits.
+ReadResult ReadAll(HANDLE in, uint64_t limit, size_t expected, std::vector<uint8_t>& bytes,
                    std::string& reason) try {
-    constexpr DWORD Piece = DWORD(1) << 20;
+    DWORD piece = DWORD(expected) + 1;
     bytes.clear();
-    bytes.reserve(size_t(expected) + Piece);
+    bytes.reserve(size_t(piece) + Piece);
     for (;;) {
         if (bytes.size() > limit) return ReadResult::TooLarge;
         const size_t before = bytes.size();
-        bytes.resize(before + Piece);
+        bytes.resize(before + piece);
         DWORD n = 0;
-        const bool ok = ReadFile(in, bytes.data() + before, Piece, &n, nullptr) != 0;
+        const bool ok = ReadFile(in, bytes.data() + before, piece, &n, nullptr) != 0;
         bytes.resize(before + n);
         if (!ok) {
             const DWORD error = GetLastError();
@@ -86,6 +89,8 @@ ReadResult ReadAll(HANDLE in, uint64_t limit, uint64_t expected, std::vector<uin
             reason = ErrorText(error);
             return ReadResult::Failed;
         }
+        // After a short read the end is near: look for it with a small piece.
+        piece = n == piece ? DWORD(Piece) : 4096;
         if (n == 0) return ReadResult::Done;
     }
 } catch (const std::bad_alloc&) {
@@ -114,9 +119,9 @@ ReadResult ReadWholeInput(const std::string& path, uint64_t limit, std::vector<u
     LARGE_INTEGER size{};
     if (regular && GetFileSizeEx(in.handle, &size) != 0 && uint64_t(size.QuadPart) > limit)
         return ReadResult::TooLarge;
-    if (regular) return ReadAll(in.handle, limit, uint64_t(size.QuadPart), bytes, reason);
+    if (regular) return ReadAll(in.handle, limit, size_t(size.QuadPart), bytes, reason);
     const StopWhileWaiting stoppable; // a pipe may never end
-    return ReadAll(in.handle, limit, 0, bytes, reason);
+    return ReadAll(in.handle, limit, Piece, bytes, reason);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
