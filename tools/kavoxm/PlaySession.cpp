@@ -184,7 +184,11 @@ void Session::Show() {
     shown.Paused = paused;
     shown.LoopForever = loopForever;
     shown.MasterVolume = source.Module().MasterVolume;
-    if (place.Screen) std::printf("\r%s\x1b[K", StatusLine(shown, TerminalColumns()).c_str());
+    if (place.Screen) {
+        const size_t width = TerminalColumns();
+        const std::string line = StatusLine(shown, width);
+        std::printf("\r%s%s", line.c_str(), LineEraser(line.size(), width).c_str());
+    }
     std::fflush(stdout);
 }
 

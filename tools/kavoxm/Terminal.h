@@ -4,13 +4,19 @@
 // window closed, and Ctrl-Z until `fg`, when they are taken again).
 // posix/Terminal.cpp: termios; win32/Terminal.cpp: the Windows console.
 #include <cstddef>
+#include <string>
 
 // Columns of the terminal on standard output; 80 when it is not a terminal.
 size_t TerminalColumns();
 
-// True when standard output is a terminal that can show the status line in place: one that
-// understands "\r" and the erase-to-end-of-line sequence (a Windows console: once asked to).
+// True when standard output is a terminal (a Windows console), where the status line is
+// redrawn in place.
 bool StdoutIsScreen();
+
+// What follows a redrawn line of `length` characters on a screen `width` columns wide so that
+// nothing of a longer line before it stays: the erase-to-end-of-line sequence of terminals, or
+// spaces up to the last column but one on a Windows console, which may not understand it.
+std::string LineEraser(size_t length, size_t width);
 
 enum class Key {
     None,

@@ -41,6 +41,10 @@ size_t TerminalColumns() {
     return 80;
 }
 
+std::string LineEraser(size_t /*length*/, size_t /*width*/) {
+    return "\x1b[K";
+}
+
 bool StdoutIsScreen() {
     return isatty(STDOUT_FILENO) != 0;
 }

@@ -1,12 +1,51 @@
 #include "Terminal.h"
 #include "ConsoleKeys.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <windows.h>
 
 namespace {
 
 HANDLE Input = nullptr;
 DWORD SavedMode = 0; // of the console's input, restored at the end
+
+// Keys come from a thread that waits in ReadConsoleInput: a console may take input from its
+// terminal only while a read waits (Wine's does), so polling for events could see none.
+std::thread Reader;
+std::atomic<bool> Stopping{false};
+std::mutex KeysLock;
+std::array<Key, 32> Keys{}; // typed and not yet taken, oldest first
+size_t KeyCount = 0;
+
+void ReadKeys() {
+    for (;;) {
+        INPUT_RECORD record{};
+        DWORD read = 0;
+        if (ReadConsoleInputW(Input, &record, 1, &read) == 0 || Stopping) return;
+        if (read == 0 || record.EventType != KEY_EVENT) continue;
+        const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
+        const Key key =
+            ConsoleKey(event.bKeyDown != 0, event.wVirtualKeyCode, event.uChar.UnicodeChar);
+        const std::lock_guard<std::mutex> hold(KeysLock);
+        if (key != Key::None && KeyCount < Keys.size()) Keys[KeyCount++] = key;
+    }
+}
+
+// Ends the reader: an event of no key written into the console's input wakes its wait.
+void StopReader() {
+    Stopping = true;
+    INPUT_RECORD wake{};
+    wake.EventType = KEY_EVENT;
+    DWORD written = 0;
+    if (WriteConsoleInputW(Input, &wake, 1, &written) != 0 && written == 1)
+        Reader.join();
+    else
+        Reader.detach(); // the console is gone, and with it the wait
+}
 
 } // namespace
 
@@ -30,13 +69,12 @@ size_t TerminalColumns() {
 }
 
 bool StdoutIsScreen() {
-    // A console (not a file, a pipe or NUL) whose escape sequences can be turned on; older
-    // consoles that cannot get the line-per-order output instead.
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
-    if (GetConsoleMode(output, &mode) == 0) return false;
-    constexpr DWORD Sequences = 0x0004; // ENABLE_VIRTUAL_TERMINAL_PROCESSING
-    return (mode & Sequences) != 0 || SetConsoleMode(output, mode | Sequences) != 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+std::string LineEraser(size_t length, size_t width) {
+    return std::string(length + 1 < width ? width - 1 - length : 0, ' ');
 }
 
 RawTerminal::RawTerminal() {
@@ -46,10 +84,15 @@ RawTerminal::RawTerminal() {
     // Processed input stays on, so that Ctrl-C reaches the stop handler.
     const DWORD raw = SavedMode & ~DWORD(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT);
     active = SetConsoleMode(Input, raw) != 0;
+    if (!active) return;
+    Stopping = false;
+    KeyCount = 0;
+    Reader = std::thread(ReadKeys);
 }
 
 RawTerminal::~RawTerminal() {
     if (!active) return;
+    StopReader();
     FlushConsoleInputBuffer(Input);
     SetConsoleMode(Input, SavedMode);
 }
@@ -60,17 +103,10 @@ bool RawTerminal::TakeContinued() {
 
 Key RawTerminal::ReadKey() {
     if (!active) return Key::None;
-    DWORD waiting = 0;
-    // Only events already there are read: ReadConsoleInput would wait for one.
-    while (GetNumberOfConsoleInputEvents(Input, &waiting) != 0 && waiting > 0) {
-        INPUT_RECORD record{};
-        DWORD read = 0;
-        if (ReadConsoleInputW(Input, &record, 1, &read) == 0 || read == 0) break;
-        if (record.EventType != KEY_EVENT) continue;
-        const KEY_EVENT_RECORD& event = record.Event.KeyEvent;
-        const Key key =
-            ConsoleKey(event.bKeyDown != 0, event.wVirtualKeyCode, event.uChar.UnicodeChar);
-        if (key != Key::None) return key;
-    }
-    return Key::None;
+    const std::lock_guard<std::mutex> hold(KeysLock);
+    if (KeyCount == 0) return Key::None;
+    const Key key = Keys[0];
+    std::copy(Keys.begin() + 1, Keys.begin() + ptrdiff_t(KeyCount), Keys.begin());
+    --KeyCount;
+    return key;
 }

@@ -1,7 +1,10 @@
-// The keys of `kavoxm play` from the Windows console's key events.
+// `kavoxm play` on the Windows console: keys from its key events, and the status line that is
+// redrawn in place without escape sequences.
 #include "win32/ConsoleKeys.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include <windows.h>
 
@@ -38,5 +41,14 @@ INSTANTIATE_TEST_SUITE_P(
                       EventCase{"Shift", true, VK_SHIFT, 0, Key::None},
                       EventCase{"NonAsciiWhoseLowByteIsQ", true, 0, wchar_t(0x0171), Key::None}),
     [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.name); });
+
+// Spaces cover what a longer line left, up to the last column but one: a character in the last
+// column would wrap the line on some consoles.
+TEST(LineEraser, FillsToTheLastColumnButOne) {
+    EXPECT_EQ(LineEraser(60, 80), std::string(19, ' '));
+    EXPECT_EQ(LineEraser(78, 80), " ");
+    EXPECT_EQ(LineEraser(79, 80), "");
+    EXPECT_EQ(LineEraser(85, 80), ""); // never negative
+}
 
 } // namespace
