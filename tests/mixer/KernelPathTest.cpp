@@ -2,6 +2,7 @@
 // positions, steps (forwards and backwards), gains and ramps of any 32-bit value, random run
 // lengths and a mixing buffer that already holds random values. Results and voice state must be
 // identical.
+#include "KernelEntries.h"
 #include "MixerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,6 @@
 namespace {
 using namespace mixertest;
 using Path = TKavoXMKernelPath;
-
-struct Entry {
-    int32_t mode, stereoSample, ramping, split, outWidth;
-};
-
-void PrintTo(const Entry& e, std::ostream* os) {
-    *os << "mode " << e.mode << (e.stereoSample ? " stereo" : " mono") << " sample"
-        << (e.ramping ? ", ramping" : "") << (e.split ? ", split" : "") << ", " << e.outWidth
-        << " output channels";
-}
 
 class Random {
   public:
@@ -52,7 +43,7 @@ struct Trial {
     std::vector<int32_t> out;
     int32_t n = 0;
 
-    Trial(Random& random, const Entry& e) {
+    Trial(Random& random, const KernelEntry& e) {
         const int32_t frames = 2 + random.Below(300);
         std::vector<int32_t> values(size_t(frames * (e.stereoSample + 1)));
         for (auto& v : values) v = random.Value();
@@ -76,14 +67,14 @@ struct Trial {
         for (auto& v : out) v = random.Any32();
     }
 
-    void Mix(TKavoXMKernel kernel, const TKavoXMCubicSpline& spline, const Entry& e) {
+    void Mix(TKavoXMKernel kernel, const TKavoXMCubicSpline& spline, const KernelEntry& e) {
         int32_t* mix = out.data();
         kernel(mix, n, *voice, spline.Coefficients.data());
         EXPECT_EQ(mix, out.data() + n * e.outWidth);
     }
 };
 
-class KernelPathTest : public ::testing::TestWithParam<std::tuple<Path, Entry>> {
+class KernelPathTest : public ::testing::TestWithParam<std::tuple<Path, KernelEntry>> {
   protected:
     TKavoXMCubicSpline spline;
 };
@@ -109,25 +100,11 @@ TEST_P(KernelPathTest, MatchesThePlainKernel) {
     }
 }
 
-std::vector<Entry> AllEntries() {
-    std::vector<Entry> all;
-    for (int32_t out : {2, 1})
-        for (int32_t mode = 0; mode < 4; ++mode)
-            for (int32_t s = 0; s < 2; ++s)
-                for (int32_t r = 0; r < 2; ++r)
-                    for (int32_t p = 0; p < 2; ++p) all.push_back({mode, s, r, p, out});
-    return all;
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryKernel, KernelPathTest,
                          ::testing::Combine(::testing::Values(Path::Sse2, Path::Avx2),
-                                            ::testing::ValuesIn(AllEntries())),
+                                            ::testing::ValuesIn(AllKernelEntries())),
                          [](const auto& info) {
-                             const Entry& e = std::get<1>(info.param);
-                             const Path path = std::get<0>(info.param);
-                             return std::string(path == Path::Sse2 ? "Sse2" : "Avx2") +
-                                    (e.outWidth == 2 ? "StereoOut" : "MonoOut") + "Mode" +
-                                    std::to_string(e.mode) + (e.stereoSample ? "Stereo" : "Mono") +
-                                    (e.ramping ? "Ramp" : "") + (e.split ? "Pan" : "");
+                             return KernelEntryName(std::get<0>(info.param),
+                                                    std::get<1>(info.param));
                          });
 } // namespace

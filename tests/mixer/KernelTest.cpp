@@ -1,6 +1,7 @@
 // Mixing kernels on every computing path: exact values of the spline arithmetic and,
 // table-driven, every entry of both kernel tables against an independent computation of what
 // it must add.
+#include "KernelEntries.h"
 #include "MixerTestSupport.h"
 
 #include <cmath>
@@ -14,10 +15,6 @@ using namespace mixertest;
 using Path = TKavoXMKernelPath;
 
 const Path AllPaths[] = {Path::Scalar, Path::Sse2, Path::Avx2};
-
-std::string PathName(Path path) {
-    return path == Path::Scalar ? "Scalar" : path == Path::Sse2 ? "Sse2" : "Avx2";
-}
 
 // The spline kernel of a path for stereo output.
 TKavoXMKernel Spline(Path path, int32_t stereoSample, int32_t ramping, int32_t split) {
@@ -164,21 +161,11 @@ TEST(KernelTableTest, IndexRuleRepeatsTwinsVariantsAndSplineModes) {
 }
 
 // Independent model of one kernel entry: what it must add per frame.
-struct Selector {
-    int32_t mode, stereoSample, ramping, split, outWidth;
-};
-
-void PrintTo(const Selector& e, std::ostream* os) {
-    *os << "mode " << e.mode << (e.stereoSample ? " stereo" : " mono") << " sample"
-        << (e.ramping ? ", ramping" : "") << (e.split ? ", split" : "") << ", " << e.outWidth
-        << " output channels";
-}
-
 double FloorDiv(double a, double b) {
     return std::floor(a / b);
 }
 
-int64_t InterpolateModel(const Selector& sel, const TKavoXMSample& sample,
+int64_t InterpolateModel(const KernelEntry& sel, const TKavoXMSample& sample,
                          const TKavoXMCubicSpline& spline, int64_t pos, int32_t side) {
     const int64_t k = pos >> 32;
     const uint64_t frac = uint64_t(pos) & 0xFFFFFFFFu;
@@ -191,7 +178,7 @@ int64_t InterpolateModel(const Selector& sel, const TKavoXMSample& sample,
     return std::trunc(double(sum) / 16384.0);
 }
 
-class KernelTableEntryTest : public ::testing::TestWithParam<std::tuple<Path, Selector>> {
+class KernelTableEntryTest : public ::testing::TestWithParam<std::tuple<Path, KernelEntry>> {
   protected:
     TKavoXMCubicSpline spline;
 };
@@ -256,25 +243,12 @@ TEST_P(KernelTableEntryTest, AddsTheModelledProducts) {
     }
 }
 
-std::vector<Selector> AllSelectors() {
-    std::vector<Selector> all;
-    for (int32_t out : {2, 1})
-        for (int32_t mode = 0; mode < 4; ++mode)
-            for (int32_t s = 0; s < 2; ++s)
-                for (int32_t r = 0; r < 2; ++r)
-                    for (int32_t p = 0; p < 2; ++p) all.push_back({mode, s, r, p, out});
-    return all;
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryEntry, KernelTableEntryTest,
                          ::testing::Combine(::testing::ValuesIn(AllPaths),
-                                            ::testing::ValuesIn(AllSelectors())),
+                                            ::testing::ValuesIn(AllKernelEntries())),
                          [](const auto& info) {
-                             const Selector& s = std::get<1>(info.param);
-                             return PathName(std::get<0>(info.param)) +
-                                    (s.outWidth == 2 ? "StereoOut" : "MonoOut") + "Mode" +
-                                    std::to_string(s.mode) + (s.stereoSample ? "Stereo" : "Mono") +
-                                    (s.ramping ? "Ramp" : "") + (s.split ? "Pan" : "");
+                             return KernelEntryName(std::get<0>(info.param),
+                                                    std::get<1>(info.param));
                          });
 } // namespace
 
