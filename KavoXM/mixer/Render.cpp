@@ -81,9 +81,9 @@ void MixVoices(TKavoXM& player, int32_t pos, int32_t n) {
             MixChannel(target, *module.BackgroundChannels[size_t(i)], pos, n);
 }
 
-// Offsets below 256 in magnitude no longer decay: they are added unchanged to every frame.
+// An offset that no longer decays is added unchanged to every frame.
 bool Settled(int32_t offset) {
-    return offset > -256 && offset < 256;
+    return !Decay(offset).Decaying();
 }
 } // namespace
 

@@ -57,15 +57,14 @@ void ShowProgress(const TKavoXMModule& module, uint64_t frames, int32_t rate, in
 // file, without a copy into a stdio buffer.
 class PcmChunk {
   public:
-    PcmChunk(size_t blockBytes, PcmSink& sink) : bytes(blockBytes * 8), sink(sink) {
-        data.resize(bytes);
-    }
+    PcmChunk(size_t blockBytes, PcmSink& sink)
+        : data(blockBytes * 8), blockBytes(blockBytes), sink(sink) {}
     // Room for one more block.
     uint8_t* Next() { return data.data() + used; }
     // Takes `n` bytes written at Next(); writes the chunk out when the next block might not fit.
-    bool Add(size_t n, size_t blockBytes) {
+    bool Add(size_t n) {
         used += n;
-        return used + blockBytes <= bytes || Flush();
+        return used + blockBytes <= data.size() || Flush();
     }
     bool Flush() {
         const bool ok = used == 0 || sink.Write(data.data(), used);
@@ -75,7 +74,7 @@ class PcmChunk {
 
   private:
     std::vector<uint8_t> data;
-    size_t bytes;
+    size_t blockBytes;
     size_t used = 0;
     PcmSink& sink;
 };
@@ -105,7 +104,7 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         post.Apply(mix, n, channels);
         const size_t values = size_t(n) * size_t(channels);
         ConvertMix(mix, values, format, !o.noClip, chunk.Next());
-        if (!chunk.Add(values * size_t(BytesPerSample(format)), blockBytes)) {
+        if (!chunk.Add(values * size_t(BytesPerSample(format)))) {
             written = false;
             break;
         }
