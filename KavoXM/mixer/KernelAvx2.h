@@ -11,26 +11,26 @@
 
 namespace kavoxm::mixer::avx2 {
 
-KAVOXM_AVX2 inline __m256i Load2(const int32_t* low, const int32_t* high) {
+KAVOXM_AVX2 KAVOXM_INLINE __m256i Load2(const int32_t* low, const int32_t* high) {
     return _mm256_inserti128_si256(
         _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-KAVOXM_AVX2 inline void AddTo(int32_t* out, __m256i values) {
+KAVOXM_AVX2 KAVOXM_INLINE void AddTo(int32_t* out, __m256i values) {
     __m256i* at = reinterpret_cast<__m256i*>(out);
     _mm256_storeu_si256(at, _mm256_add_epi32(_mm256_loadu_si256(at), values));
 }
 
-template <int Bits> KAVOXM_AVX2 inline __m256i DivPow2(__m256i v) {
+template <int Bits> KAVOXM_AVX2 KAVOXM_INLINE __m256i DivPow2(__m256i v) {
     const __m256i bias = _mm256_srli_epi32(_mm256_srai_epi32(v, 31), 32 - Bits);
     return _mm256_srai_epi32(_mm256_add_epi32(v, bias), Bits);
 }
 
 // Pair sums of four positions of a mono sample; lane half 0 holds those of a and b, half 1
 // those of c and d.
-KAVOXM_AVX2 inline __m256i MonoQuad(const int32_t* data, const int32_t* table, uint64_t a,
-                                    uint64_t b, uint64_t c, uint64_t d) {
+KAVOXM_AVX2 KAVOXM_INLINE __m256i MonoQuad(const int32_t* data, const int32_t* table, uint64_t a,
+                                           uint64_t b, uint64_t c, uint64_t d) {
     using sse2::MonoTaps, sse2::Row;
     const __m256i taps = _mm256_packs_epi32(Load2(MonoTaps(data, a), MonoTaps(data, c)),
                                             Load2(MonoTaps(data, b), MonoTaps(data, d)));
@@ -43,10 +43,8 @@ KAVOXM_AVX2 inline __m256i MonoQuad(const int32_t* data, const int32_t* table, u
 // come in the order 0 1 4 5 | 2 3 6 7, so that unpacking with the right side gives frames
 // 0..3 and 4..7; otherwise in order.
 template <bool Interleaved>
-KAVOXM_AVX2 inline __m256i MonoValues8(const int32_t* data, uint64_t pos, uint64_t step,
-                                       const int32_t* table) {
-    uint64_t p[8];
-    for (int32_t i = 0; i < 8; ++i) p[i] = pos + uint64_t(i) * step;
+KAVOXM_AVX2 KAVOXM_INLINE __m256i MonoValues8(const int32_t* data, const uint64_t (&p)[8],
+                                              const int32_t* table) {
     constexpr int32_t x = Interleaved ? 2 : 4, y = Interleaved ? 4 : 2;
     const __m256i first = MonoQuad(data, table, p[0], p[1], p[x], p[x + 1]);
     const __m256i second = MonoQuad(data, table, p[y], p[y + 1], p[6], p[7]);
@@ -55,8 +53,8 @@ KAVOXM_AVX2 inline __m256i MonoValues8(const int32_t* data, uint64_t pos, uint64
 
 // Weighted halves of two positions of a stereo sample (as sse2::StereoHalves), a in lane half
 // 0 and b in half 1.
-KAVOXM_AVX2 inline __m256i StereoHalves(const int32_t* data, const int32_t* table, uint64_t a,
-                                        uint64_t b) {
+KAVOXM_AVX2 KAVOXM_INLINE __m256i StereoHalves(const int32_t* data, const int32_t* table,
+                                               uint64_t a, uint64_t b) {
     const int32_t* ta = data + 2 * (ptrdiff_t(int64_t(a) >> 32) - 1);
     const int32_t* tb = data + 2 * (ptrdiff_t(int64_t(b) >> 32) - 1);
     const __m256i near = _mm256_shuffle_epi32(Load2(ta, tb), _MM_SHUFFLE(3, 1, 2, 0));
@@ -68,10 +66,10 @@ KAVOXM_AVX2 inline __m256i StereoHalves(const int32_t* data, const int32_t* tabl
 }
 
 // Interpolated left and right values of four frames of a stereo sample, in output order.
-KAVOXM_AVX2 inline __m256i StereoValues4(const int32_t* data, uint64_t pos, uint64_t step,
-                                         const int32_t* table) {
-    const __m256 a = _mm256_castsi256_ps(StereoHalves(data, table, pos, pos + 2 * step));
-    const __m256 b = _mm256_castsi256_ps(StereoHalves(data, table, pos + step, pos + 3 * step));
+KAVOXM_AVX2 KAVOXM_INLINE __m256i StereoValues4(const int32_t* data, const uint64_t (&p)[4],
+                                                const int32_t* table) {
+    const __m256 a = _mm256_castsi256_ps(StereoHalves(data, table, p[0], p[2]));
+    const __m256 b = _mm256_castsi256_ps(StereoHalves(data, table, p[1], p[3]));
     return DivPow2<14>(
         _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 1, 0))),
                          _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 2, 3, 2)))));
@@ -109,20 +107,20 @@ template <bool Ramp, bool Split, int SampleWidth, bool Interleaved> struct RampS
 
 // Gains of the next batch of `frames` frames; ramps move on by that many steps.
 template <bool Split, class Steps>
-KAVOXM_AVX2 inline void NextGains(Gains<false, Split>& g, const Steps&, int32_t, __m256i& left,
-                                  __m256i& right) {
+KAVOXM_AVX2 KAVOXM_INLINE void NextGains(Gains<false, Split>& g, const Steps&, int32_t,
+                                         __m256i& left, __m256i& right) {
     left = _mm256_set1_epi32(g.Left());
     right = _mm256_set1_epi32(g.Right());
 }
 template <class Steps>
-KAVOXM_AVX2 inline void NextGains(Gains<true, false>& g, const Steps& s, int32_t frames,
-                                  __m256i& left, __m256i& right) {
+KAVOXM_AVX2 KAVOXM_INLINE void NextGains(Gains<true, false>& g, const Steps& s, int32_t frames,
+                                         __m256i& left, __m256i& right) {
     left = right = DivPow2<12>(_mm256_add_epi32(_mm256_set1_epi32(int32_t(g.running)), s.left));
     g.running += uint32_t(frames) * g.step;
 }
 template <class Steps>
-KAVOXM_AVX2 inline void NextGains(Gains<true, true>& g, const Steps& s, int32_t frames,
-                                  __m256i& left, __m256i& right) {
+KAVOXM_AVX2 KAVOXM_INLINE void NextGains(Gains<true, true>& g, const Steps& s, int32_t frames,
+                                         __m256i& left, __m256i& right) {
     left = DivPow2<12>(_mm256_add_epi32(_mm256_set1_epi32(int32_t(g.left)), s.left));
     right = DivPow2<12>(_mm256_add_epi32(_mm256_set1_epi32(int32_t(g.right)), s.right));
     g.left += uint32_t(frames) * g.stepLeft;
@@ -131,7 +129,7 @@ KAVOXM_AVX2 inline void NextGains(Gains<true, true>& g, const Steps& s, int32_t 
 
 // Gains of four stereo frames in output order (left0 right0 .. left3 right3).
 template <bool Ramp, bool Split, class Steps>
-KAVOXM_AVX2 inline __m256i StereoGains(Gains<Ramp, Split>& g, const Steps& s) {
+KAVOXM_AVX2 KAVOXM_INLINE __m256i StereoGains(Gains<Ramp, Split>& g, const Steps& s) {
     if constexpr (Ramp && Split) {
         const __m256i run = _mm256_add_epi32(
             _mm256_set_epi32(int32_t(g.right), int32_t(g.left), int32_t(g.right), int32_t(g.left),
@@ -147,8 +145,8 @@ KAVOXM_AVX2 inline __m256i StereoGains(Gains<Ramp, Split>& g, const Steps& s) {
     }
 }
 
-template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
-KAVOXM_AVX2 int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t n,
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth, bool Wrap>
+KAVOXM_AVX2 KAVOXM_INLINE int32_t MixBatches(LoopState<Wrap>& s, Gains<Ramp, Split>& gains, int32_t n,
                                const int32_t* table) {
     if constexpr (!Interp::Batched || (SampleWidth == 2 && OutWidth == 1)) {
         return 0;
@@ -158,8 +156,9 @@ KAVOXM_AVX2 int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t 
         int32_t i = 0;
         if constexpr (SampleWidth == 1) {
             for (; i + 8 <= n; i += 8) {
-                const __m256i values = MonoValues8<interleaved>(s.data, s.pos, s.step, table);
-                s.pos += 8 * s.step;
+                uint64_t p[8];
+                s.Next(p);
+                const __m256i values = MonoValues8<interleaved>(s.data, p, table);
                 __m256i gainLeft, gainRight;
                 NextGains(gains, steps, 8, gainLeft, gainRight);
                 const __m256i left = _mm256_mullo_epi32(values, gainLeft);
@@ -174,8 +173,9 @@ KAVOXM_AVX2 int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t 
             }
         } else {
             for (; i + 4 <= n; i += 4) {
-                const __m256i values = StereoValues4(s.data, s.pos, s.step, table);
-                s.pos += 4 * s.step;
+                uint64_t p[4];
+                s.Next(p);
+                const __m256i values = StereoValues4(s.data, p, table);
                 AddTo(s.out, _mm256_mullo_epi32(values, StereoGains(gains, steps)));
                 s.out += 8;
             }
@@ -184,17 +184,25 @@ KAVOXM_AVX2 int32_t MixBatches(LoopState& s, Gains<Ramp, Split>& gains, int32_t 
     }
 }
 
-// The AVX2 kernel: batches of eight (four stereo) frames, then one SSE2 batch, then the
-// remaining frames one at a time.
-template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
-KAVOXM_AVX2 void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
-    if (n <= 0) return;
-    LoopState s(voice, mix);
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth, bool Wrap>
+KAVOXM_AVX2 void MixRun(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
+    LoopState<Wrap> s(voice, mix);
     Gains<Ramp, Split> gains(voice);
     int32_t done = MixBatches<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
     done += sse2::MixBatches<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n - done, table);
     MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n - done, table);
     Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
+}
+
+// The AVX2 kernel: batches of eight (four stereo) frames, then one SSE2 batch, then the
+// remaining frames one at a time.
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
+KAVOXM_AVX2 void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
+    if (n <= 0) return;
+    if (voice.WrapLength > 0)
+        MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, true>(mix, n, voice, table);
+    else
+        MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, false>(mix, n, voice, table);
 }
 
 } // namespace kavoxm::mixer::avx2

@@ -8,6 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// The kernels' helpers are inlined into each kernel whatever the compiler's estimate: a call
+// from an AVX2 kernel into SSE2 code costs more than the helper itself.
+#define KAVOXM_INLINE inline __attribute__((always_inline))
+
 namespace kavoxm::mixer {
 
 // Interpolation policies: value of one sample channel at fraction frac after the value at s
@@ -16,8 +20,8 @@ namespace kavoxm::mixer {
 // Nearest frame: the frame the position is in.
 struct Nearest {
     static constexpr bool Batched = false;
-    static int32_t Value(const int32_t* s, ptrdiff_t /*stride*/, uint32_t /*frac*/,
-                         const int32_t* /*table*/) {
+    static KAVOXM_INLINE int32_t Value(const int32_t* s, ptrdiff_t /*stride*/, uint32_t /*frac*/,
+                                       const int32_t* /*table*/) {
         return s[0];
     }
 };
@@ -26,8 +30,8 @@ struct Nearest {
 // arithmetic (it rounds toward minus infinity). The result lies between s(k) and s(k+1).
 struct Linear {
     static constexpr bool Batched = false;
-    static int32_t Value(const int32_t* s, ptrdiff_t stride, uint32_t frac,
-                         const int32_t* /*table*/) {
+    static KAVOXM_INLINE int32_t Value(const int32_t* s, ptrdiff_t stride, uint32_t frac,
+                                       const int32_t* /*table*/) {
         const int64_t diff = int64_t(s[stride]) - s[0];
         return int32_t(s[0] + ((diff * int64_t(frac >> 17)) >> 15));
     }
@@ -37,7 +41,8 @@ struct Linear {
 // the weighted sum is taken modulo 2^32 (the sum of 16-bit range values always fits in 32 bits)
 // and divided by 16384, truncating toward zero.
 struct Spline {
-    static int32_t Value(const int32_t* s, ptrdiff_t stride, uint32_t frac, const int32_t* table) {
+    static KAVOXM_INLINE int32_t Value(const int32_t* s, ptrdiff_t stride, uint32_t frac,
+                                       const int32_t* table) {
         const int32_t* w = table + (frac >> 22) * 4;
         const uint32_t acc =
             uint32_t(w[0]) * uint32_t(s[-stride]) + uint32_t(w[1]) * uint32_t(s[0]) +
@@ -99,27 +104,50 @@ template <> struct Gains<true, true> {
 };
 
 // Adds value x gain to an output value, modulo 2^32.
-inline void AddProduct(int32_t& out, int32_t value, int32_t gain) {
+KAVOXM_INLINE void AddProduct(int32_t& out, int32_t value, int32_t gain) {
     out = int32_t(uint32_t(out) + uint32_t(value) * uint32_t(gain));
 }
 
-// Where a loop stands: the next sample position, the step and the next output value.
-struct LoopState {
+// Where a loop stands: the next sample position, the step and the next output value. A run
+// through a forward loop (Wrap) settles positions lazily: a frame whose position is at or past
+// the wrap end plays one loop length earlier (the run guarantees at most one wrap per eight
+// steps), and the position left after the run's last frame stays unsettled, as between runs.
+template <bool Wrap> struct LoopState {
     const int32_t* data;
     uint64_t pos; // unsigned: one wrapping 64-bit addition per frame
     uint64_t step;
     int32_t* out;
+    int64_t wrapEnd;
+    uint64_t wrapLength;
 
     LoopState(const TKavoXMChannel& voice, int32_t* mix)
         : data(voice.Sample->Data), pos(uint64_t(voice.SamplePosition)), step(uint64_t(voice.Step)),
-          out(mix) {}
+          out(mix), wrapEnd(voice.WrapEnd), wrapLength(uint64_t(voice.WrapLength)) {}
+
+    // The position a frame at p plays from.
+    KAVOXM_INLINE uint64_t Settled(uint64_t p) const {
+        if constexpr (Wrap) return int64_t(p) >= wrapEnd ? p - wrapLength : p;
+        return p;
+    }
+    KAVOXM_INLINE void Settle() { pos = Settled(pos); }
+
+    // Settles the position and gives the positions of the next N frames.
+    template <int N> KAVOXM_INLINE void Next(uint64_t (&p)[N]) {
+        Settle();
+        for (int32_t i = 0; i < N; ++i) p[i] = pos + uint64_t(i) * step;
+        if constexpr (Wrap) {
+            if (int64_t(p[N - 1]) >= wrapEnd) // the batch wraps: rare, so tested once per batch
+                for (int32_t i = 0; i < N; ++i) p[i] = Settled(p[i]);
+        }
+        pos = p[N - 1] + step; // after the last frame's settled position, as frame by frame
+    }
 };
 
 // The interpolated left and right values at a position (the same value twice for a mono
 // sample).
 template <class Interp, int SampleWidth>
-inline void ValuesAt(const int32_t* data, uint64_t pos, const int32_t* table, int32_t& left,
-                     int32_t& right) {
+KAVOXM_INLINE void ValuesAt(const int32_t* data, uint64_t pos, const int32_t* table, int32_t& left,
+                            int32_t& right) {
     const int32_t k = int32_t(int64_t(pos) >> 32);
     const uint32_t frac = uint32_t(pos);
     const int32_t* frame = data + ptrdiff_t(k) * SampleWidth;
@@ -131,8 +159,8 @@ inline void ValuesAt(const int32_t* data, uint64_t pos, const int32_t* table, in
 // Adds the products of one output frame; returns what was added to the left and right values
 // (0 for the right with mono output).
 template <int SampleWidth, int OutWidth, class G>
-inline void AddFrame(int32_t* out, int32_t left, int32_t right, const G& gains, int32_t& addedLeft,
-                     int32_t& addedRight) {
+KAVOXM_INLINE void AddFrame(int32_t* out, int32_t left, int32_t right, const G& gains,
+                            int32_t& addedLeft, int32_t& addedRight) {
     addedRight = 0;
     if constexpr (OutWidth == 2) {
         addedLeft = int32_t(uint32_t(left) * uint32_t(gains.Left()));
@@ -149,9 +177,9 @@ inline void AddFrame(int32_t* out, int32_t left, int32_t right, const G& gains, 
 // Writes position, gains and mixing pointer back, and what the run's last frame added to the
 // mix (recomputed here, so that the SIMD paths need not keep it): with the gains as they are
 // now, which the last frame used.
-template <class Interp, int SampleWidth, int OutWidth, class G>
-inline void Finish(const LoopState& s, const G& gains, const int32_t* table, TKavoXMChannel& voice,
-                   int32_t*& mix) {
+template <class Interp, int SampleWidth, int OutWidth, class G, bool Wrap>
+KAVOXM_INLINE void Finish(const LoopState<Wrap>& s, const G& gains, const int32_t* table,
+                          TKavoXMChannel& voice, int32_t*& mix) {
     voice.SamplePosition = int64_t(s.pos);
     gains.Store(voice);
     mix = s.out;
@@ -164,10 +192,12 @@ inline void Finish(const LoopState& s, const G& gains, const int32_t* table, TKa
 // Mixes n frames one at a time. SampleWidth: values per sample frame (1 mono, 2 stereo).
 // OutWidth: values per output frame (2 stereo; 1 mono, which takes the left gain and, for a
 // stereo sample, the mean of both sides truncated toward zero).
-template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
-inline void MixFrames(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const int32_t* table) {
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth, bool Wrap>
+KAVOXM_INLINE void MixFrames(LoopState<Wrap>& s, Gains<Ramp, Split>& gains, int32_t n,
+                             const int32_t* table) {
     for (int32_t i = 0; i < n; ++i) {
         int32_t left, right, addedLeft, addedRight;
+        s.Settle();
         ValuesAt<Interp, SampleWidth>(s.data, s.pos, table, left, right);
         gains.Advance();
         AddFrame<SampleWidth, OutWidth>(s.out, left, right, gains, addedLeft, addedRight);
@@ -176,14 +206,22 @@ inline void MixFrames(LoopState& s, Gains<Ramp, Split>& gains, int32_t n, const 
     }
 }
 
+template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth, bool Wrap>
+void MixRunScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
+    LoopState<Wrap> s(voice, mix);
+    Gains<Ramp, Split> gains(voice);
+    MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
+    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
+}
+
 // The plain kernel: every frame on its own, in portable C++.
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
 void MixLoopScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
     if (n <= 0) return;
-    LoopState s(voice, mix);
-    Gains<Ramp, Split> gains(voice);
-    MixFrames<Interp, SampleWidth, Ramp, Split, OutWidth>(s, gains, n, table);
-    Finish<Interp, SampleWidth, OutWidth>(s, gains, table, voice, mix);
+    if (voice.WrapLength > 0)
+        MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, true>(mix, n, voice, table);
+    else
+        MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, false>(mix, n, voice, table);
 }
 
 } // namespace kavoxm::mixer

@@ -163,12 +163,16 @@ bool Silent(const TKavoXMChannel& voice, const TKavoXMKernelChoice& choice) {
            voice.RampStepRight == 0 && !voice.VariantEnabled;
 }
 
-// PrepareRun with the run scale of the voice's increment already known.
-int64_t PrepareScaledRun(TKavoXMChannel& voice, int64_t limit, const RunScale& scale) {
-    const TKavoXMSample* sample = voice.Sample;
-    if (sample == nullptr || sample->Data == nullptr || sample->Length <= 0 || voice.Increment <= 0)
-        return 0;
-    const Bounds b(*sample);
+// Whether a run may go on through the loop's wraps inside the kernel: forward loops whose
+// length holds eight steps, so that a batch of eight frames wraps at most once.
+bool WrapsInKernel(const TKavoXMChannel& voice, const Bounds& b) {
+    return b.Loop && !b.PingPong && !voice.Backwards && voice.Increment <= (b.LE - b.LS) / 8;
+}
+
+// PrepareRun with the sample's bounds and the run scale of the voice's increment already known.
+// With mayWrap, a run through a forward loop covers all of limit and wraps in the kernel.
+int64_t PrepareScaledRun(TKavoXMChannel& voice, const Bounds& b, int64_t limit,
+                         const RunScale& scale, bool mayWrap) {
     int64_t p = voice.SamplePosition;
     bool playing = true;
     if (p < b.LS)
@@ -177,8 +181,20 @@ int64_t PrepareScaledRun(TKavoXMChannel& voice, int64_t limit, const RunScale& s
         playing = SettleAfterLoop(voice, b, p);
     if (!playing) return 0;
     voice.SamplePosition = p;
+    voice.WrapLength = 0;
     if (p < 0 || p >= b.End || (p < b.LS && voice.Backwards)) return 0;
+    if (mayWrap && WrapsInKernel(voice, b)) {
+        voice.WrapEnd = b.LE;
+        voice.WrapLength = b.LE - b.LS;
+        return std::max<int64_t>(limit, 1);
+    }
     return RunLength(voice, b, p, std::max<int64_t>(limit, 1), scale);
+}
+
+bool Playable(const TKavoXMChannel& voice) {
+    const TKavoXMSample* sample = voice.Sample;
+    return sample != nullptr && sample->Data != nullptr && sample->Length > 0 &&
+           voice.Increment > 0;
 }
 } // namespace
 
@@ -226,8 +242,8 @@ int64_t PrepareRun(TKavoXM& /*player*/, TKavoXMChannel& voice, int64_t limit) {
 }
 
 int64_t PrepareRun(TKavoXMChannel& voice, int64_t limit) {
-    if (voice.Increment <= 0) return 0;
-    return PrepareScaledRun(voice, limit, RunScale(voice.Increment));
+    if (!Playable(voice)) return 0;
+    return PrepareScaledRun(voice, Bounds(*voice.Sample), limit, RunScale(voice.Increment), false);
 }
 
 void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t count) {
@@ -249,19 +265,26 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.RampRemaining = 0;
     }
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
+    if (!Playable(voice)) {
+        EndWithHandOver(target.Module, voice);
+        return;
+    }
+    const Bounds bounds(*voice.Sample);
     const RunScale scale(voice.Increment);
     const int32_t width = target.Channels;
     int32_t* mix = target.MixPos + ptrdiff_t(start) * width;
     while (count >= 1) {
         int64_t limit = count;
         if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
-        const int32_t n = int32_t(std::min<int64_t>(PrepareScaledRun(voice, limit, scale), count));
+        const bool silent = Silent(voice, choice);
+        const int32_t n = int32_t(
+            std::min<int64_t>(PrepareScaledRun(voice, bounds, limit, scale, !silent), count));
         if (n == 0) {
             EndWithHandOver(target.Module, voice);
             return;
         }
         voice.Step = voice.Backwards ? -voice.Increment : voice.Increment;
-        if (Silent(voice, choice)) {
+        if (silent) {
             voice.SamplePosition =
                 Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
             voice.LastOutputLeft = voice.LastOutputRight = 0;

@@ -26,6 +26,10 @@ class TKavoXMChannel {
     int64_t Step = 0;                              // 32.32, Increment negated while Backwards
     int64_t SamplePosition = 0;                    // 32.32 frames
     bool Backwards = false;
+    // Set by the mixer for one kernel run through a forward loop: a frame whose position is at
+    // or past WrapEnd plays WrapLength earlier. WrapLength 0: the run does not wrap.
+    int64_t WrapEnd = 0;
+    int64_t WrapLength = 0;
     int32_t FinalVolume = 0;                      // 0..4096
     int32_t FinalPanning = 0;                     // 0..256
     int32_t Frequency = 0;                        // Hz

@@ -36,18 +36,39 @@ class Random {
 };
 
 // One random voice on a random sample, set so that every position of an n-frame run stays
-// inside the sample.
+// inside the sample, or inside a forward loop that the run wraps through.
 struct Trial {
     std::unique_ptr<TKavoXMSample> sample;
     std::unique_ptr<TKavoXMChannel> voice;
     std::vector<int32_t> out;
     int32_t n = 0;
 
-    Trial(Random& random, const KernelEntry& e) {
-        const int32_t frames = 2 + random.Below(300);
+    Trial(Random& random, const KernelEntry& e, bool wrap) {
+        if (wrap)
+            Wrapping(random, e);
+        else
+            Straight(random, e);
+        voice->TargetVolumeLeft = random.Any32();
+        voice->TargetVolumeRight = random.Any32();
+        voice->RampVolumeLeft = random.Any32();
+        voice->RampVolumeRight = random.Any32();
+        voice->RampStepLeft = e.ramping ? random.Any32() : 0;
+        voice->RampStepRight = e.ramping ? random.Any32() : 0;
+        out.resize(size_t(n * e.outWidth) + 8);
+        for (auto& v : out) v = random.Any32();
+    }
+
+    std::unique_ptr<TKavoXMSample> RandomSample(Random& random, const KernelEntry& e,
+                                                int32_t frames, LoopSpec loop = {}) {
         std::vector<int32_t> values(size_t(frames * (e.stereoSample + 1)));
         for (auto& v : values) v = random.Value();
-        sample = MakeSample(values, e.stereoSample + 1);
+        return MakeSample(values, e.stereoSample + 1, loop);
+    }
+
+    // A run that stays inside the sample, forwards or backwards.
+    void Straight(Random& random, const KernelEntry& e) {
+        const int32_t frames = 2 + random.Below(300);
+        sample = RandomSample(random, e, frames);
         const int64_t span = int64_t(frames) * Frame - 1; // positions 0 .. span
         int64_t increment = int64_t(random.Next() % uint64_t(3 * Frame)) + 1;
         if (random.Below(4) == 0) increment = int64_t(random.Next() % uint64_t(Frame / 64)) + 1;
@@ -57,14 +78,23 @@ struct Trial {
         const int64_t offset = int64_t(random.Next() % uint64_t(room + 1));
         voice = MakeVoice(*sample, backwards ? span - offset : offset, increment);
         voice->Step = backwards ? -increment : increment;
-        voice->TargetVolumeLeft = random.Any32();
-        voice->TargetVolumeRight = random.Any32();
-        voice->RampVolumeLeft = random.Any32();
-        voice->RampVolumeRight = random.Any32();
-        voice->RampStepLeft = e.ramping ? random.Any32() : 0;
-        voice->RampStepRight = e.ramping ? random.Any32() : 0;
-        out.resize(size_t(n * e.outWidth) + 8);
-        for (auto& v : out) v = random.Any32();
+    }
+
+    // A run through a forward loop that wraps inside the kernel, often more than once, with
+    // increments up to an eighth of the loop (the largest the voice mixer hands over).
+    void Wrapping(Random& random, const KernelEntry& e) {
+        const int32_t frames = 2 + random.Below(120);
+        const int32_t start = random.Below(frames);
+        const int32_t length = 1 + random.Below(frames - start);
+        sample = RandomSample(random, e, frames, {true, false, start, length});
+        const int64_t loopEnd = int64_t(start + length) * Frame;
+        const int64_t most = length * Frame / 8;
+        const int64_t increment =
+            random.Below(4) == 0 ? most : 1 + int64_t(random.Next() % uint64_t(most));
+        n = 1 + random.Below(300);
+        voice = MakeVoice(*sample, int64_t(random.Next() % uint64_t(loopEnd)), increment);
+        voice->WrapEnd = loopEnd;
+        voice->WrapLength = length * Frame;
     }
 
     void Mix(TKavoXMKernel kernel, const TKavoXMCubicSpline& spline, const KernelEntry& e) {
@@ -85,9 +115,10 @@ TEST_P(KernelPathTest, MatchesThePlainKernel) {
     const size_t at = size_t(KernelIndex(e.mode, e.stereoSample, e.ramping, 0, e.split));
     const TKavoXMKernel plain = KernelTableOf(Path::Scalar, e.outWidth)[at];
     const TKavoXMKernel fast = KernelTableOf(path, e.outWidth)[at];
-    for (uint64_t seed = 1; seed <= 300; ++seed) {
+    for (uint64_t seed = 1; seed <= 500; ++seed) {
+        const bool wrap = seed > 300;
         Random a(seed), b(seed);
-        Trial expected(a, e), actual(b, e);
+        Trial expected(a, e, wrap), actual(b, e, wrap);
         expected.Mix(plain, spline, e);
         actual.Mix(fast, spline, e);
         SCOPED_TRACE("seed " + std::to_string(seed) + ", " + std::to_string(actual.n) + " frames");
