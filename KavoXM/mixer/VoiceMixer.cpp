@@ -264,6 +264,13 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.RampStepLeft = voice.RampStepRight = 0;
         voice.RampRemaining = 0;
     }
+    // A ramp that stands on its targets with gain left ends at once: its own run would change
+    // nothing, and its end (FinishRamp) keeps the voice and the kernel as they are.
+    if (voice.RampRemaining > 0 && voice.RampStepLeft == 0 && voice.RampStepRight == 0 &&
+        voice.RampVolumeLeft == voice.RampTargetLeft &&
+        voice.RampVolumeRight == voice.RampTargetRight &&
+        (voice.RampVolumeLeft != 0 || voice.RampVolumeRight != 0))
+        voice.RampRemaining = 0;
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
     if (!Playable(voice)) {
         EndWithHandOver(target.Module, voice);

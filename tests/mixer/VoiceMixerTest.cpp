@@ -302,3 +302,24 @@ TEST(PrepareRunTest, NegativeLengthEndsTheVoice) {
     sample->Length = 10;
 }
 } // namespace
+
+namespace {
+// A ramp whose step truncates to 0 still lands on its target at its end, on either side.
+TEST(MixChannelTest, StandingRampShortOfItsTargetStillLandsOnIt) {
+    for (const bool left : {true, false}) {
+        auto sample = LoopedConstant(1000, 64);
+        auto voice = MakeVoice(*sample, 0, Frame);
+        voice->TargetVolumeLeft = voice->TargetVolumeRight = 100;
+        voice->RampVolumeLeft = voice->RampVolumeRight = 100 * 4096;
+        voice->RampTargetLeft = voice->RampTargetRight = 100 * 4096;
+        (left ? voice->RampTargetLeft : voice->RampTargetRight) += 4;
+        voice->RampRemaining = 8;
+        MixFixture mix(20);
+        MixChannel(mix.target, *voice, 0, 20);
+        EXPECT_EQ(voice->RampVolumeLeft, voice->RampTargetLeft) << left;
+        EXPECT_EQ(voice->RampVolumeRight, voice->RampTargetRight) << left;
+        EXPECT_EQ(voice->RampRemaining, 0);
+        for (int32_t v : mix.buffer) ASSERT_EQ(v, 1000 * 100);
+    }
+}
+} // namespace
