@@ -87,7 +87,7 @@ bool KernelPathAvailable(TKavoXMKernelPath path) {
     case TKavoXMKernelPath::Avx2:
 #if defined(KAVOXM_HAVE_AVX2_KERNELS)
         __builtin_cpu_init(); // the tables below are chosen before main
-        return __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2");
 #else
         return false;
 #endif
