@@ -170,7 +170,8 @@ bool WrapsInKernel(const TKavoXMChannel& voice, const Bounds& b) {
 }
 
 // PrepareRun with the sample's bounds and the run scale of the voice's increment already known.
-// With mayWrap, a run through a forward loop covers all of limit and wraps in the kernel.
+// With mayWrap, a run through a forward loop covers all of limit and wraps in the kernel (or,
+// for a silent voice, in PastSilentRun).
 int64_t PrepareScaledRun(TKavoXMChannel& voice, const Bounds& b, int64_t limit,
                          const RunScale& scale, bool mayWrap) {
     int64_t p = voice.SamplePosition;
@@ -189,6 +190,22 @@ int64_t PrepareScaledRun(TKavoXMChannel& voice, const Bounds& b, int64_t limit,
         return std::max<int64_t>(limit, 1);
     }
     return RunLength(voice, b, p, std::max<int64_t>(limit, 1), scale);
+}
+
+// Whether a silent run of up to `limit` frames may go through a forward loop in one step: its
+// travel, below 2^62, keeps every position below 2^63 (a sample ends below 2^62).
+bool TravelFits(const TKavoXMChannel& voice, int64_t limit) {
+    return uint64_t(voice.Increment) <= (uint64_t(1) << 62) / uint64_t(std::max<int64_t>(limit, 1));
+}
+
+// A silent run of n frames through a forward loop (prepared with WrapLength set): the position
+// after its last frame, which settles at each loop end as the kernels do.
+int64_t PastSilentRun(const TKavoXMChannel& voice, int32_t n) {
+    const int64_t loopStart = voice.WrapEnd - voice.WrapLength;
+    const int64_t last = voice.SamplePosition + voice.Increment * int64_t(n - 1);
+    const int64_t settled =
+        last < voice.WrapEnd ? last : loopStart + (last - loopStart) % voice.WrapLength;
+    return settled + voice.Increment;
 }
 
 bool Playable(const TKavoXMChannel& voice) {
@@ -284,8 +301,9 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         int64_t limit = count;
         if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
         const bool silent = Silent(voice, choice);
+        const bool mayWrap = !silent || TravelFits(voice, limit);
         const int32_t n = int32_t(
-            std::min<int64_t>(PrepareScaledRun(voice, bounds, limit, scale, !silent), count));
+            std::min<int64_t>(PrepareScaledRun(voice, bounds, limit, scale, mayWrap), count));
         if (n == 0) {
             EndWithHandOver(target.Module, voice);
             return;
@@ -293,7 +311,9 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.Step = voice.Backwards ? -voice.Increment : voice.Increment;
         if (silent) {
             voice.SamplePosition =
-                Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
+                voice.WrapLength > 0
+                    ? PastSilentRun(voice, n)
+                    : Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
             voice.LastOutputLeft = voice.LastOutputRight = 0;
             mix += ptrdiff_t(n) * width; // later runs of this call mix at their own frames
         } else {

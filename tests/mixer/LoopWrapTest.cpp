@@ -17,6 +17,7 @@ struct WrapCase {
     int32_t frames;
     int32_t stereoSample = 0, outWidth = 2, mode = 2;
     bool ramp = false;
+    bool silent = false;
 };
 
 void PrintTo(const WrapCase& c, std::ostream* os) {
@@ -39,6 +40,11 @@ std::unique_ptr<TKavoXMChannel> VoiceFor(const WrapCase& c, const TKavoXMSample&
     voice->RampVolumeRight = 1200 * 4096;
     voice->RampTargetLeft = voice->RampVolumeLeft;
     voice->RampTargetRight = voice->RampVolumeRight;
+    if (c.silent) { // advanced without a kernel
+        voice->TargetVolumeLeft = voice->TargetVolumeRight = 0;
+        voice->RampVolumeLeft = voice->RampVolumeRight = 0;
+        voice->RampTargetLeft = voice->RampTargetRight = 0;
+    }
     if (c.ramp) { // a ramp that outlasts the call, so one kernel serves every run
         voice->RampStepLeft = -7;
         voice->RampStepRight = 11;
@@ -85,21 +91,27 @@ TEST_P(LoopWrapTest, EqualsMixingRunByRun) {
 // increment wrapped in the kernel, and one 2^-32 frame more goes run by run.
 INSTANTIATE_TEST_SUITE_P(
     ShortLoops, LoopWrapTest,
-    ::testing::Values(WrapCase{"LoopFromZeroWholeFrames", 0, 16, 20, 1.0, 0.0, 203},
-                      WrapCase{"LoopInTheMiddle", 5, 16, 40, 1.25, 6.5, 301},
-                      WrapCase{"StartBeforeTheLoop", 30, 24, 60, 0.75, 2.0, 257},
-                      WrapCase{"IncrementOfAnEighth", 5, 16, 30, 2.0, 20.0, 199},
-                      WrapCase{"JustOverAnEighth", 5, 16, 30, 2.0 + 1.0 / 4294967296.0, 20.0, 199},
-                      WrapCase{"IncrementOfThreeEighths", 5, 16, 30, 6.0, 20.0, 199},
-                      WrapCase{"ThreeFrameLoop", 3, 3, 9, 0.37, 5.9, 250},
-                      WrapCase{"OneFrameLoop", 4, 1, 6, 0.125, 4.0, 77},
-                      WrapCase{"LastFrameOnTheLoopEnd", 0, 16, 16, 1.0, 0.0, 17},
-                      WrapCase{"StereoSample", 7, 40, 60, 1.3, 10.0, 333, 1},
-                      WrapCase{"MonoOutput", 2, 33, 40, 1.1, 3.0, 300, 0, 1},
-                      WrapCase{"StereoSampleMonoOutput", 2, 33, 40, 1.1, 3.0, 300, 1, 1},
-                      WrapCase{"Ramping", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 2, true},
-                      WrapCase{"RampingStereoSample", 5, 16, 40, 1.25, 6.5, 301, 1, 2, 2, true},
-                      WrapCase{"Linear", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 1},
-                      WrapCase{"Nearest", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 0}),
+    ::testing::Values(
+        WrapCase{"LoopFromZeroWholeFrames", 0, 16, 20, 1.0, 0.0, 203},
+        WrapCase{"LoopInTheMiddle", 5, 16, 40, 1.25, 6.5, 301},
+        WrapCase{"StartBeforeTheLoop", 30, 24, 60, 0.75, 2.0, 257},
+        WrapCase{"IncrementOfAnEighth", 5, 16, 30, 2.0, 20.0, 199},
+        WrapCase{"JustOverAnEighth", 5, 16, 30, 2.0 + 1.0 / 4294967296.0, 20.0, 199},
+        WrapCase{"IncrementOfThreeEighths", 5, 16, 30, 6.0, 20.0, 199},
+        WrapCase{"ThreeFrameLoop", 3, 3, 9, 0.37, 5.9, 250},
+        WrapCase{"OneFrameLoop", 4, 1, 6, 0.125, 4.0, 77},
+        WrapCase{"LastFrameOnTheLoopEnd", 0, 16, 16, 1.0, 0.0, 17},
+        WrapCase{"StereoSample", 7, 40, 60, 1.3, 10.0, 333, 1},
+        WrapCase{"MonoOutput", 2, 33, 40, 1.1, 3.0, 300, 0, 1},
+        WrapCase{"StereoSampleMonoOutput", 2, 33, 40, 1.1, 3.0, 300, 1, 1},
+        WrapCase{"Ramping", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 2, true},
+        WrapCase{"RampingStereoSample", 5, 16, 40, 1.25, 6.5, 301, 1, 2, 2, true},
+        WrapCase{"Linear", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 1},
+        WrapCase{"Nearest", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 0},
+        WrapCase{"Silent", 5, 16, 40, 1.25, 6.5, 301, 0, 2, 2, false, true},
+        WrapCase{"SilentFromBeforeTheLoop", 30, 24, 60, 0.75, 2.0, 257, 0, 2, 2, false, true},
+        WrapCase{"SilentLastFrameOnTheLoopEnd", 0, 16, 16, 1.0, 0.0, 17, 0, 2, 2, false, true},
+        WrapCase{"SilentStillBeforeTheLoopEnd", 30, 24, 60, 0.75, 2.0, 20, 0, 2, 2, false, true},
+        WrapCase{"SilentOneFrameLoop", 4, 1, 6, 0.125, 4.0, 77, 0, 2, 2, false, true}),
     [](const auto& info) { return info.param.name; });
 } // namespace
