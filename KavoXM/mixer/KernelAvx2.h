@@ -224,11 +224,8 @@ KAVOXM_AVX2 void MixRun(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const i
 // remaining frames one at a time.
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
 KAVOXM_AVX2 void MixLoop(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
-    if (n <= 0) return;
-    if (voice.WrapLength > 0)
-        MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, true>(mix, n, voice, table);
-    else
-        MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, false>(mix, n, voice, table);
+    MixPrepared<MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, false>,
+                MixRun<Interp, SampleWidth, Ramp, Split, OutWidth, true>>(mix, n, voice, table);
 }
 
 } // namespace kavoxm::mixer::avx2

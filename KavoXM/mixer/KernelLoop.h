@@ -206,6 +206,17 @@ KAVOXM_INLINE void MixFrames(LoopState<Wrap>& s, Gains<Ramp, Split>& gains, int3
     }
 }
 
+// A kernel: calls the run of the kind the voice mixer prepared, straight or wrapping.
+template <TKavoXMKernel Straight, TKavoXMKernel Wrapping>
+KAVOXM_INLINE void MixPrepared(int32_t*& mix, int32_t n, TKavoXMChannel& voice,
+                               const int32_t* table) {
+    if (n <= 0) return;
+    if (voice.WrapLength > 0)
+        Wrapping(mix, n, voice, table);
+    else
+        Straight(mix, n, voice, table);
+}
+
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth, bool Wrap>
 void MixRunScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
     LoopState<Wrap> s(voice, mix);
@@ -217,11 +228,9 @@ void MixRunScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t
 // The plain kernel: every frame on its own, in portable C++.
 template <class Interp, int SampleWidth, bool Ramp, bool Split, int OutWidth>
 void MixLoopScalar(int32_t*& mix, int32_t n, TKavoXMChannel& voice, const int32_t* table) {
-    if (n <= 0) return;
-    if (voice.WrapLength > 0)
-        MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, true>(mix, n, voice, table);
-    else
-        MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, false>(mix, n, voice, table);
+    MixPrepared<MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, false>,
+                MixRunScalar<Interp, SampleWidth, Ramp, Split, OutWidth, true>>(mix, n, voice,
+                                                                                table);
 }
 
 } // namespace kavoxm::mixer
