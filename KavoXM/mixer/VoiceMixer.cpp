@@ -87,8 +87,11 @@ struct RunScale {
           reciprocal(1.0 / double(increment)) {}
 
     // distance / increment, truncated, for 0 <= distance < increment x cap (so the quotient is
-    // below 2^14): the estimate from the reciprocal is off by at most one, and corrected.
+    // below 2^14): the estimate from the reciprocal is off by at most one, and corrected. A
+    // negative distance (a position one settling left past the boundary, as after a step longer
+    // than the loop) gives -1, so that the run is a single frame.
     int64_t Frames(int64_t distance, int64_t increment) const {
+        if (distance < 0) return -1;
         const uint64_t inc = uint64_t(increment), d = uint64_t(distance);
         uint64_t q = uint64_t(double(distance) * reciprocal);
         if (q * inc > d)

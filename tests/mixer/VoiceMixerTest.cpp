@@ -323,3 +323,16 @@ TEST(MixChannelTest, StandingRampShortOfItsTargetStillLandsOnIt) {
     }
 }
 } // namespace
+
+namespace {
+// A step longer than the loop leaves the position past the loop end after one settling: the
+// run is that one frame; the next settling lands at the sample end, and the voice has ended.
+TEST(PrepareRunTest, StepLongerThanTheLoopGivesAOneFrameRun) {
+    auto sample = RampSample(40, {true, false, 10, 10});
+    auto voice = MakeVoice(*sample, 35 * Frame, 25 * Frame);
+    EXPECT_EQ(PrepareRun(*voice, 10), 1);
+    EXPECT_EQ(voice->SamplePosition, 25 * Frame);
+    voice->SamplePosition += voice->Increment;
+    EXPECT_EQ(PrepareRun(*voice, 10), 0);
+}
+} // namespace
