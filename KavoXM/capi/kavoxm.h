@@ -1,0 +1,278 @@
+/*
+ * KavoXM C API: load a FastTracker 2 Extended Module (XM), render it into your own buffers at
+ * any rate, measure it, seek in it, show what it plays.
+ *
+ *     kavoxm_module* song = NULL;
+ *     if (kavoxm_load_file("song.xm", &song, NULL) != KAVOXM_OK) return 1;
+ *     int16_t pcm[2 * 1024];
+ *     while (kavoxm_render_s16(song, 48000, 2, pcm, 1024) > 0) { ...hand pcm to the device... }
+ *     kavoxm_destroy(song);
+ *
+ * Threads: one handle is used by one thread at a time (calls on it are not synchronised);
+ * different handles are independent and may be used on different threads at once. The
+ * functions without a handle (version, error strings) may be called from any thread.
+ *
+ * Errors: every function that can fail returns a kavoxm_error (negative) or, for the render
+ * functions, a negative kavoxm_error in place of a frame count. A failed call changes nothing.
+ * No function throws, aborts or exits on bad input.
+ *
+ * Text: names and the message come as the file has them (bytes, no encoding), or, with
+ * KAVOXM_TEXT_UTF8, as UTF-8: valid UTF-8 stays, anything else is read as Windows-1252, and
+ * control characters are removed.
+ */
+#ifndef KAVOXM_CAPI_KAVOXM_H
+#define KAVOXM_CAPI_KAVOXM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define KAVOXM_VERSION_MAJOR 0
+#define KAVOXM_VERSION_MINOR 2
+#define KAVOXM_VERSION_PATCH 0
+
+/* KAVOXM_API marks the exported functions. Hosts linking the static library on Windows
+ * define KAVOXM_STATIC (the CMake target and pkg-config do it for them). */
+#if defined(_WIN32) && !defined(KAVOXM_STATIC)
+#if defined(KAVOXM_BUILDING_SHARED)
+#define KAVOXM_API __declspec(dllexport)
+#else
+#define KAVOXM_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define KAVOXM_API __attribute__((visibility("default")))
+#else
+#define KAVOXM_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** A loaded song with its playback state. Opaque. */
+typedef struct kavoxm_module kavoxm_module;
+
+/** Results. 0 is success; every error is negative. */
+typedef enum kavoxm_error {
+    KAVOXM_OK = 0,
+    KAVOXM_ERROR_INVALID_ARGUMENT = -1, /**< a null pointer, or a value out of its range */
+    KAVOXM_ERROR_OUT_OF_MEMORY = -2,    /**< an allocation failed */
+    KAVOXM_ERROR_READ = -3,             /**< the file or the read callback failed */
+    KAVOXM_ERROR_NOT_XM = -4,           /**< the data is not an XM image (or another format) */
+    KAVOXM_ERROR_TRUNCATED = -5,        /**< the image ends before its patterns do */
+    KAVOXM_ERROR_TOO_LARGE = -6,        /**< larger than KAVOXM_MAX_FILE_BYTES */
+    KAVOXM_ERROR_POSITION = -7,         /**< no such order, row, subsong or channel */
+    KAVOXM_ERROR_NO_DEVICE = -8,        /**< no audio device could be opened */
+    KAVOXM_ERROR_INTERNAL = -9          /**< anything else */
+} kavoxm_error;
+
+/** The largest image the loaders read: 512 MiB. */
+#define KAVOXM_MAX_FILE_BYTES ((size_t)512 << 20)
+
+/** Sample rates accepted by the render functions, in frames a second. */
+#define KAVOXM_MIN_RATE 8000
+#define KAVOXM_MAX_RATE 192000
+
+/** The version of the library in use, as MAJOR * 10000 + MINOR * 100 + PATCH. */
+KAVOXM_API uint32_t kavoxm_version(void);
+/** The same as "MAJOR.MINOR.PATCH". Static storage. */
+KAVOXM_API const char* kavoxm_version_string(void);
+/** A short English text for an error code ("out of memory"). Static storage; never NULL. */
+KAVOXM_API const char* kavoxm_error_string(int error);
+
+/** What the loader found beyond the song itself; filled by the load functions, also when they
+ * fail (then `reason` says why in plain words, e.g. "file ends inside pattern 3 of 12"). */
+typedef struct kavoxm_load_report {
+    int32_t format_version;      /**< e.g. 0x0104 */
+    int32_t patterns;            /**< as declared in the header */
+    int32_t instruments;         /**< as declared in the header */
+    int32_t sample_headers;      /**< sample headers read */
+    int32_t missing_instruments; /**< declared instruments the image did not hold */
+    char reason[128];            /**< empty after a successful load */
+} kavoxm_load_report;
+
+/** Loads an image from memory (copied; the caller keeps its buffer). On success `*out` is a new
+ * handle, at the start of the first subsong. `report` may be NULL.
+ * Errors: INVALID_ARGUMENT (data or out NULL), NOT_XM, TRUNCATED, TOO_LARGE, OUT_OF_MEMORY. */
+KAVOXM_API int kavoxm_load_memory(const void* data, size_t size, kavoxm_module** out,
+                                  kavoxm_load_report* report);
+/** Loads an image from a file path (UTF-8 on Windows). Errors: as kavoxm_load_memory, and READ. */
+KAVOXM_API int kavoxm_load_file(const char* path, kavoxm_module** out, kavoxm_load_report* report);
+
+/** Caller-supplied reading. `read` is required: it returns the bytes read (0 at the end) or a
+ * negative value on error. `seek` (whence 0 start, 1 current, 2 end; returns 0 on success) and
+ * `size` (bytes, negative when unknown) are optional: NULL when the source cannot. */
+typedef struct kavoxm_io {
+    int64_t (*read)(void* user, void* buffer, size_t bytes);
+    int (*seek)(void* user, int64_t offset, int whence);
+    int64_t (*size)(void* user);
+} kavoxm_io;
+/** Loads an image read through `io`. Errors: as kavoxm_load_memory, and READ. */
+KAVOXM_API int kavoxm_load_callbacks(const kavoxm_io* io, void* user, kavoxm_module** out,
+                                     kavoxm_load_report* report);
+
+/** Frees a handle (and stops its device playback). NULL is allowed. */
+KAVOXM_API void kavoxm_destroy(kavoxm_module* module);
+
+/* ---- Rendering ------------------------------------------------------------------------ */
+
+/** Renders the next `frames` frames at `rate` (KAVOXM_MIN_RATE..KAVOXM_MAX_RATE; a new rate takes
+ * effect from this call) as interleaved signed 16-bit samples, `channels` 1 (mono) or 2 (left,
+ * right). Returns the frames written: fewer than asked exactly at the song's end (see
+ * kavoxm_set_repeat), 0 after it; or a negative error (INVALID_ARGUMENT). */
+KAVOXM_API int64_t kavoxm_render_s16(kavoxm_module* module, int32_t rate, int32_t channels,
+                                     int16_t* out, size_t frames);
+/** The same as 32-bit float, full scale 1.0: the mix itself, not the 16-bit result divided;
+ * never clipped. */
+KAVOXM_API int64_t kavoxm_render_float(kavoxm_module* module, int32_t rate, int32_t channels,
+                                       float* out, size_t frames);
+/** The same as the engine's 32-bit mix (16-bit full scale x 4096), for hosts with their own
+ * sample conversion. */
+KAVOXM_API int64_t kavoxm_render_mix(kavoxm_module* module, int32_t rate, int32_t channels,
+                                     int32_t* out, size_t frames);
+
+/** How many times the song plays after its first pass: 0 (the default) stops at its end, n plays
+ * n more passes, -1 forever. Errors: INVALID_ARGUMENT (below -1). */
+KAVOXM_API int kavoxm_set_repeat(kavoxm_module* module, int32_t count);
+
+/** Interpolation of the mixer. */
+typedef enum kavoxm_interpolation {
+    KAVOXM_INTERPOLATION_NEAREST = 0,
+    KAVOXM_INTERPOLATION_LINEAR = 1,
+    KAVOXM_INTERPOLATION_SPLINE = 2 /**< four-point cubic spline (the default) */
+} kavoxm_interpolation;
+KAVOXM_API int kavoxm_set_interpolation(kavoxm_module* module, int32_t interpolation);
+/** Master volume 0..256 (128 the default). */
+KAVOXM_API int kavoxm_set_master_volume(kavoxm_module* module, int32_t volume);
+/** Stereo separation in percent of the side signal, 0 (mono) ..200; 100 (the default) keeps the
+ * song's own panning. */
+KAVOXM_API int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t percent);
+/** Gain after mixing in dB, -60..24 (0 the default). */
+KAVOXM_API int kavoxm_set_gain_db(kavoxm_module* module, double decibels);
+/** 16-bit output saturates (1, the default) or wraps (0). */
+KAVOXM_API int kavoxm_set_clip(kavoxm_module* module, int32_t clip);
+
+/* ---- Song services -------------------------------------------------------------------- */
+
+/** Subsongs: tunes sharing the order list; the first starts at order 0. Measuring them runs the
+ * sequencer alone (no mixing), bounded by work, once per handle (the first call that needs it). */
+KAVOXM_API int32_t kavoxm_subsong_count(kavoxm_module* module);
+
+typedef struct kavoxm_subsong {
+    int32_t start_order; /**< order entry it starts at */
+    int32_t ends;        /**< 1: it ends, `seconds` is its length; 0: it plays past the cap
+                              (one hour) or could not be measured, `seconds` is how far it got */
+    double seconds;
+} kavoxm_subsong;
+/** Errors: INVALID_ARGUMENT, POSITION (no such subsong). */
+KAVOXM_API int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out);
+/** Starts subsong `index` (0-based) from its beginning. Errors: INVALID_ARGUMENT, POSITION. */
+KAVOXM_API int kavoxm_select_subsong(kavoxm_module* module, int32_t index);
+/** Length in seconds of one pass of the selected subsong (how far the measurement got when it
+ * does not end within the cap); negative on error. */
+KAVOXM_API double kavoxm_duration(kavoxm_module* module);
+
+/** Starts the song afresh at `order` (entry in the order list) and `row`: every channel as
+ * after loading, the song's initial speed and tempo, a new pass. Errors: POSITION. */
+KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row);
+/** Moves to song time `seconds` of the selected subsong: playback continues from the tick that
+ * holds that time, as a render from the start would play it (past the end: at the end).
+ * Errors: INVALID_ARGUMENT (negative or not a number). */
+KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
+
+/* ---- State for displays (cheap: read it every audio block) ------------------------------ */
+
+typedef struct kavoxm_state {
+    int32_t order;         /**< order entry playing */
+    int32_t pattern;       /**< its pattern */
+    int32_t row;           /**< row playing */
+    int32_t rows;          /**< rows of that pattern */
+    int32_t speed;         /**< ticks per row */
+    int32_t tempo;         /**< beats per minute */
+    int32_t global_volume; /**< 0..64 */
+    int32_t pass;          /**< completed passes through the song */
+    int32_t channels;      /**< pattern channels of the song */
+    int32_t ended;         /**< 1 once the render functions have reached the end */
+    double seconds;        /**< song time at the last frame rendered */
+} kavoxm_state;
+KAVOXM_API int kavoxm_get_state(kavoxm_module* module, kavoxm_state* out);
+
+typedef struct kavoxm_channel_state {
+    int32_t note;       /**< 1..96 (C-0..B-7) of the sounding voice, 0 when silent */
+    int32_t instrument; /**< 1..255, 0 when silent */
+    int32_t volume;     /**< 0..64 */
+    int32_t panning;    /**< 0..255, 128 the centre */
+    float level;        /**< peak of the channel in the last render call, 0..1 */
+} kavoxm_channel_state;
+/** Fills up to `count` entries for channels 0.. and returns how many were filled (the song's
+ * channel count at most), or a negative error. */
+KAVOXM_API int32_t kavoxm_get_channel_states(kavoxm_module* module, kavoxm_channel_state* out,
+                                             int32_t count);
+
+/** A pattern cell as stored: note 0 none, 1..96, 97 key off; instrument 0 none; volume column,
+ * effect and parameter bytes. */
+typedef struct kavoxm_cell {
+    uint8_t note, instrument, volume, effect, parameter;
+} kavoxm_cell;
+/** Number of rows of pattern `pattern`, or a negative error (POSITION). */
+KAVOXM_API int32_t kavoxm_pattern_rows(kavoxm_module* module, int32_t pattern);
+/** Reads one cell. Errors: INVALID_ARGUMENT, POSITION. */
+KAVOXM_API int kavoxm_get_cell(kavoxm_module* module, int32_t pattern, int32_t row,
+                               int32_t channel, kavoxm_cell* out);
+/** The pattern at `order`, or a negative error (POSITION). */
+KAVOXM_API int32_t kavoxm_order_pattern(kavoxm_module* module, int32_t order);
+
+/** Mutes (1) or unmutes (0) a channel from its next tick; a muted channel sounds as if its cells
+ * held no notes, but its effects on the song (speed, jumps, global volume) still act. */
+KAVOXM_API int kavoxm_set_channel_mute(kavoxm_module* module, int32_t channel, int32_t mute);
+/** Scales a channel's volume from its next tick: 0..256, 256 unchanged (the default). */
+KAVOXM_API int kavoxm_set_channel_volume(kavoxm_module* module, int32_t channel, int32_t volume);
+
+/* ---- Metadata ------------------------------------------------------------------------- */
+
+typedef struct kavoxm_info {
+    int32_t format_version;     /**< e.g. 0x0104 */
+    int32_t channels;           /**< pattern channels */
+    int32_t patterns;           /**< patterns stored */
+    int32_t instruments;        /**< highest instrument number in use */
+    int32_t samples;            /**< samples over all instruments */
+    int32_t orders;             /**< entries of the order list */
+    int32_t restart_order;
+    int32_t linear_frequencies; /**< 1 linear, 0 Amiga periods */
+    int32_t initial_speed;
+    int32_t initial_tempo;
+} kavoxm_info;
+KAVOXM_API int kavoxm_get_info(kavoxm_module* module, kavoxm_info* out);
+
+typedef enum kavoxm_text_kind {
+    KAVOXM_TEXT_TITLE = 0,
+    KAVOXM_TEXT_TRACKER = 1,
+    KAVOXM_TEXT_MESSAGE = 2,
+    KAVOXM_TEXT_INSTRUMENT = 3, /**< index: instrument number 1..255 */
+    KAVOXM_TEXT_SAMPLE = 4,     /**< index: instrument number x 256 + sample 0..15 */
+    KAVOXM_TEXT_CHANNEL = 5     /**< index: channel 0.. (names from the file, if any) */
+} kavoxm_text_kind;
+#define KAVOXM_TEXT_RAW 0
+#define KAVOXM_TEXT_UTF8 1
+/** Copies a text, NUL-terminated and cut to fit, into `buffer` of `size` bytes (buffer may be
+ * NULL when size is 0) and returns the length of the whole text without the NUL, as snprintf
+ * does; or a negative error (INVALID_ARGUMENT, POSITION). */
+KAVOXM_API int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t index,
+                                   int32_t flags, char* buffer, size_t size);
+
+/* ---- Real-time playback on the default audio device --------------------------------------- */
+
+/** Plays the song through the platform's default audio device from a background thread, at
+ * 44100 Hz, from where the handle's position stands. Errors: NO_DEVICE, OUT_OF_MEMORY. While it
+ * plays, only kavoxm_is_playing, kavoxm_get_state, kavoxm_stop and kavoxm_destroy may be called
+ * on the handle. */
+KAVOXM_API int kavoxm_play(kavoxm_module* module);
+/** 1 while device playback has not reached the song's end (see kavoxm_set_repeat), else 0. */
+KAVOXM_API int32_t kavoxm_is_playing(kavoxm_module* module);
+/** Stops device playback. */
+KAVOXM_API int kavoxm_stop(kavoxm_module* module);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
