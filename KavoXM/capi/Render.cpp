@@ -53,7 +53,12 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
         frames > size_t(INT64_MAX) / 2)
         return KAVOXM_ERROR_INVALID_ARGUMENT;
     if (m->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
-    if (rate != m->Rate || channels != m->Channels) capi::SetFormat(*m, rate, channels);
+    if (rate != m->Rate || channels != m->Channels) {
+        const double seek = m->PendingSeek;
+        capi::SetFormat(*m, rate, channels);
+        if (seek >= 0) capi::SeekSeconds(*m, seek);
+    }
+    m->PendingSeek = -1;
     capi::ClearLevels(*m);
     size_t done = 0;
     while (done < frames) {
