@@ -240,6 +240,22 @@ function exposeForTests() {
   window.kavoxmPage = {
     renderOffline: (bytes, rate, seconds) =>
       renderOffline(page.module, 'worklet.js', bytes, rate, seconds, page.settings),
+    // Renders a whole song (up to `limit` seconds) the way the audio thread does, in quanta
+    // of 128 frames, and times it.
+    renderSpeed: (bytes, rate, limit) => {
+      const result = page.engine.load(bytes);
+      if (result.error) return { error: result.error };
+      const left = new Float32Array(128);
+      const right = new Float32Array(128);
+      let frames = 0;
+      const start = performance.now();
+      while (frames < limit * rate && result.song.renderPlanar(rate, 128, left, right) === 128) {
+        frames += 128;
+      }
+      const ms = performance.now() - start;
+      result.song.destroy();
+      return { seconds: frames / rate, ms };
+    },
     openBytes: (name, bytes, play) => {
       page.playlist.push({ name, bytes: bytes.buffer });
       return openEntry(page.playlist.length - 1, play);

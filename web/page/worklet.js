@@ -13,6 +13,7 @@ class KavoProcessor extends AudioWorkletProcessor {
     const settings = options.processorOptions;
     this.engine = new Engine(settings.module);
     this.song = null;
+    this.subsong = 0;
     this.playing = false;
     this.sounded = false;
     this.channels = new Float32Array(256 * FIELDS_PER_CHANNEL);
@@ -29,6 +30,8 @@ class KavoProcessor extends AudioWorkletProcessor {
       case 'load':
         return this.load(message.bytes, message.settings, message.play, message.subsong);
       case 'play':
+        // After the song's end, play means from the beginning again.
+        if (song && song.state().ended) song.selectSubsong(this.subsong);
         this.playing = song !== null;
         this.sounded = false;
         return;
@@ -42,6 +45,7 @@ class KavoProcessor extends AudioWorkletProcessor {
         if (song) song.seekOrder(Math.max(0, song.state().order + message.step), 0);
         return this.postState();
       case 'subsong':
+        this.subsong = message.index;
         if (song) song.selectSubsong(message.index);
         return this.postState();
       case 'settings':
@@ -56,6 +60,7 @@ class KavoProcessor extends AudioWorkletProcessor {
     const result = this.engine.load(new Uint8Array(bytes));
     if (result.error) return this.port.postMessage({ type: 'error', text: result.error });
     this.song = result.song;
+    this.subsong = subsong;
     if (subsong > 0) this.song.selectSubsong(subsong);
     this.apply(settings);
     this.playing = !!play;

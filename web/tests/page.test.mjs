@@ -1,0 +1,165 @@
+// The web page in a real browser: its render path against the native tool, loading good and
+// bad files, and what it shows while playing.
+import assert from 'node:assert/strict';
+import { existsSync } from 'node:fs';
+import { readFile, writeFile } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, describe, it } from 'node:test';
+import { corpus, launch, openPage, runTool, serve } from './harness.mjs';
+
+const SONGS = join(corpus, 'songs');
+const BROKEN = join(corpus, 'broken');
+const noCorpus = existsSync(SONGS) ? false : `no corpus at ${corpus}`;
+const RATE = 44100;
+const SECONDS = 10;
+
+let server;
+let chromium;
+
+before(async () => {
+  server = await serve();
+  chromium = await launch();
+});
+
+after(async () => {
+  await chromium?.close();
+  await server?.close();
+});
+
+// Renders through the page's OfflineAudioContext and the same worklet as playback.
+async function pageRender(page, bytes) {
+  const base64 = await page.evaluate(async (data, rate, seconds) => {
+    const song = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const floats = await window.kavoxmPage.renderOffline(song, rate, seconds);
+    const bytes = new Uint8Array(floats.buffer);
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    }
+    return btoa(text);
+  }, bytes.toString('base64'), RATE, SECONDS);
+  return Buffer.from(base64, 'base64');
+}
+
+function firstDifference(a, b) {
+  const n = Math.min(a.length, b.length);
+  for (let i = 0; i < n; i += 4) {
+    if (a.readUInt32LE(i) !== b.readUInt32LE(i)) {
+      return `float ${i / 4} (frame ${Math.floor(i / 8)}): ${a.readFloatLE(i)} vs ${b.readFloatLE(i)}`;
+    }
+  }
+  return a.length === b.length ? 'none' : `lengths ${a.length} and ${b.length}`;
+}
+
+describe('render path', { skip: noCorpus }, () => {
+  for (const name of ['milky.xm', 'amimod_02.xm']) {
+    it(`${name}: the first ${SECONDS} s equal kavoxm render --bits 32f`, async () => {
+      const file = join(SONGS, name);
+      const expected = await runTool('render', file, '--bits', '32f', '--rate', String(RATE),
+        '--seconds', String(SECONDS), '-o', '-');
+      const { page, errors } = await openPage(chromium.browser, server.url);
+      const actual = await pageRender(page, await readFile(file));
+      await page.close();
+      assert.equal(actual.length, RATE * SECONDS * 8);
+      assert.ok(actual.equals(expected), `first difference: ${firstDifference(actual, expected)}`);
+      assert.deepEqual(errors, []);
+    });
+  }
+});
+
+// Opens files through the page's own file button.
+async function openFiles(page, ...paths) {
+  const input = await page.$('#open');
+  await input.uploadFile(...paths);
+}
+
+const text = (page, selector) => page.$eval(selector, (e) => e.textContent);
+
+describe('loading files', () => {
+  it('a file that is not XM says so on the page', async () => {
+    const path = join(tmpdir(), 'kavoxm-page-not-xm.xm');
+    await writeFile(path, 'Extended Module? No: a text as long as an XM header. '.repeat(20));
+    const { page } = await openPage(chromium.browser, server.url);
+    await openFiles(page, path);
+    await page.waitForSelector('#error:not([hidden])');
+    assert.match(await text(page, '#error'), /kavoxm-page-not-xm\.xm: .*not an XM/i);
+    await page.close();
+  });
+
+  it('a truncated file shows where it ends', { skip: noCorpus }, async () => {
+    const song = await readFile(join(SONGS, 'milky.xm'));
+    const path = join(tmpdir(), 'kavoxm-page-truncated.xm');
+    await writeFile(path, song.subarray(0, 2000));
+    const { page } = await openPage(chromium.browser, server.url);
+    await openFiles(page, path);
+    await page.waitForSelector('#error:not([hidden])');
+    assert.match(await text(page, '#error'), /ends (inside|before) pattern \d+ of 17/);
+    await page.close();
+  });
+
+  it('a good file shows its title and channel count, and clears the error', { skip: noCorpus },
+    async () => {
+      const file = join(SONGS, 'amimod_04.xm');
+      const info = JSON.parse((await runTool('info', file, '--json')).toString());
+      const { page, errors } = await openPage(chromium.browser, server.url);
+      await openFiles(page, join(BROKEN, 'load_xm_invalid_pattern_length.xm'));
+      await openFiles(page, file);
+      await page.waitForSelector('dd[data-field="channels"]');
+      assert.equal(await text(page, 'dd[data-field="title"]'), info.name.trim() || 'amimod_04.xm');
+      assert.equal(await text(page, 'dd[data-field="channels"]'), String(info.channels));
+      assert.equal(await page.$eval('#error', (e) => e.hidden), true);
+      assert.deepEqual(errors, []);
+      await page.close();
+    });
+});
+
+describe('playing', () => {
+  let page;
+  let errors;
+
+  before(async () => {
+    ({ page, errors } = await openPage(chromium.browser, server.url));
+    await page.click('#demo');
+    await page.waitForFunction(() => window.kavoxmPage.firstSoundMs !== null, { timeout: 10000 });
+  });
+
+  after(async () => page?.close());
+
+  it('tells how soon the first sound came', async () => {
+    const ms = await page.evaluate(() => window.kavoxmPage.firstSoundMs);
+    const rate = await page.evaluate(() => window.kavoxmPage.rate);
+    console.log(`first sound ${ms.toFixed(1)} ms after pressing play, at ${rate} Hz`);
+    assert.ok(ms > 0 && ms < 2000, `first sound after ${ms} ms`);
+  });
+
+  it('advances the pattern view row by row', async () => {
+    const rows = new Set();
+    for (let i = 0; i < 20 && rows.size < 3; ++i) {
+      rows.add(await page.$eval('#pattern', (c) => c.dataset.row));
+      await new Promise((done) => setTimeout(done, 100));
+    }
+    assert.ok(rows.size >= 3, `rows seen: ${[...rows].join(', ')}`);
+  });
+
+  it('seeks to 30 s from the time bar and shows 0:30', async () => {
+    await page.$eval('#seek', (seek) => {
+      seek.value = 30;
+      seek.dispatchEvent(new Event('input'));
+      seek.dispatchEvent(new Event('change'));
+    });
+    await page.waitForFunction(() => document.getElementById('time').textContent === '0:30', {
+      timeout: 5000,
+    });
+    const state = await page.evaluate(() => window.kavoxmPage.state);
+    assert.ok(state.seconds >= 30 && state.seconds < 31, `song time ${state.seconds}`);
+  });
+
+  it('draws a 16-channel song without page errors', async () => {
+    assert.equal(await text(page, 'dd[data-field="channels"]'), '16');
+    if (process.env.KAVOXM_SCREENSHOT) {
+      await page.screenshot({ path: process.env.KAVOXM_SCREENSHOT });
+    }
+    assert.deepEqual(errors, []);
+  });
+});
