@@ -61,11 +61,13 @@ export async function launch() {
   };
 }
 
-// Opens the page and waits until the engine is ready; page errors fail the test that reads
-// `errors`.
+// Opens the page and waits until the engine is ready. `errors` collects page errors, `requests`
+// every URL the page asked for.
 export async function openPage(browser, url) {
   const page = await browser.newPage();
   const errors = [];
+  const requests = [];
+  page.on('request', (request) => requests.push(request.url()));
   page.on('pageerror', (error) => errors.push(error.message));
   page.on('console', (message) => {
     if (message.type() === 'error') errors.push(message.text());
@@ -73,7 +75,7 @@ export async function openPage(browser, url) {
   await page.setViewport({ width: 1400, height: 900 });
   await page.goto(url);
   await page.waitForSelector('body[data-ready="true"]', { timeout: 30000 });
-  return { page, errors };
+  return { page, errors, requests };
 }
 
 // The native tool's output, as bytes.

@@ -2,17 +2,18 @@
 // bad files, and what it shows while playing.
 import assert from 'node:assert/strict';
 import { existsSync } from 'node:fs';
-import { readFile, writeFile } from 'node:fs/promises';
+import { readdir, readFile, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { gzipSync } from 'node:zlib';
 import { after, before, describe, it } from 'node:test';
-import { corpus, launch, openPage, runTool, serve } from './harness.mjs';
+import { corpus, launch, openPage, root, runTool, serve } from './harness.mjs';
 
 const SONGS = join(corpus, 'songs');
 const BROKEN = join(corpus, 'broken');
 const noCorpus = existsSync(SONGS) ? false : `no corpus at ${corpus}`;
-const RATE = 44100;
 const SECONDS = 10;
+const PAGE_LIMIT_BYTES = 400 * 1024;
 
 let server;
 let chromium;
@@ -28,7 +29,7 @@ after(async () => {
 });
 
 // Renders through the page's OfflineAudioContext and the same worklet as playback.
-async function pageRender(page, bytes) {
+async function pageRender(page, bytes, rate) {
   const base64 = await page.evaluate(async (data, rate, seconds) => {
     const song = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
     const floats = await window.kavoxmPage.renderOffline(song, rate, seconds);
@@ -38,7 +39,7 @@ async function pageRender(page, bytes) {
       text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
     }
     return btoa(text);
-  }, bytes.toString('base64'), RATE, SECONDS);
+  }, bytes.toString('base64'), rate, SECONDS);
   return Buffer.from(base64, 'base64');
 }
 
@@ -53,15 +54,15 @@ function firstDifference(a, b) {
 }
 
 describe('render path', { skip: noCorpus }, () => {
-  for (const name of ['milky.xm', 'amimod_02.xm']) {
-    it(`${name}: the first ${SECONDS} s equal kavoxm render --bits 32f`, async () => {
+  for (const [name, rate] of [['milky.xm', 44100], ['amimod_02.xm', 48000]]) {
+    it(`${name} at ${rate} Hz: the first ${SECONDS} s equal kavoxm render --bits 32f`, async () => {
       const file = join(SONGS, name);
-      const expected = await runTool('render', file, '--bits', '32f', '--rate', String(RATE),
+      const expected = await runTool('render', file, '--bits', '32f', '--rate', String(rate),
         '--seconds', String(SECONDS), '-o', '-');
       const { page, errors } = await openPage(chromium.browser, server.url);
-      const actual = await pageRender(page, await readFile(file));
+      const actual = await pageRender(page, await readFile(file), rate);
       await page.close();
-      assert.equal(actual.length, RATE * SECONDS * 8);
+      assert.equal(actual.length, rate * SECONDS * 8);
       assert.ok(actual.equals(expected), `first difference: ${firstDifference(actual, expected)}`);
       assert.deepEqual(errors, []);
     });
@@ -114,6 +115,40 @@ describe('loading files', () => {
     });
 });
 
+describe('the page', () => {
+  it(`is under ${PAGE_LIMIT_BYTES / 1024} KB gzipped, and asks only its own server`, async () => {
+    let gzipped = 0;
+    for (const name of await readdir(root)) {
+      gzipped += gzipSync(await readFile(join(root, name)), { level: 9 }).length;
+    }
+    assert.ok(gzipped < PAGE_LIMIT_BYTES, `${gzipped} bytes gzipped`);
+    const { page, requests } = await openPage(chromium.browser, server.url);
+    await page.click('#demo');
+    await page.waitForFunction(() => window.kavoxmPage.firstSoundMs !== null, { timeout: 10000 });
+    await page.close();
+    const foreign = requests.filter((url) => !url.startsWith(server.url) && !url.startsWith('data:'));
+    assert.deepEqual(foreign, []);
+    assert.ok(requests.some((url) => url.endsWith('/kavoxm.wasm')), requests.join(' '));
+  });
+
+  it('plays several files as a playlist, the arrow keys moving through it', { skip: noCorpus },
+    async () => {
+      const { page, errors } = await openPage(chromium.browser, server.url);
+      await openFiles(page, join(SONGS, 'milky.xm'), join(SONGS, 'sv_ttt.xm'));
+      await page.waitForSelector('#playlist li:nth-child(2)');
+      assert.equal(await page.$$eval('#playlist li', (items) => items.length), 2);
+      const title = () => text(page, 'dd[data-field="title"]');
+      assert.equal(await title(), 'milk in veins');
+      await page.keyboard.press('ArrowDown');
+      assert.equal(await text(page, '#playlist li.current'), 'sv_ttt.xm');
+      assert.notEqual(await title(), 'milk in veins');
+      await page.keyboard.press('ArrowUp');
+      assert.equal(await title(), 'milk in veins');
+      assert.deepEqual(errors, []);
+      await page.close();
+    });
+});
+
 describe('playing', () => {
   let page;
   let errors;
@@ -153,6 +188,23 @@ describe('playing', () => {
     });
     const state = await page.evaluate(() => window.kavoxmPage.state);
     assert.ok(state.seconds >= 30 && state.seconds < 31, `song time ${state.seconds}`);
+  });
+
+  it('takes its keys: next order, volume, pause and play', async () => {
+    const state = () => page.evaluate(() => window.kavoxmPage.state);
+    const order = (await state()).order;
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction((o) => window.kavoxmPage.state.order === o + 1, {}, order);
+    const volume = Number(await page.$eval('#volume', (v) => v.value));
+    await page.keyboard.press('+');
+    assert.equal(Number(await page.$eval('#volume', (v) => v.value)), volume + 16);
+    await page.keyboard.press(' ');
+    assert.equal(await text(page, '#play'), 'Play');
+    const paused = (await state()).seconds;
+    await new Promise((done) => setTimeout(done, 300));
+    assert.equal((await state()).seconds, paused);
+    await page.keyboard.press(' ');
+    await page.waitForFunction((t) => window.kavoxmPage.state.seconds > t, {}, paused);
   });
 
   it('draws a 16-channel song without page errors', async () => {
