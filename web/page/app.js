@@ -56,6 +56,11 @@ function openEntry(index, play) {
     setStatus('');
     return false;
   }
+  // The audio thread starts first; measuring the subsongs here may take a while.
+  if (play) page.pressedAt = page.pressedAt || performance.now();
+  page.firstSoundMs = null;
+  page.audio.load(entry.bytes.slice(0), page.settings, play);
+  setPlaying(play);
   showError('');
   if (page.song) page.song.destroy();
   page.song = result.song;
@@ -67,10 +72,6 @@ function openEntry(index, play) {
   page.view.setSong(page.song);
   renderPlaylist();
   $('play').disabled = false;
-  if (play) page.pressedAt = page.pressedAt || performance.now();
-  page.firstSoundMs = null;
-  page.audio.load(entry.bytes.slice(0), page.settings, play);
-  setPlaying(play);
   setStatus(`${entry.name} at ${page.audio.rate || 'the device\u2019s'} Hz`);
   return true;
 }
@@ -290,10 +291,12 @@ async function start() {
     bindDrops();
     bindKeyboard();
     exposeForTests();
-    page.audio.prepare().catch((e) => showError(`Audio cannot start: ${e.message}`));
     setStatus('Ready: open XM files or play Sombrevallis.');
-    document.body.dataset.ready = 'true';
     animate();
+    // Ready once the audio thread has its engine too (it waits suspended for the first press).
+    await page.audio.prepare().catch((e) => showError(`Audio cannot start: ${e.message}`));
+    document.body.dataset.ready = 'true';
+    window.addEventListener('resize', () => page.view.resize());
   } catch (error) {
     showError(`The player cannot start: ${error.message}`);
     setStatus('');

@@ -46,8 +46,10 @@ export class AudioPlayer {
     return (this.context.baseLatency || 0) + (this.context.outputLatency || 0);
   }
 
+  // Posts at once when the node is ready, so the audio thread starts before the caller's
+  // own work goes on.
   async load(bytes, settings, play, subsong = 0) {
-    await this.prepare();
+    if (!this.node) await this.prepare();
     if (play) this.context.resume();
     this.node.port.postMessage({ type: 'load', bytes, settings, play, subsong });
   }
