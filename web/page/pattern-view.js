@@ -9,10 +9,17 @@ const HEADER = 30;
 const CELL_CHARS = 14;
 const ROW_NUMBER_CHARS = 4;
 const METER_FALL = 0.88;
+const METER_RANGE_DB = 48;
 const COLOURS = {
   background: '#10141c', text: '#b8c4d6', dim: '#4a5568', current: '#24344d', header: '#8fa3bf',
   meter: '#4cc38a', meterHot: '#e0b341', beat: '#161c27',
 };
+
+// A peak level 0..1 as the filled part of a meter: METER_RANGE_DB below full scale is empty.
+function meterFill(level) {
+  if (!(level > 0)) return 0;
+  return Math.min(1, Math.max(0, 1 + (20 * Math.log10(level)) / METER_RANGE_DB));
+}
 
 export class PatternView {
   constructor(canvas) {
@@ -89,7 +96,7 @@ export class PatternView {
     const cw = this.charWidth;
     for (let c = 0; c < this.channels; ++c) {
       const level = this.channelData ? this.channelData[c * 5 + 4] || 0 : 0;
-      this.meters[c] = Math.max(Math.min(1, level), this.meters[c] * METER_FALL);
+      this.meters[c] = Math.max(meterFill(level), this.meters[c] * METER_FALL);
       const x = (ROW_NUMBER_CHARS + c * CELL_CHARS) * cw;
       const full = (CELL_CHARS - 1) * cw;
       ctx.fillStyle = COLOURS.header;
@@ -117,7 +124,7 @@ export class PatternView {
         ctx.fillRect(0, y - LINE / 2, width, LINE);
       }
       ctx.fillStyle = COLOURS.dim;
-      ctx.fillText(row.toString(16).toUpperCase().padStart(2, '0'), 0, y);
+      ctx.fillText(String(row).padStart(2, '0'), 0, y);
       ctx.fillStyle = COLOURS.text;
       rows[row].forEach((text, c) => {
         ctx.fillText(text, (ROW_NUMBER_CHARS + c * CELL_CHARS) * this.charWidth, y);
