@@ -165,6 +165,32 @@ describe('the page', () => {
     });
 });
 
+describe('the end of a song', { skip: noCorpus }, () => {
+  const SHORT = join(corpus, 'cases', 'Pickup.xm'); // 0.43 s
+
+  it('moves on to the next file of the playlist', async () => {
+    const { page, errors } = await openPage(chromium.browser, server.url);
+    await openFiles(page, SHORT, join(SONGS, 'milky.xm'));
+    await page.waitForFunction(
+      () => document.querySelector('#playlist li.current')?.textContent === 'milky.xm',
+      { timeout: 5000 });
+    assert.equal(await text(page, 'dd[data-field="title"]'), 'milk in veins');
+    assert.equal(await text(page, '#play'), 'Pause');
+    assert.deepEqual(errors, []);
+    await page.close();
+  });
+
+  it('plays the song again with Loop on, counting its passes', async () => {
+    const { page } = await openPage(chromium.browser, server.url);
+    await page.keyboard.press('l');
+    assert.equal(await page.$eval('#loop', (box) => box.checked), true);
+    await openFiles(page, SHORT, join(SONGS, 'milky.xm'));
+    await page.waitForFunction(() => window.kavoxmPage.state?.pass >= 2, { timeout: 5000 });
+    assert.equal(await text(page, '#playlist li.current'), 'Pickup.xm');
+    await page.close();
+  });
+});
+
 describe('playing', () => {
   let page;
   let errors;
