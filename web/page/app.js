@@ -76,6 +76,14 @@ function openEntry(index, play) {
   return true;
 }
 
+// Opens the first entry from `index` on (going by `step`) that loads; false when none does.
+function openFrom(index, step) {
+  for (let i = index; i >= 0 && i < page.playlist.length; i += step) {
+    if (openEntry(i, true)) return true;
+  }
+  return false;
+}
+
 function fillSubsongs() {
   const select = $('subsong');
   select.replaceChildren();
@@ -100,7 +108,7 @@ async function addFiles(files) {
   const first = page.playlist.length;
   for (const file of files) page.playlist.push({ name: file.name, bytes: await file.arrayBuffer() });
   renderPlaylist();
-  if (page.playlist.length > first) openEntry(first, true);
+  openFrom(first, 1);
 }
 
 function onWorkletMessage(message) {
@@ -115,7 +123,7 @@ function onWorkletMessage(message) {
       page.pressedAt = 0;
       break;
     case 'ended':
-      if (!openEntry(page.current + 1, true)) setPlaying(false);
+      if (!openFrom(page.current + 1, 1)) setPlaying(false);
       break;
     case 'error':
       showError(message.text);
@@ -218,8 +226,8 @@ function bindKeyboard() {
     nextOrder: () => page.audio.stepOrder(1),
     back: () => seekBy(-SEEK_STEP),
     forward: () => seekBy(SEEK_STEP),
-    previousFile: () => openEntry(page.current - 1, true),
-    nextFile: () => openEntry(page.current + 1, true),
+    previousFile: () => openFrom(page.current - 1, -1),
+    nextFile: () => openFrom(page.current + 1, 1),
     louder: () => stepInput('volume', VOLUME_STEP),
     quieter: () => stepInput('volume', -VOLUME_STEP),
     previousSubsong: () => stepSelect('subsong', -1),

@@ -168,9 +168,10 @@ describe('the page', () => {
 describe('the end of a song', { skip: noCorpus }, () => {
   const SHORT = join(corpus, 'cases', 'Pickup.xm'); // 0.43 s
 
-  it('moves on to the next file of the playlist', async () => {
+  it('moves on to the next file of the playlist that loads', async () => {
     const { page, errors } = await openPage(chromium.browser, server.url);
-    await openFiles(page, SHORT, join(SONGS, 'milky.xm'));
+    await openFiles(page, SHORT, join(BROKEN, 'load_xm_invalid_pattern_length.xm'),
+      join(SONGS, 'milky.xm'));
     await page.waitForFunction(
       () => document.querySelector('#playlist li.current')?.textContent === 'milky.xm',
       { timeout: 5000 });
