@@ -1,5 +1,6 @@
 // Measures the built page in Chromium: the size gzipped, the time from pressing play to the
-// first sound, and the render speed of every corpus song (times real time).
+// first sound, the render speed of every corpus song (times real time), and whether each plays
+// through the audio thread.
 //   node web/tests/measure.mjs        (after scripts/web.sh; WEB_ROOT as for the tests)
 import { readdir, readFile } from 'node:fs/promises';
 import { join } from 'node:path';
@@ -50,12 +51,33 @@ async function renderSpeeds(browser, url) {
   await page.close();
 }
 
+// Plays every corpus song through the worklet for half a second of song time.
+async function playEach(browser, url) {
+  const { page, errors } = await openPage(browser, url);
+  const songs = join(corpus, 'songs');
+  for (const name of (await readdir(songs)).sort()) {
+    const data = (await readFile(join(songs, name))).toString('base64');
+    await page.evaluate((n, d) => {
+      const bytes = Uint8Array.from(atob(d), (c) => c.charCodeAt(0));
+      window.kavoxmPage.openBytes(n, bytes, true);
+    }, name, data);
+    const played = await page
+      .waitForFunction(() => window.kavoxmPage.state?.seconds > 0.5, { timeout: 10000 })
+      .then(() => 'plays', () => 'DOES NOT PLAY');
+    const error = await page.$eval('#error', (e) => e.textContent);
+    console.log(`${name.padEnd(28)} ${played}${error ? `: ${error}` : ''}`);
+  }
+  if (errors.length) console.log(`page errors: ${errors.join('; ')}`);
+  await page.close();
+}
+
 const server = await serve();
 const chromium = await launch();
 try {
   await pageSize();
   await firstSound(chromium.browser, server.url);
   await renderSpeeds(chromium.browser, server.url);
+  await playEach(chromium.browser, server.url);
 } finally {
   await chromium.close();
   await server.close();
