@@ -115,6 +115,24 @@ describe('loading files', () => {
     await page.close();
   });
 
+  it('a file dropped on the page opens', { skip: noCorpus }, async () => {
+    const { page, errors } = await openPage(chromium.browser, server.url);
+    const data = (await readFile(join(SONGS, 'sv_ttt.xm'))).toString('base64');
+    const prevented = await page.evaluate((d) => {
+      const bytes = Uint8Array.from(atob(d), (c) => c.charCodeAt(0));
+      const files = new DataTransfer();
+      files.items.add(new File([bytes], 'dropped.xm'));
+      const drop = new DragEvent('drop', { dataTransfer: files, bubbles: true, cancelable: true });
+      return !document.body.dispatchEvent(drop);
+    }, data);
+    assert.equal(prevented, true, 'the browser would open the file itself');
+    await page.waitForSelector('#playlist li.current');
+    assert.equal(await text(page, '#playlist li.current'), 'dropped.xm');
+    assert.equal(await text(page, 'dd[data-field="channels"]'), '6');
+    assert.deepEqual(errors, []);
+    await page.close();
+  });
+
   it('a good file shows its title and channel count, and clears the error', { skip: noCorpus },
     async () => {
       const file = join(SONGS, 'amimod_04.xm');
