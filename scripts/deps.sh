@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root), or prints the
-# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32]
+# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32|web]
 # win32: the i686 MinGW-w64 cross compiler (posix threads) and 32-bit Wine to run its programs;
 # the i386 architecture is added to dpkg first when it is not there yet.
+# web: Emscripten (with acorn for Debian's emcc), Node.js with npm and Chromium for the page and
+# its browser tests.
 set -euo pipefail
 kind=${1:-build}
 packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev)
@@ -10,6 +12,10 @@ case "$kind" in
   test) packages+=(libgtest-dev) ;;
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
+  web)
+    packages+=(emscripten node-acorn chromium fonts-dejavu-core nodejs python3)
+    command -v npm >/dev/null || packages+=(npm)
+    ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -6,3 +6,5 @@ scripts/deps.sh test
 cmake --preset debug >/dev/null
 cmake --build --preset debug
 ctest --preset debug
+# The web page in Chromium, compared with the native tool built above (scripts/web.sh).
+scripts/web.sh --test

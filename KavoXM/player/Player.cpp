@@ -67,8 +67,11 @@ TKavoXM::TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, 
     Parked = false;
     ResumeEvent = std::make_unique<TKavoXMEvent>();
     ResumedEvent = std::make_unique<TKavoXMEvent>();
+#if !defined(__EMSCRIPTEN__)
+    // The WebAssembly build has no threads: its host renders offline on its own audio thread.
     Thread = std::thread([this] { OutputThread(); });
     RaiseToTimeCriticalPriority(Thread);
+#endif
 }
 
 TKavoXM::~TKavoXM() {
@@ -77,17 +80,19 @@ TKavoXM::~TKavoXM() {
     Terminated = true;
     Lock();
     Unlock();
-    // Release the thread whether or not it has parked yet: the signal stays pending for a
-    // thread that is about to park, so it can never wait for a release that already came.
-    const bool wasParked = Parked;
-    ParkRequest = false;
-    ResumeEvent->Signal();
-    if (wasParked) ResumedEvent->WaitFor(std::chrono::milliseconds(250));
-    // The thread only sleeps between passes and never waits on the device, so it ends
-    // within a poll interval; it is joined after the bounded wait since it cannot be
-    // terminated forcibly.
-    ThreadEndedEvent.WaitFor(std::chrono::milliseconds(250));
-    if (Thread.joinable()) Thread.join();
+    if (Thread.joinable()) {
+        // Release the thread whether or not it has parked yet: the signal stays pending for a
+        // thread that is about to park, so it can never wait for a release that already came.
+        const bool wasParked = Parked;
+        ParkRequest = false;
+        ResumeEvent->Signal();
+        if (wasParked) ResumedEvent->WaitFor(std::chrono::milliseconds(250));
+        // The thread only sleeps between passes and never waits on the device, so it ends
+        // within a poll interval; it is joined after the bounded wait since it cannot be
+        // terminated forcibly.
+        ThreadEndedEvent.WaitFor(std::chrono::milliseconds(250));
+        Thread.join();
+    }
     Clear();
     if (DeviceOpen) {
         waveOutReset(Device);
