@@ -4,8 +4,6 @@ mirroring KavoXM/capi/kavoxm.h."""
 import ctypes
 import ctypes.util
 import os
-import ctypes.util
-import os
 
 from ctypes import (POINTER, Structure, c_char, c_char_p, c_double, c_float, c_int, c_int16,
                     c_int32, c_int64, c_size_t, c_uint32, c_void_p)
