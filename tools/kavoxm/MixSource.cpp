@@ -2,6 +2,8 @@
 
 #include "SongFile.h"
 
+#include "KavoXM/player/MixSpan.h"
+
 MixSource::MixSource(int32_t rate, bool stereo, int32_t blockFrames)
     : player(std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0,
                                        TKavoXMOutput::None)) {}
@@ -28,4 +30,9 @@ bool MixSource::Seek(int32_t order) {
     const bool placed = player->SetPosition(order, 0);
     player->Module->MasterVolume = volume;
     return placed;
+}
+
+int32_t MixSource::NextBlockToEnd(uint32_t passes, bool& ended) {
+    std::lock_guard<std::mutex> lock(player->CriticalSection);
+    return MixSpan(*player, 0, passes, ended);
 }

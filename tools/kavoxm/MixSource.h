@@ -25,6 +25,10 @@ class MixSource {
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
     // next call; the caller may change them in place.
     int32_t* NextBlock();
+    // Mixes the next block up to the song's end: stops before the first frame of the tick that
+    // completes pass `passes` (setting `ended`) and returns the frames mixed; Block() holds them.
+    int32_t NextBlockToEnd(uint32_t passes, bool& ended);
+    int32_t* Block() { return player->MixBuffer.get(); }
 
     int32_t BlockFrames() const { return player->BufferFrames; }
     int32_t Channels() const { return player->Channels; }
