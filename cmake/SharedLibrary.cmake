@@ -1,9 +1,8 @@
 # The shared C library: libkavoxm.so.MAJOR (a DLL with its import library on Windows). It holds
 # the C API and the parts of the engine it reaches; only the kavoxm_* functions are exported.
 file(GLOB KAVOXM_CAPI_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/KavoXM/capi/*.cpp)
-if(NOT KAVOXM_CAPI_SOURCES)
-  message(STATUS "KavoXM: no C API sources, so no shared library")
-  return()
+if(NOT KAVOXM_CAPI_SOURCES OR KAVOXM_BUILD_FUZZ)
+  return() # the fuzzers' instrumented builds link only the static engine
 endif()
 add_library(kavoxm_shared SHARED ${KAVOXM_CAPI_SOURCES})
 add_library(KavoXM::kavoxm_c ALIAS kavoxm_shared)

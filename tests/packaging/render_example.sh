@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # examples/render.c, on the C API alone, writes the same bytes as `kavoxm render` with the same
-# options: 16-bit WAV, float WAV, raw 16-bit, raw mono at 48000 Hz; on the repository's song and
-# (when the corpus is there) two corpus songs.
+# options: 16-bit WAV, float WAV, raw 16-bit, raw mono at 48000 Hz on the repository's song, and
+# (when the corpus is there) one of them on each of two corpus songs.
 # Usage: render_example.sh RENDER_EXAMPLE KAVOXM_TOOL WORK_DIR SONG CORPUS_DIR
 set -euo pipefail
 example=$1 tool=$2 work=$3 song=$4 corpus=$5
@@ -30,10 +30,12 @@ check() { # SONG LABEL "EXAMPLE OPTIONS" "TOOL OPTIONS"
     status=1
   fi
 }
-for input in "${songs[@]}"; do
-  check "$input" wav16 "" ""
-  check "$input" wavfloat "--float" "--bits 32f"
-  check "$input" raw16 "--raw" ""
-  check "$input" raw_mono48k "--raw --mono --rate 48000" "--mono --rate 48000"
+sets=("wav16||" "wavfloat|--float|--bits 32f" "raw16|--raw|" \
+  "raw_mono48k|--raw --mono --rate 48000|--mono --rate 48000")
+for set in "${sets[@]}"; do
+  IFS='|' read -r label ours theirs <<< "$set"
+  check "$song" "$label" "$ours" "$theirs"
 done
+[ ${#songs[@]} -gt 1 ] && check "${songs[1]}" wav16 "" ""
+[ ${#songs[@]} -gt 2 ] && check "${songs[2]}" raw_mono48k "--raw --mono --rate 48000" "--mono --rate 48000"
 exit $status
