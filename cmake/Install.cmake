@@ -36,6 +36,10 @@ foreach(pc kavoxm kavoxm-cpp)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endforeach()
+# The Python module, where Debian's python3 finds it for the prefix (e.g. /usr/local).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kavoxm
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/python3/dist-packages
+        FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
 if(TARGET Ostrel)
   install(TARGETS Ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -67,8 +67,12 @@ def _candidates():
     if os.environ.get("KAVOXM_LIBRARY"):
         yield os.environ["KAVOXM_LIBRARY"]
     here = os.path.dirname(os.path.abspath(__file__))
-    for name in ("libkavoxm.so.0", "libkavoxm.dylib", "libkavoxm.dll", "kavoxm.dll"):
-        yield os.path.join(here, name)
+    # Beside the package, or in the library folder of an installation (PREFIX/lib, with the
+    # package in PREFIX/lib/python3/dist-packages/kavoxm).
+    installed = os.path.normpath(os.path.join(here, "..", "..", ".."))
+    for folder in (here, installed):
+        for name in ("libkavoxm.so.0", "libkavoxm.dylib", "libkavoxm.dll", "kavoxm.dll"):
+            yield os.path.join(folder, name)
     found = ctypes.util.find_library("kavoxm")
     if found:
         yield found

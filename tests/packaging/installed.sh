@@ -2,8 +2,8 @@
 # Installs the build into a fresh prefix and builds hosts against it, with the compilers' default
 # standards: through find_package(KavoXM) (the C host on the shared and on the static C library,
 # a C++ host of the engine) and through pkg-config (shared, and static with --static). Every
-# host renders the same song; the C hosts' output must equal the render example's, the engine
-# host's its first frames.
+# host renders the same song; the C hosts' and the installed Python module's output must equal
+# the render example's, the engine host's its first frames.
 # Usage: installed.sh BUILD_DIR WORK_DIR HOST_SOURCE RENDER_EXAMPLE SONG
 set -euo pipefail
 build=$1 work=$2 host=$3 render=$4 song=$5
@@ -36,6 +36,17 @@ frames=44100
 cmp -s "$work/engine.raw" <(head -c $((frames * 4)) "$work/expected.raw") ||
   { echo "the C++ engine host's first $frames frames differ"; exit 1; }
 echo "find_package, C++ engine: same first $frames frames"
+
+# The Python module finds the installed library by itself.
+if /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
+  env -u KAVOXM_LIBRARY PYTHONPATH="$libdir/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 \
+    /usr/bin/python3 - "$song" "$work/python.raw" <<'PY'
+import sys, kavoxm
+with open(sys.argv[1], "rb") as song, open(sys.argv[2], "wb") as out:
+    out.write(kavoxm.Module(song.read()).render(dtype="int16").tobytes())
+PY
+  same "python, installed" "$work/python.raw"
+fi
 
 # pkg-config.
 export PKG_CONFIG_PATH=$libdir/pkgconfig
