@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Generates the C API reference (HTML) from the header's comments with Doxygen, into
 # build/docs/html (or DIR/html), and fails when a function, type, field or macro is left
-# undocumented. Usage: scripts/docs.sh [DIR]
+# undocumented or a function's comment does not give its errors. Usage: scripts/docs.sh [DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-build/docs}
@@ -33,6 +33,16 @@ WARN_IF_UNDOCUMENTED = YES
 WARN_IF_DOC_ERROR = YES
 WARN_LOGFILE = $out/warnings.log
 EOF_DOXYFILE
+# Every function's comment gives its errors ("Errors: none." when it cannot fail).
+awk '/^\/\*\*/ { comment = ""; open = 1 }
+     open { comment = comment " " $0 }
+     /\*\// && open { open = 0; end = NR }
+     /^KAVOXM_API/ {
+       name = $0; sub(/\(.*/, "", name); sub(/.*[ *]/, "", name)
+       if (end != NR - 1 || comment !~ /[Ee]rror/)
+         printf "%s:%d: warning: %s: the comment does not give its errors\n",
+                FILENAME, NR, name
+     }' KavoXM/capi/kavoxm.h >> "$out/warnings.log"
 if [ -s "$out/warnings.log" ]; then
   echo "undocumented or badly documented in the C API ($(wc -l < "$out/warnings.log") warnings):"
   sed "s|^$PWD/||" "$out/warnings.log"

@@ -74,7 +74,7 @@ typedef enum kavoxm_error {
 
 /** The version of the library in use, as MAJOR * 10000 + MINOR * 100 + PATCH. Errors: none. */
 KAVOXM_API uint32_t kavoxm_version(void);
-/** The same as "MAJOR.MINOR.PATCH". Static storage. */
+/** The same as "MAJOR.MINOR.PATCH". Static storage. Errors: none. */
 KAVOXM_API const char* kavoxm_version_string(void);
 /** A short English text for an error code ("out of memory"). Static storage; never NULL. */
 KAVOXM_API const char* kavoxm_error_string(int error);
