@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and builds hosts against it, with the compilers' default
 # standards: through find_package(KavoXM) (the C host on the shared and on the static C library,
-# a C++ host of the engine) and through pkg-config (shared, and static with --static). Every
+# a C++ host of the engine) and through pkg-config (shared, static with --static, and the C++
+# engine with kavoxm-cpp). Every
 # host renders the same song; the C hosts' and the installed Python module's output must equal
 # the render example's, the engine host's its first frames.
 # Usage: installed.sh BUILD_DIR WORK_DIR HOST_SOURCE RENDER_EXAMPLE SONG
@@ -62,3 +63,8 @@ cc -o "$work/pc_static" "$host" $(pkg-config --static --cflags kavoxm) \
 ldd "$work/pc_static" | grep -q libkavoxm && { echo "pc_static loads the shared library"; exit 1; }
 "$work/pc_static" "$song" > "$work/pc_static.raw"
 same "pkg-config --static" "$work/pc_static.raw"
+c++ -o "$work/pc_engine" "$here/hosts/engine_host.cpp" $(pkg-config --cflags --libs kavoxm-cpp)
+"$work/pc_engine" "$song" $frames > "$work/pc_engine.raw"
+cmp -s "$work/engine.raw" "$work/pc_engine.raw" ||
+  { echo "the C++ engine host built with kavoxm-cpp.pc renders otherwise"; exit 1; }
+echo "pkg-config kavoxm-cpp, C++ engine: same first $frames frames"
