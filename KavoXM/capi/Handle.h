@@ -49,6 +49,7 @@ struct kavoxm_module {
     // Peak of each pattern channel (with its background voices) over the last render call,
     // and the peak magnitude of every sample's values, sorted by the sample's address.
     std::array<float, TKavoXMModule::BankSize> Levels{};
+    std::array<float, TKavoXMModule::BankSize> BlockLevels{}; // of the block being handed out
     std::vector<std::pair<const TKavoXMSample*, int32_t>> SamplePeaks;
 };
 

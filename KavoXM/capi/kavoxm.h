@@ -250,7 +250,8 @@ KAVOXM_API int32_t kavoxm_order_pattern(kavoxm_module* module, int32_t order);
 
 /** Mutes (1) or unmutes (0) a channel from its next tick; a muted channel sounds as if its cells
  * held no notes, but its effects on the song (speed, jumps, global volume) still act. Muting
- * cuts the channel's voice and the background voices it left behind. Mute and volume hold over
+ * cuts the channel's voice and the background voices it left behind; frames the render
+ * functions mixed ahead (under one block of 2,048) still hold it. Mute and volume hold over
  * seeks. Errors: INVALID_ARGUMENT (module NULL, mute not 0 or 1, device playback running),
  * POSITION (no such channel). */
 KAVOXM_API int kavoxm_set_channel_mute(kavoxm_module* module, int32_t channel, int32_t mute);

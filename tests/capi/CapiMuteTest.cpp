@@ -65,7 +65,15 @@ TEST(CapiMute, MutingCutsTheVoiceAndItsLevel) {
     EXPECT_GT(states[0].level, 0.0f);
     EXPECT_LE(states[0].level, 1.0f);
     EXPECT_EQ(states[1].volume, 0x28 - 0x10);
+    // Calls shorter than the mixing block still show the level of what they hand out.
+    for (int call = 0; call < 12; ++call) {
+        ASSERT_EQ(kavoxm_render_mix(m.get(), 44100, 2, mix.data(), 300), 300);
+        ASSERT_EQ(kavoxm_get_channel_states(m.get(), states, 2), 2);
+        EXPECT_GT(states[0].level, 0.0f) << "call " << call;
+    }
     ASSERT_EQ(kavoxm_set_channel_mute(m.get(), 0, 1), KAVOXM_OK);
+    // The frames already mixed ahead (under one block) still hold the voice.
+    ASSERT_EQ(kavoxm_render_mix(m.get(), 44100, 2, mix.data(), 2048), 2048);
     ASSERT_EQ(kavoxm_render_mix(m.get(), 44100, 2, mix.data(), 8000), 8000);
     ASSERT_EQ(kavoxm_get_channel_states(m.get(), states, 2), 2);
     EXPECT_EQ(states[0].note, 0);
