@@ -33,7 +33,10 @@ if ldd "$work/cmake/host_static" | grep -q libkavoxm; then
   echo "the static host loads the shared library"; exit 1
 fi
 frames=44100
-"$work/cmake/host_engine" "$song" $frames > "$work/engine.raw"
+cmake -S "$here/hosts" -B "$work/cmake_engine" -DCMAKE_PREFIX_PATH="$prefix" -DENGINE_HOST=ON \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/cmake_engine" >/dev/null
+"$work/cmake_engine/host_engine" "$song" $frames > "$work/engine.raw"
 cmp -s "$work/engine.raw" <(head -c $((frames * 4)) "$work/expected.raw") ||
   { echo "the C++ engine host's first $frames frames differ"; exit 1; }
 echo "find_package, C++ engine: same first $frames frames"
