@@ -18,8 +18,14 @@ int kavoxm_play(kavoxm_module* module) {
         device->ClipOutput = offline.ClipOutput;
         if (!device->Play()) return KAVOXM_ERROR_INTERNAL;
         const TKavoXMModule& song = *offline.Module;
-        if (song.PlayingOrder > 0 || song.PlayingRow > 0)
+        if (song.PlayingOrder > 0 || song.PlayingRow > 0) {
+            // Buffers the thread queued from the song's start meanwhile are dropped.
             device->SetPosition(song.PlayingOrder, song.PlayingRow);
+            device->Lock();
+            device->ResetOutput();
+            device->Unlock();
+        }
+        module->DeviceSeconds = module->BlockSeconds;
         module->Device = std::move(device);
         return KAVOXM_OK;
     });

@@ -19,6 +19,7 @@ struct kavoxm_module {
     std::vector<uint8_t> Image;      // the song as loaded (for the device player)
     std::unique_ptr<TKavoXM> Player; // offline, stereo-sized buffer
     std::unique_ptr<TKavoXM> Device; // real-time playback, while it plays
+    double DeviceSeconds = 0;        // song time where device playback began
     TKavoXMLoadInfo LoadInfo;
 
     // Output settings.

@@ -26,7 +26,7 @@ void DeviceState(const kavoxm_module& m, kavoxm_state& out) {
     out.speed = out.tempo = out.global_volume = 0;
     out.pass = int32_t(song.LoadSongEndCount());
     out.ended = kavoxm_is_playing(const_cast<kavoxm_module*>(&m)) ? 0 : 1;
-    out.seconds = double(m.Device->SamplesQueued.load()) / m.Device->SampleRate;
+    out.seconds = m.DeviceSeconds + double(m.Device->SamplesQueued.load()) / m.Device->SampleRate;
 }
 
 int32_t InstrumentNumber(const TKavoXMModule& song, const TKavoXMInstrument* instrument) {
