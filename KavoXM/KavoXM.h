@@ -3,5 +3,6 @@
 // with LoadFromMemory, then Play (real time) or StartOffline/RenderOffline (no device).
 
 #include "KavoXM/module/Module.h"
+#include "KavoXM/module/XMLoadInfo.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/sequencer/Channel.h"

@@ -9,7 +9,8 @@ set -euo pipefail
 kind=${1:-build}
 packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev)
 case "$kind" in
-  test) packages+=(libgtest-dev) ;;
+  test) packages+=(libgtest-dev)
+        packages+=(doxygen libsdl2-dev python3-numpy python3-pytest) ;; # packaging tests
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
   web)

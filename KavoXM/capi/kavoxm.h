@@ -1,4 +1,4 @@
-/*
+/** @file
  * KavoXM C API: load a FastTracker 2 Extended Module (XM), render it into your own buffers at
  * any rate, measure it, seek in it, show what it plays.
  *
@@ -26,18 +26,18 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/** The version of this header; kavoxm_version() gives the library's. */
 #define KAVOXM_VERSION_MAJOR 0
-#define KAVOXM_VERSION_MINOR 2
-#define KAVOXM_VERSION_PATCH 0
+#define KAVOXM_VERSION_MINOR 2 /**< see KAVOXM_VERSION_MAJOR */
+#define KAVOXM_VERSION_PATCH 0 /**< see KAVOXM_VERSION_MAJOR */
 
-/* KAVOXM_API marks the exported functions. Hosts linking the static library on Windows
- * define KAVOXM_STATIC (the CMake target and pkg-config do it for them). */
-#if defined(_WIN32) && !defined(KAVOXM_STATIC)
-#if defined(KAVOXM_BUILDING_SHARED)
+/** KAVOXM_API marks the exported functions. Hosts linking the static library on Windows
+ * define KAVOXM_STATIC (the CMake target and pkg-config do it for them); the shared library is
+ * built with KAVOXM_BUILDING_SHARED. */
+#if defined(_WIN32) && defined(KAVOXM_BUILDING_SHARED)
 #define KAVOXM_API __declspec(dllexport)
-#else
+#elif defined(_WIN32) && !defined(KAVOXM_STATIC)
 #define KAVOXM_API __declspec(dllimport)
-#endif
 #elif defined(__GNUC__)
 #define KAVOXM_API __attribute__((visibility("default")))
 #else
@@ -70,11 +70,11 @@ typedef enum kavoxm_error {
 
 /** Sample rates accepted by the render functions, in frames a second. */
 #define KAVOXM_MIN_RATE 8000
-#define KAVOXM_MAX_RATE 192000
+#define KAVOXM_MAX_RATE 192000 /**< see KAVOXM_MIN_RATE */
 
 /** The version of the library in use, as MAJOR * 10000 + MINOR * 100 + PATCH. Errors: none. */
 KAVOXM_API uint32_t kavoxm_version(void);
-/** The same as "MAJOR.MINOR.PATCH". Static storage. */
+/** The same as "MAJOR.MINOR.PATCH". Static storage. Errors: none. */
 KAVOXM_API const char* kavoxm_version_string(void);
 /** A short English text for an error code ("out of memory"). Static storage; never NULL. */
 KAVOXM_API const char* kavoxm_error_string(int error);
@@ -102,9 +102,9 @@ KAVOXM_API int kavoxm_load_file(const char* path, kavoxm_module** out, kavoxm_lo
  * negative value on error. `seek` (whence 0 start, 1 current, 2 end; returns 0 on success) and
  * `size` (bytes, negative when unknown) are optional: NULL when the source cannot. */
 typedef struct kavoxm_io {
-    int64_t (*read)(void* user, void* buffer, size_t bytes);
-    int (*seek)(void* user, int64_t offset, int whence);
-    int64_t (*size)(void* user);
+    int64_t (*read)(void* user, void* buffer, size_t bytes); /**< required */
+    int (*seek)(void* user, int64_t offset, int whence);     /**< optional (NULL) */
+    int64_t (*size)(void* user);                             /**< optional (NULL) */
 } kavoxm_io;
 /** Loads an image read through `io`. Errors: as kavoxm_load_memory, and READ. */
 KAVOXM_API int kavoxm_load_callbacks(const kavoxm_io* io, void* user, kavoxm_module** out,
@@ -166,11 +166,12 @@ KAVOXM_API int kavoxm_set_clip(kavoxm_module* module, int32_t clip);
  * INVALID_ARGUMENT (module NULL), OUT_OF_MEMORY. */
 KAVOXM_API int32_t kavoxm_subsong_count(kavoxm_module* module);
 
+/** One subsong: where it starts and how long it plays. */
 typedef struct kavoxm_subsong {
     int32_t start_order; /**< order entry it starts at */
     int32_t ends;        /**< 1: it ends, `seconds` is its length; 0: it plays past the cap
                               (one hour) or could not be measured, `seconds` is how far it got */
-    double seconds;
+    double seconds;      /**< its length, or how far the measurement got */
 } kavoxm_subsong;
 /** Errors: INVALID_ARGUMENT, POSITION (no such subsong). */
 KAVOXM_API int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out);
@@ -195,6 +196,7 @@ KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
 
 /* ---- State for displays (cheap: read it every audio block) ------------------------------ */
 
+/** Where the song stands, for a display. */
 typedef struct kavoxm_state {
     int32_t order;         /**< order entry playing */
     int32_t pattern;       /**< its pattern */
@@ -213,6 +215,7 @@ typedef struct kavoxm_state {
  * read 0 (-1 for the order). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_get_state(kavoxm_module* module, kavoxm_state* out);
 
+/** What one channel plays, for a display. */
 typedef struct kavoxm_channel_state {
     int32_t note;       /**< 1..96 (C-0..B-7) of the sounding voice, 0 when silent */
     int32_t instrument; /**< 1..255, 0 when silent */
@@ -231,7 +234,11 @@ KAVOXM_API int32_t kavoxm_get_channel_states(kavoxm_module* module, kavoxm_chann
 /** A pattern cell as stored: note 0 none, 1..96, 97 key off; instrument 0 none; volume column,
  * effect and parameter bytes. */
 typedef struct kavoxm_cell {
-    uint8_t note, instrument, volume, effect, parameter;
+    uint8_t note;       /**< 0 none, 1..96, 97 key off */
+    uint8_t instrument; /**< 0 none, 1..255 */
+    uint8_t volume;     /**< the volume column byte */
+    uint8_t effect;     /**< effect number */
+    uint8_t parameter;  /**< effect parameter */
 } kavoxm_cell;
 /** Number of rows of pattern `pattern`, or a negative error (INVALID_ARGUMENT, POSITION). */
 KAVOXM_API int32_t kavoxm_pattern_rows(kavoxm_module* module, int32_t pattern);
@@ -254,6 +261,7 @@ KAVOXM_API int kavoxm_set_channel_volume(kavoxm_module* module, int32_t channel,
 
 /* ---- Metadata ------------------------------------------------------------------------- */
 
+/** What the file holds. */
 typedef struct kavoxm_info {
     int32_t format_version;     /**< e.g. 0x0104 */
     int32_t channels;           /**< pattern channels */
@@ -261,14 +269,15 @@ typedef struct kavoxm_info {
     int32_t instruments;        /**< highest instrument number in use */
     int32_t samples;            /**< samples over all instruments */
     int32_t orders;             /**< entries of the order list */
-    int32_t restart_order;
+    int32_t restart_order;      /**< order entry the song restarts at after its end */
     int32_t linear_frequencies; /**< 1 linear, 0 Amiga periods */
-    int32_t initial_speed;
-    int32_t initial_tempo;
+    int32_t initial_speed;      /**< ticks per row at the start */
+    int32_t initial_tempo;      /**< beats per minute at the start */
 } kavoxm_info;
-/** Fills `out`. Errors: INVALID_ARGUMENT. */
+/** Fills `out` with the song's counts and settings. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_get_info(kavoxm_module* module, kavoxm_info* out);
 
+/** The texts kavoxm_get_text reads. */
 typedef enum kavoxm_text_kind {
     KAVOXM_TEXT_TITLE = 0,
     KAVOXM_TEXT_TRACKER = 1,
@@ -277,7 +286,9 @@ typedef enum kavoxm_text_kind {
     KAVOXM_TEXT_SAMPLE = 4,     /**< index: instrument number x 256 + sample 0..15 */
     KAVOXM_TEXT_CHANNEL = 5     /**< index: channel 0.. (names from the file, if any) */
 } kavoxm_text_kind;
+/** kavoxm_get_text flag: the bytes as the file has them. */
 #define KAVOXM_TEXT_RAW 0
+/** kavoxm_get_text flag: UTF-8, control characters removed. */
 #define KAVOXM_TEXT_UTF8 1
 /** Copies a text, NUL-terminated and cut to fit, into `buffer` of `size` bytes (buffer may be
  * NULL when size is 0) and returns the length of the whole text without the NUL, as snprintf

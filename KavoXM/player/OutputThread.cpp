@@ -1,6 +1,7 @@
 #include "KavoXM/mixer/Render.h"
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/Player.h"
+#include "KavoXM/player/WaveOut.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,9 +34,9 @@ void TKavoXM::OutputThread() {
 void TKavoXM::ServiceQueue() {
     if (!DeviceOpen) return;
     while (PrebufferedCount < Prebuffer && !Terminated) {
-        WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
-        if (!IsDone(header) ||
-            waveOutUnprepareHeader(Device, &header, sizeof(WAVEHDR)) == WAVERR_STILLPLAYING) {
+        WAVEHDR& header = *WaveOut->Headers[size_t(CurrentBuffer)];
+        if (!IsDone(header) || waveOutUnprepareHeader(WaveOut->Device, &header, sizeof(WAVEHDR)) ==
+                                   WAVERR_STILLPLAYING) {
             // Waiting for the device to hand this buffer back. A time-critical thread that
             // spun here could starve the device's own thread on a busy or single core.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -44,19 +45,19 @@ void TKavoXM::ServiceQueue() {
         SubmitBuffer();
         ++PrebufferedCount;
     }
-    WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
+    WAVEHDR& header = *WaveOut->Headers[size_t(CurrentBuffer)];
     if (IsDone(header) &&
-        waveOutUnprepareHeader(Device, &header, sizeof(WAVEHDR)) != WAVERR_STILLPLAYING)
+        waveOutUnprepareHeader(WaveOut->Device, &header, sizeof(WAVEHDR)) != WAVERR_STILLPLAYING)
         SubmitBuffer();
 }
 
 void TKavoXM::SubmitBuffer() {
-    WAVEHDR& header = *Headers[size_t(CurrentBuffer)];
+    WAVEHDR& header = *WaveOut->Headers[size_t(CurrentBuffer)];
     if (StartTime < 0) StartTime = int64_t(uint32_t(timeGetTime()));
     WaveHeaderFlags(header).fetch_and(~WHDR_DONE);
     FillBuffer(reinterpret_cast<uint8_t*>(header.lpData));
-    waveOutPrepareHeader(Device, &header, sizeof(WAVEHDR));
-    waveOutWrite(Device, &header, sizeof(WAVEHDR));
+    waveOutPrepareHeader(WaveOut->Device, &header, sizeof(WAVEHDR));
+    waveOutWrite(WaveOut->Device, &header, sizeof(WAVEHDR));
     CurrentBuffer = (CurrentBuffer + 1) % BufferCount;
     SamplesQueued.fetch_add(uint64_t(BufferFrames));
 }

@@ -1,6 +1,7 @@
 #include "KavoXM/player/Player.h"
 
 #include "KavoXM/player/ThreadPriority.h"
+#include "KavoXM/player/WaveOut.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,7 +32,7 @@ TKavoXM::TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, 
                  int32_t pollInterval, int32_t bits, int32_t prebuffer, TKavoXMOutput output) {
     DeviceOpen = false;
     PollInterval = std::max(pollInterval, 1);
-    Headers.clear();
+    WaveOut = std::make_unique<TKavoXMWaveOut>();
     const int32_t rate = CorrectSampleRate(sampleRate);
     BufferFrames = std::clamp(bufferFrames, 1, MaxBufferFrames);
     BufferCount = std::clamp(bufferCount, 1, MaxBufferCount);
@@ -53,13 +54,14 @@ TKavoXM::TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, 
     MixBuffer = std::make_unique<int32_t[]>(size_t(BufferFrames) * size_t(Channels));
     MixPos = MixBuffer.get();
     OfflineBlock = std::make_unique<uint8_t[]>(size_t(MixBufferBytes));
-    WaveFormat.wFormatTag = WAVE_FORMAT_PCM;
-    WaveFormat.nChannels = WORD(Channels);
-    WaveFormat.nSamplesPerSec = DWORD(SampleRate);
-    WaveFormat.nBlockAlign = WORD(Channels * Bits / 8);
-    WaveFormat.nAvgBytesPerSec = DWORD(SampleRate) * WaveFormat.nBlockAlign;
-    WaveFormat.wBitsPerSample = WORD(Bits);
-    WaveFormat.cbSize = 0;
+    WAVEFORMATEX& format = WaveOut->WaveFormat;
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = WORD(Channels);
+    format.nSamplesPerSec = DWORD(SampleRate);
+    format.nBlockAlign = WORD(Channels * Bits / 8);
+    format.nAvgBytesPerSec = DWORD(SampleRate) * format.nBlockAlign;
+    format.wBitsPerSample = WORD(Bits);
+    format.cbSize = 0;
     PrebufferedCount = 0;
     if (output == TKavoXMOutput::Device && OpenDevice()) DeviceOpen = true;
     Terminated = false;
@@ -94,30 +96,33 @@ TKavoXM::~TKavoXM() {
         Thread.join();
     }
     Clear();
+    TKavoXMWaveOut& out = *WaveOut;
     if (DeviceOpen) {
-        waveOutReset(Device);
-        for (WAVEHDR* header : Headers) {
+        waveOutReset(out.Device);
+        for (WAVEHDR* header : out.Headers) {
             for (int32_t retry = 0; retry < MaxUnprepareRetries; ++retry) {
-                if (waveOutUnprepareHeader(Device, header, sizeof(WAVEHDR)) != WAVERR_STILLPLAYING)
+                if (waveOutUnprepareHeader(out.Device, header, sizeof(WAVEHDR)) !=
+                    WAVERR_STILLPLAYING)
                     break;
                 SleepMs(25);
             }
         }
-        waveOutReset(Device);
-        waveOutClose(Device);
+        waveOutReset(out.Device);
+        waveOutClose(out.Device);
         DeviceOpen = false;
     }
-    for (WAVEHDR*& header : Headers) {
+    for (WAVEHDR*& header : out.Headers) {
         delete[] header->lpData;
         delete header;
         header = nullptr;
     }
-    Headers.clear();
+    out.Headers.clear();
 }
 
 bool TKavoXM::OpenDevice() {
-    Headers.assign(size_t(BufferCount), nullptr);
-    for (WAVEHDR*& header : Headers) {
+    TKavoXMWaveOut& out = *WaveOut;
+    out.Headers.assign(size_t(BufferCount), nullptr);
+    for (WAVEHDR*& header : out.Headers) {
         header = new WAVEHDR{};
         header->dwFlags = WHDR_DONE;
         header->lpData = new char[size_t(MixBufferBytes)]();
@@ -126,7 +131,8 @@ bool TKavoXM::OpenDevice() {
         header->dwUser = 0;
         header->dwLoops = 0;
     }
-    const MMRESULT result = waveOutOpen(&Device, WAVE_MAPPER, &WaveFormat, 0, 0, CALLBACK_NULL);
+    const MMRESULT result =
+        waveOutOpen(&out.Device, WAVE_MAPPER, &out.WaveFormat, 0, 0, CALLBACK_NULL);
     StartTime = -1;
     return result == MMSYSERR_NOERROR;
 }
@@ -150,7 +156,7 @@ void TKavoXM::Tick() {
 void TKavoXM::ResetOutput() {
     if (!DeviceOpen) return;
     StartTime = -1;
-    waveOutReset(Device);
+    waveOutReset(WaveOut->Device);
 }
 
 bool TKavoXM::Play() {

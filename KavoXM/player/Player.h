@@ -2,13 +2,14 @@
 #include "KavoXM/mixer/CubicSpline.h"
 #include "KavoXM/module/Module.h"
 #include "KavoXM/player/Event.h"
-#include "MMSystem/MMSystem.h"
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
+
+// The wave-out device, its format and wave headers (player/WaveOut.h).
+struct TKavoXMWaveOut;
 
 // Where a player sends its audio.
 enum class TKavoXMOutput {
@@ -27,11 +28,9 @@ class TKavoXM {
     int32_t BufferBytes = 0;    // BufferFrames x Bits x Channels / 8
     int32_t BufferCount = 0;
     int32_t Prebuffer = 0;
-    std::atomic<uint64_t> SamplesQueued{0}; // frames handed to the device since Play
-    WAVEFORMATEX WaveFormat{};
-    HWAVEOUT Device{};
-    std::vector<WAVEHDR*> Headers; // owned, with their data blocks (freed by the destructor)
-    int64_t StartTime = -1;        // ms, first submission after a device reset; -1 none
+    std::atomic<uint64_t> SamplesQueued{0};  // frames handed to the device since Play
+    std::unique_ptr<TKavoXMWaveOut> WaveOut; // device, format and the ring of wave headers
+    int64_t StartTime = -1;                  // ms, first submission after a device reset; -1 none
     int32_t PrebufferedCount = 0;
     int32_t PollInterval = 10; // ms
     int32_t CurrentBuffer = 0; // next buffer to refill

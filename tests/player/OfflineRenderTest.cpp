@@ -1,5 +1,6 @@
 // Offline rendering produces the byte stream the device would have received.
 #include "KavoXM/KavoXM.h"
+#include "KavoXM/player/WaveOut.h"
 #include "support/VirtualDeviceHarness.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ std::vector<uint8_t> RenderOfflineInChunks(const FormatCase& c, int32_t frames, 
     TKavoXM player(44100, 2048, 4, c.stereo, 10, c.bits, 0, TKavoXMOutput::None);
     player.Module->Loaded = true;
     EXPECT_TRUE(player.StartOffline());
-    const int32_t frameBytes = player.WaveFormat.nBlockAlign;
+    const int32_t frameBytes = player.WaveOut->WaveFormat.nBlockAlign;
     std::vector<uint8_t> out(size_t(frames) * size_t(frameBytes), 0xAA);
     for (int32_t done = 0; done < frames;) {
         const int32_t n = std::min(chunk, frames - done);

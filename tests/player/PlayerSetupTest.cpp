@@ -1,4 +1,5 @@
 #include "KavoXM/KavoXM.h"
+#include "KavoXM/player/WaveOut.h"
 
 #include <gtest/gtest.h>
 
@@ -28,13 +29,13 @@ TEST_P(PlayerFormat, DerivesSizesAndDeviceFormat) {
     EXPECT_EQ(player.Bits, c.bits);
     EXPECT_EQ(player.MixBufferBytes, c.frames * 4 * c.channels);
     EXPECT_EQ(player.BufferBytes, c.frames * c.bits * c.channels / 8);
-    EXPECT_EQ(player.WaveFormat.wFormatTag, WAVE_FORMAT_PCM);
-    EXPECT_EQ(player.WaveFormat.nChannels, c.channels);
-    EXPECT_EQ(player.WaveFormat.nSamplesPerSec, uint32_t(c.rate));
-    EXPECT_EQ(player.WaveFormat.nBlockAlign, c.blockAlign);
-    EXPECT_EQ(player.WaveFormat.nAvgBytesPerSec, uint32_t(c.rate * c.blockAlign));
-    EXPECT_EQ(player.WaveFormat.wBitsPerSample, c.bits);
-    EXPECT_EQ(player.WaveFormat.cbSize, 0);
+    EXPECT_EQ(player.WaveOut->WaveFormat.wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_EQ(player.WaveOut->WaveFormat.nChannels, c.channels);
+    EXPECT_EQ(player.WaveOut->WaveFormat.nSamplesPerSec, uint32_t(c.rate));
+    EXPECT_EQ(player.WaveOut->WaveFormat.nBlockAlign, c.blockAlign);
+    EXPECT_EQ(player.WaveOut->WaveFormat.nAvgBytesPerSec, uint32_t(c.rate * c.blockAlign));
+    EXPECT_EQ(player.WaveOut->WaveFormat.wBitsPerSample, c.bits);
+    EXPECT_EQ(player.WaveOut->WaveFormat.cbSize, 0);
     EXPECT_EQ(player.Module->SampleRate, c.rate);
     EXPECT_EQ(player.Module->Player, &player);
     EXPECT_FALSE(player.DeviceOpen);
@@ -61,7 +62,7 @@ TEST(PlayerSetup, ConsolePlayerSettingsGiveTheDocumentedSizes) {
     TKavoXM player(44100, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
     EXPECT_EQ(player.MixBufferBytes, 16384);
     EXPECT_EQ(player.BufferBytes, 8192);
-    EXPECT_EQ(player.WaveFormat.nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(player.WaveOut->WaveFormat.nAvgBytesPerSec, 176400u);
     TKavoXM mono(44100, 2048, 4, false, 10, 16, 0, TKavoXMOutput::None);
     EXPECT_EQ(mono.BufferBytes, 4096);
 }

@@ -1,5 +1,6 @@
 // The player's output thread, park handshake and buffer ring on the virtual device.
 #include "KavoXM/KavoXM.h"
+#include "KavoXM/player/WaveOut.h"
 #include "support/VirtualDeviceHarness.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ TEST(PlayerThreads, ThreadParksAfterConstructionAndSendsNothing) {
     EXPECT_TRUE(player->DeviceOpen);
     EXPECT_TRUE(WaitUntil([&] { return player->Parked.load(); }));
     EXPECT_EQ(WriteCount(), 0u);
-    for (WAVEHDR* header : player->Headers) {
+    for (WAVEHDR* header : player->WaveOut->Headers) {
         EXPECT_NE(WaveHeaderFlags(*header).load() & WHDR_DONE, 0u);
         EXPECT_EQ(header->dwBufferLength, uint32_t(player->BufferBytes));
     }
@@ -55,7 +56,7 @@ TEST(PlayerThreads, EachPassRefillsTheHeadOfTheRingOnly) {
     for (size_t n = 0; n < 4; ++n) {
         pass();
         ASSERT_EQ(WriteCount(), n + 1);
-        EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->Headers[n]);
+        EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->WaveOut->Headers[n]);
         EXPECT_EQ(VirtualDevice::Writes()[n].Bytes, uint32_t(player->BufferBytes));
     }
     EXPECT_EQ(player->SamplesQueued.load(), 4u * 2048u);
@@ -67,7 +68,7 @@ TEST(PlayerThreads, EachPassRefillsTheHeadOfTheRingOnly) {
     VirtualDevice::Advance(1);
     pass();
     ASSERT_EQ(WriteCount(), 5u);
-    EXPECT_EQ(VirtualDevice::Writes()[4].Header, player->Headers[0]);
+    EXPECT_EQ(VirtualDevice::Writes()[4].Header, player->WaveOut->Headers[0]);
     EXPECT_EQ(player->CurrentBuffer, 1);
 }
 
@@ -79,11 +80,12 @@ TEST(PlayerThreads, PlayFillsTheRingInOrderThenReusesBufferZero) {
     EXPECT_FALSE(player->Parked);
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 4; }));
     EXPECT_EQ(WriteCount(), 4u); // the fifth waits for the device
-    for (size_t n = 0; n < 4; ++n) EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->Headers[n]);
+    for (size_t n = 0; n < 4; ++n)
+        EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->WaveOut->Headers[n]);
     EXPECT_GE(Locked(*player, [&] { return player->StartTime; }), 0);
     VirtualDevice::Advance(2048);
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 5; }));
-    EXPECT_EQ(VirtualDevice::Writes()[4].Header, player->Headers[0]);
+    EXPECT_EQ(VirtualDevice::Writes()[4].Header, player->WaveOut->Headers[0]);
     const double ms = MillisecondsOf([&] { player.reset(); });
     EXPECT_LT(ms, PromptMs);
     EXPECT_FALSE(VirtualDevice::IsOpen());
@@ -130,7 +132,7 @@ TEST(PlayerThreads, WithoutADeviceNothingIsServicedAndDestructionIsPrompt) {
     ScopedVirtualDevice device(options);
     auto player = MakePlayer();
     EXPECT_FALSE(player->DeviceOpen);
-    EXPECT_EQ(player->Headers.size(), 4u); // allocated before the open failed
+    EXPECT_EQ(player->WaveOut->Headers.size(), 4u); // allocated before the open failed
     player->Module->Loaded = true;
     EXPECT_TRUE(player->Play());
     ASSERT_TRUE(WaitUntil([&] { return !player->Parked.load(); }));
@@ -149,7 +151,8 @@ TEST(PlayerThreads, PrebufferingFillsBuffersBackToBackInTheFirstPass) {
     ASSERT_TRUE(player->Play());
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 4; }));
     EXPECT_EQ(Locked(*player, [&] { return player->PrebufferedCount; }), 3);
-    for (size_t n = 0; n < 4; ++n) EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->Headers[n]);
+    for (size_t n = 0; n < 4; ++n)
+        EXPECT_EQ(VirtualDevice::Writes()[n].Header, player->WaveOut->Headers[n]);
 }
 
 TEST(PlayerThreads, DestroyingWhilePrebufferingWaitsForTheDeviceIsPrompt) {
@@ -175,7 +178,7 @@ TEST(PlayerThreads, ASecondPlayRestartsTheRing) {
     ASSERT_TRUE(player->Play()); // resets the device: every buffer comes back
     ASSERT_TRUE(WaitUntil([] { return WriteCount() >= 8; }));
     const auto writes = VirtualDevice::Writes();
-    for (size_t n = 0; n < 4; ++n) EXPECT_EQ(writes[4 + n].Header, player->Headers[n]);
+    for (size_t n = 0; n < 4; ++n) EXPECT_EQ(writes[4 + n].Header, player->WaveOut->Headers[n]);
     EXPECT_EQ(VirtualDevice::ResetCount(), 2);
 }
 

@@ -2,6 +2,7 @@
 // device, until its song ends or ten minutes of audio have passed. One test per file, so that
 // a file that hangs or faults is named and the files can run in parallel.
 #include "KavoXM/KavoXM.h"
+#include "KavoXM/player/WaveOut.h"
 #include "support/Corpus.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ struct PlayResult {
 // Plays the loaded song in blocks until its first song end or MaxFrames.
 PlayResult PlayToTheEnd(TKavoXM& player) {
     const TKavoXMModule& module = *player.Module;
-    std::vector<uint8_t> block(size_t(BlockFrames) * player.WaveFormat.nBlockAlign);
+    std::vector<uint8_t> block(size_t(BlockFrames) * player.WaveOut->WaveFormat.nBlockAlign);
     PlayResult result;
     while (module.SongEndCount < 1 && result.frames < MaxFrames) {
         const int32_t written = player.RenderOffline(block.data(), BlockFrames);
