@@ -22,7 +22,9 @@ std::vector<Subsong> FindSubsongs(const std::vector<uint8_t>& image, int32_t rat
                                   const SongScanLimits& limits) {
     std::vector<Subsong> subsongs;
     TKavoXM player(rate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
-    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return subsongs;
+    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()), nullptr,
+                                       TKavoXMLoadParts::WithoutSampleData))
+        return subsongs;
     if (!player.StartOffline()) return subsongs;
     ReachedOrders reached{};
     int32_t start = 0;
