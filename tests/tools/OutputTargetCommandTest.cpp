@@ -51,6 +51,9 @@ TEST_F(OutputTarget, ANamedPipeIsWrittenIntoWithoutForce) {
     std::string received;
     std::thread reader([&] { received = ReadText(dir / "pipe.wav"); });
     const RunResult r = Run("render song.xm -o pipe.wav --seconds 0.5");
+    // A tool that did not open the pipe leaves the reader waiting for a writer: be one.
+    const int writer = ::open((dir / "pipe.wav").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
     reader.join();
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // A pipe cannot be written twice: its header declares the data to come, exactly.
