@@ -11,14 +11,19 @@ struct LostOutput {
     std::string name;
     std::string arguments;
     std::string message;
+    std::string environment = ""; // shell words before the command
 };
+
+// ALSA's null device, which takes audio as fast as it comes.
+const std::string NullSoundCard = "HOME='" KAVOXM_BINARY_DIR "/tests/alsa-homes/null'";
 
 // Runs the tool with `arguments` and standard output redirected by `output` (shell words);
 // returns the exit code, `err` the text on standard error.
 int RunWithOutput(const fs::path& dir, const std::string& arguments, const std::string& output,
-                  std::string& err) {
-    const std::string command = "cd '" + dir.string() + "' && '" + ToolPath().string() + "' " +
-                                arguments + " " + output + " 2>.stderr";
+                  std::string& err, const std::string& environment = "") {
+    const std::string command = "cd '" + dir.string() + "' && " + environment + " '" +
+                                ToolPath().string() + "' " + arguments + " " + output +
+                                " 2>.stderr";
     const int code = ExitCodeOf(std::system(command.c_str()));
     err = ReadText(dir / ".stderr");
     return code;
@@ -29,7 +34,9 @@ class OutputToAFullDevice : public ToolTest, public ::testing::WithParamInterfac
 TEST_P(OutputToAFullDevice, FailsOnceWithTheReason) {
     Write("song.xm", SmallSong());
     std::string err;
-    EXPECT_EQ(RunWithOutput(dir, GetParam().arguments, ">/dev/full", err), 1) << err;
+    EXPECT_EQ(RunWithOutput(dir, GetParam().arguments, ">/dev/full", err, GetParam().environment),
+              1)
+        << err;
     const std::string expected = GetParam().message + ": No space left on device\n";
     EXPECT_EQ(err, expected);
 }
@@ -44,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "kavoxm render: cannot write standard output"},
         LostOutput{"WavToTheDevice", "render song.xm -o /dev/full",
                    "kavoxm render: cannot write /dev/full"},
+        LostOutput{"Play", "play song.xm --seconds 0.2",
+                   "kavoxm play: cannot write standard output", NullSoundCard},
         LostOutput{"Version", "--version", "kavoxm: cannot write standard output"},
         LostOutput{"CommandHelp", "info --help", "kavoxm info: cannot write standard output"}),
     [](const ::testing::TestParamInfo<LostOutput>& info) { return info.param.name; });
