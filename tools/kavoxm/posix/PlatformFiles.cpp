@@ -3,6 +3,7 @@
 #include "OutputCheck.h"
 #include "Signals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -45,8 +46,11 @@ ReadResult ReadAll(int fd, uint64_t limit, size_t expected, std::vector<uint8_t>
     for (;;) {
         if (bytes.size() > limit) return ReadResult::TooLarge;
         const size_t before = bytes.size();
-        const size_t room = bytes.capacity() - before;
-        if (room > 0) bytes.resize(bytes.capacity());
+        // Pieces of at most 1 MiB past the expected size: the room a vector doubled into is
+        // not touched (zeroed) ahead of the data.
+        const size_t room =
+            std::min(bytes.capacity() - before, std::max(expected + 1, size_t(1) << 20));
+        if (room > 0) bytes.resize(before + room);
         const ssize_t n =
             room > 0 ? ::read(fd, bytes.data() + before, room) : ::read(fd, probe, sizeof probe);
         if (room > 0) bytes.resize(before + size_t(n > 0 ? n : 0));
