@@ -53,7 +53,8 @@ const SongMap& EnsureMap(kavoxm_module& m) {
     if (m.Mapped) return m.Map;
     // Measured on a player of its own, so that the handle's playback stays where it is.
     TKavoXM scanner(m.MapRate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
-    if (scanner.Module->LoadFromMemory(m.Image.data(), int32_t(m.Image.size())))
+    if (scanner.Module->LoadFromMemory(m.Image.data(), int32_t(m.Image.size()), nullptr,
+                                       TKavoXMLoadParts::WithoutSampleData))
         m.Map = MapSong(scanner);
     m.Mapped = true;
     return m.Map;

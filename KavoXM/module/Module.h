@@ -12,6 +12,11 @@ class TKavoXM;
 class TKavoXMChannel;
 struct TKavoXMLoadInfo;
 
+// What a load reads: everything, or all but the sample values, for a look at a song that is
+// not played (lengths and loops are set as by a full load; the samples hold no values and
+// sound as silence).
+enum class TKavoXMLoadParts { Everything, WithoutSampleData };
+
 // Sequencing states met since the current pass through the song began, each as a 64-bit
 // hash of the position, speed, tempo, global volume and every channel's pattern-loop state.
 // Meeting one again means the song repeats itself for ever from there: that ends the pass.
@@ -143,7 +148,8 @@ class TKavoXMModule {
     }
     bool LoadFromMemory(const void* data, int32_t size);
     // Same, and on success fills `info` (when given) with header facts the model does not keep.
-    bool LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info);
+    bool LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info,
+                        TKavoXMLoadParts parts = TKavoXMLoadParts::Everything);
 
     // Sequencer.
     void ProcessTick();

@@ -136,11 +136,13 @@ bool TKavoXMModule::LoadFromMemory(const void* data, int32_t size) {
     return LoadFromMemory(data, size, nullptr);
 }
 
-bool TKavoXMModule::LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info) {
+bool TKavoXMModule::LoadFromMemory(const void* data, int32_t size, TKavoXMLoadInfo* info,
+                                   TKavoXMLoadParts parts) {
     using namespace kavoxm::xm;
     if (info != nullptr) *info = TKavoXMLoadInfo{};
     Clear();
     auto context = std::make_unique<TLoadContext>();
+    context->DecodeSamples = parts == TKavoXMLoadParts::Everything;
     context->Image = static_cast<const uint8_t*>(data);
     context->Size = data == nullptr ? 0 : size;
     uint8_t raw[FileHeaderSize];

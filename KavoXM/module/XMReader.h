@@ -61,6 +61,7 @@ struct TLoadContext {
     int32_t MissingInstruments = 0; // declared instruments the image ended before
     int32_t CutPattern = -1;        // first pattern whose packed data the image end cut short
     char RefusalReason[96] = {};
+    bool DecodeSamples = true; // false: lengths and loops only, no sample values
     // Sample headers of each instrument (1..255), kept until its sample data is read.
     std::array<std::vector<TSampleHeader>, 256> PendingSamples;
 

@@ -109,6 +109,25 @@ int64_t CompressedBytes(int64_t length) {
     return CompressedTableSize + (length + 1) / 2;
 }
 
+// Decodes a sample's values; its length and loop are still in bytes.
+void Decode(TKavoXMSample& sample, const TSampleHeader& header, const uint8_t* in) {
+    if (header.Compressed)
+        DecodeCompressed(sample, in, sample.Length);
+    else if (sample.Bits == 16)
+        Decode16(sample, in, sample.Length);
+    else
+        Decode8(sample, in, sample.Length);
+}
+
+// Length and loop from bytes to frames: two bytes a value in 16-bit data (compressed data is
+// 8-bit), two values a frame in stereo data.
+void ToFrames(TKavoXMSample& sample) {
+    const int32_t bytesPerFrame = (sample.Bits == 16 ? 2 : 1) * (sample.Channels == 2 ? 2 : 1);
+    sample.Length /= bytesPerFrame;
+    sample.LoopStart /= bytesPerFrame;
+    sample.LoopLength /= bytesPerFrame;
+}
+
 // Decodes one sample. Its declared length is cut to the bytes left in the image, so the
 // block allocated never exceeds a few times the image size; the position still moves by the
 // declared length.
@@ -122,24 +141,10 @@ void ReadOneSample(TLoadContext& context, TKavoXMSample& sample, const TSampleHe
     const int64_t length = declared < present ? declared : (present > 0 ? present : 0);
     ApplyLengthAndLoop(sample, header, length);
     if (sample.Length > 0) {
-        const uint8_t* in = context.Image + context.Position;
-        if (header.Compressed) {
-            DecodeCompressed(sample, in, sample.Length);
-        } else if (sample.Bits == 16) {
-            Decode16(sample, in, sample.Length);
-            sample.Length /= 2;
-            sample.LoopStart /= 2;
-            sample.LoopLength /= 2;
-        } else {
-            Decode8(sample, in, sample.Length);
-        }
-        if (sample.Channels == 2) {
-            sample.Length /= 2;
-            sample.LoopStart /= 2;
-            sample.LoopLength /= 2;
-        }
-        if (sample.Data == nullptr && sample.Length > 0) { // the block could not be allocated
-            sample.Length = 0;
+        if (context.DecodeSamples) Decode(sample, header, context.Image + context.Position);
+        ToFrames(sample);
+        if (context.DecodeSamples && sample.Data == nullptr && sample.Length > 0) {
+            sample.Length = 0; // the block could not be allocated
             sample.LoopEnabled = false;
         }
         sample.PrepareData();

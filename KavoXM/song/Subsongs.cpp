@@ -44,6 +44,8 @@ SongMap MapSong(TKavoXM& player, const SongScanLimits& limits) {
 std::vector<Subsong> FindSubsongs(const std::vector<uint8_t>& image, int32_t rate,
                                   const SongScanLimits& limits) {
     TKavoXM player(rate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
-    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return {};
+    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()), nullptr,
+                                       TKavoXMLoadParts::WithoutSampleData))
+        return {};
     return MapSong(player, limits).Subsongs;
 }

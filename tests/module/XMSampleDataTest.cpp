@@ -228,3 +228,49 @@ TEST(XMSampleData, CutSampleMovesThePositionByTheDeclaredLength) {
     EXPECT_EQ(SampleOf(*module, 1, 0)->Length, 3 + 10); // the chunk's bytes are sample data
     EXPECT_TRUE(module->Message.empty());
 }
+
+// A load without sample values (for looking at a song) gives every sample the length and loop
+// of a full load, across widths, stereo, compressed and cut data, and reads on from the same
+// place (the chunk after the data is found).
+TEST(XMSampleData, ALoadWithoutValuesKeepsLengthsAndLoops) {
+    XMSample stereo16 = Raw(std::vector<uint8_t>(40, 1), true, true);
+    stereo16.LoopType = 2;
+    stereo16.LoopStartBytes = 8;
+    stereo16.LoopLengthBytes = 20;
+    XMSample looped8 = Raw(std::vector<uint8_t>(9, 3), false, false);
+    looped8.LoopType = 1;
+    looped8.LoopStartBytes = 3;
+    looped8.LoopLengthBytes = 6;
+    XMSample compressed = Raw(std::vector<uint8_t>(16 + 5, 0x11), false, false);
+    compressed.Reserved = 0xAD;
+    compressed.LengthBytes = 10;
+    XMSample cut = Raw({1, 2, 3}, true, false);
+    cut.LengthBytes = 100;
+    cut.LoopType = 1;
+    cut.LoopLengthBytes = 100;
+    for (const std::vector<XMSample>& samples :
+         {std::vector<XMSample>{stereo16, looped8, compressed}, std::vector<XMSample>{cut}}) {
+        XMSong song = SongWithSamples(samples);
+        song.Chunks.push_back({"text", {'h', 'i'}, std::nullopt});
+        const std::vector<uint8_t> image = BuildXM(song);
+        auto full = NewModule();
+        auto bare = NewModule();
+        ASSERT_TRUE(Load(*full, image));
+        ASSERT_TRUE(bare->LoadFromMemory(image.data(), int32_t(image.size()), nullptr,
+                                         TKavoXMLoadParts::WithoutSampleData));
+        EXPECT_EQ(bare->Message, full->Message);
+        for (int32_t slot = 0; slot < int32_t(samples.size()); ++slot) {
+            const TKavoXMSample& a = *SampleOf(*full, 1, slot);
+            const TKavoXMSample& b = *SampleOf(*bare, 1, slot);
+            SCOPED_TRACE(slot);
+            EXPECT_GT(a.Length, 0);
+            EXPECT_NE(a.Data, nullptr);
+            EXPECT_EQ(b.Data, nullptr);
+            EXPECT_EQ(b.Length, a.Length);
+            EXPECT_EQ(b.LoopStart, a.LoopStart);
+            EXPECT_EQ(b.LoopLength, a.LoopLength);
+            EXPECT_EQ(b.LoopEnabled, a.LoopEnabled);
+            EXPECT_EQ(b.PingPongLoop, a.PingPongLoop);
+        }
+    }
+}

@@ -147,7 +147,8 @@ TEST_P(OutputName, IsCheckedBeforeRendering) {
 INSTANTIATE_TEST_SUITE_P(
     Names, OutputName,
     ::testing::Values(
-        OutputCase{"Existing", "render song.xm -o old.wav", 1, "old.wav exists (use --force"},
+        OutputCase{"Existing", "render song.xm -o old.wav", 1,
+                   "old.wav exists (--force replaces the file)"},
         OutputCase{"ExistingForced", "render song.xm -o old.wav --force", 0, ""},
         OutputCase{"Input", "render song.xm -o song.xm --force", 1, "is the input file"},
         OutputCase{"InputByLink", "render song.xm -o ./link.wav --force", 1, "is the input file"},

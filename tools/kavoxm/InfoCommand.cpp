@@ -30,7 +30,8 @@ int RunInfo(const InfoOptions& options) {
     }
     auto module = std::make_unique<TKavoXMModule>(nullptr);
     TKavoXMLoadInfo info;
-    if (!LoadSongImage(options.File, bytes, *module, &info, error)) {
+    if (!LoadSongImage(options.File, bytes, *module, &info, error,
+                       TKavoXMLoadParts::WithoutSampleData)) {
         std::cerr << "kavoxm info: " << error << "\n";
         return 1;
     }

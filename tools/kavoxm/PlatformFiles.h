@@ -28,6 +28,28 @@ bool PathExists(const std::string& path);
 // binary writing, with its name in `name`. nullptr with `reason` on failure.
 std::FILE* CreateFileBeside(const std::string& target, std::string& name, std::string& reason);
 
+// What an output name leads to.
+enum class TargetKind {
+    New,    // nothing: a file is created
+    File,   // a regular file, also through symbolic links: replaced only when asked to
+    Stream, // a character device, a pipe, or the name of an open descriptor (/dev/stdout,
+            // /dev/fd/N): written into as it is, never created, truncated or replaced
+    Refused // a directory, a socket, a block device...: `Reason` says what it is
+};
+
+struct OutputTarget {
+    TargetKind Kind = TargetKind::New;
+    std::string File;   // the name to write: the one given, or the file its symbolic links name
+    std::string Reason; // what a Refused target is ("is a directory")
+};
+
+OutputTarget ExamineOutput(const std::string& path);
+
+// Opens a Stream target for binary writing, without creating or truncating anything.
+// `rewritable`: it is a regular file (an open descriptor's name led to one) whose beginning can
+// be written again. nullptr with `reason` on failure.
+std::FILE* OpenStream(const std::string& path, bool& rewritable, std::string& reason);
+
 // Flushes `file` and asks the system to put all of it on the disk.
 bool SyncToDisk(std::FILE* file);
 

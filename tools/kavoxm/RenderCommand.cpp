@@ -31,6 +31,7 @@ struct RenderOptions {
     double seconds = 0; // 0: to the song end, at most MaxRenderSeconds
     int32_t loops = 1;
     bool force = false;
+    bool sync = false;
     int32_t startOrder = -1;
     int32_t subsong = 1;
 };
@@ -156,17 +157,20 @@ int Run(const RenderOptions& o) {
     if (o.mix.MasterVolume >= 0) player.Module->MasterVolume = o.mix.MasterVolume;
     player.ClipOutput = !o.noClip;
     player.InterpolationMode = InterpolationModes().at(o.mix.Interpolation);
-    PcmSink sink;
-    if (!sink.Open(o.output, o.rate, source->Channels(), BitsFormats().at(o.bits), o.force,
-                   error)) {
-        Fail(error);
-        return 1;
-    }
     // Without --seconds, a song that does not end within the cap (a pass) stops there with a
     // warning. The render itself finds that out: scanning the length first would cost as
     // much sequencer work again as the render.
     const double seconds = o.seconds > 0 ? o.seconds : MaxRenderSeconds * o.loops;
     const auto limit = uint64_t(std::llround(seconds * o.rate));
+    const SampleFormat format = BitsFormats().at(o.bits);
+    const uint64_t frameBytes = uint64_t(source->Channels()) * uint64_t(BytesPerSample(format));
+    PcmSink sink;
+    if (!sink.Open(o.output, o.rate, source->Channels(), format,
+                   SinkOptions{o.force, o.sync, limit * frameBytes}, error)) {
+        if (StopSignal() != 0) return StopExitCode(); // a pipe without a reader yet
+        Fail(error);
+        return 1;
+    }
     bool ended = false;
     if (const int code = RenderBlocks(o, *source, sink, limit, ended); code != 0) return code;
     if (!ended && o.seconds == 0)
@@ -189,7 +193,11 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
         ->add_option("-o,--output", options->output,
                      "WAV file to write, or - for raw PCM on standard output")
         ->required();
-    command->add_flag("-f,--force", options->force, "Replace an existing output file");
+    command->add_flag("-f,--force", options->force,
+                      "Replace an existing output file (through a symbolic link: the file it "
+                      "names)");
+    command->add_flag("--sync", options->sync,
+                      "Have the file on the disk before it takes its name (slower)");
     command->add_option("--rate", options->rate, "Sample rate in Hz")
         ->check(CLI::Range(8000, 384000))
         ->capture_default_str();

@@ -11,8 +11,9 @@ SongTimes ScanSongTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_
     SongTimes times;
     TKavoXM player(rate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
     TKavoXMModule& module = *player.Module;
-    if (!module.LoadFromMemory(image.data(), int32_t(image.size())) || !player.StartOffline() ||
-        !player.SetPosition(startOrder, 0))
+    if (!module.LoadFromMemory(image.data(), int32_t(image.size()), nullptr,
+                               TKavoXMLoadParts::WithoutSampleData) ||
+        !player.StartOffline() || !player.SetPosition(startOrder, 0))
         return times;
     const auto limit = uint64_t(MaxRenderSeconds * rate);
     const auto deadline = std::chrono::steady_clock::now() +

@@ -34,16 +34,19 @@ bool ReadSongFile(const std::string& path, std::vector<uint8_t>& bytes, std::str
 }
 
 bool LoadSongImage(const std::string& path, const std::vector<uint8_t>& bytes,
-                   TKavoXMModule& module, TKavoXMLoadInfo* info, std::string& error) {
+                   TKavoXMModule& module, TKavoXMLoadInfo* info, std::string& error,
+                   TKavoXMLoadParts parts) {
     TKavoXMLoadInfo own;
     TKavoXMLoadInfo& facts = info != nullptr ? *info : own;
-    if (module.LoadFromMemory(bytes.data(), int32_t(bytes.size()), &facts)) return true;
+    if (module.LoadFromMemory(bytes.data(), int32_t(bytes.size()), &facts, parts)) return true;
     error = "cannot load " + DisplayName(path) + ": " +
             (facts.RefusalReason[0] != 0 ? facts.RefusalReason : "not a valid XM module");
     return false;
 }
 
-bool LoadSongFile(const std::string& path, TKavoXMModule& module, std::string& error) {
+bool LoadSongFile(const std::string& path, TKavoXMModule& module, std::string& error,
+                  TKavoXMLoadParts parts) {
     std::vector<uint8_t> bytes;
-    return ReadSongFile(path, bytes, error) && LoadSongImage(path, bytes, module, nullptr, error);
+    return ReadSongFile(path, bytes, error) &&
+           LoadSongImage(path, bytes, module, nullptr, error, parts);
 }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-class TKavoXMModule;
+#include "KavoXM/module/Module.h"
+
 struct TKavoXMLoadInfo;
 
 // Largest song file read: 512 MiB. Real XM files stay far below (the largest known are a few
@@ -17,13 +18,16 @@ constexpr uint64_t MaxSongFileBytes = uint64_t(512) << 20;
 // MaxSongFileBytes. On failure returns false with `error` set to "cannot read FILE: reason".
 bool ReadSongFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 
-// Loads an image read by ReadSongFile into `module`, filling `info` when given. On failure
-// returns false with `error` set to "cannot load FILE: reason".
+// Loads an image read by ReadSongFile into `module`, filling `info` when given; `parts`
+// leaves out the sample values of a song that is only looked at. On failure returns false with
+// `error` set to "cannot load FILE: reason".
 bool LoadSongImage(const std::string& path, const std::vector<uint8_t>& bytes,
-                   TKavoXMModule& module, TKavoXMLoadInfo* info, std::string& error);
+                   TKavoXMModule& module, TKavoXMLoadInfo* info, std::string& error,
+                   TKavoXMLoadParts parts = TKavoXMLoadParts::Everything);
 
 // ReadSongFile followed by LoadSongImage.
-bool LoadSongFile(const std::string& path, TKavoXMModule& module, std::string& error);
+bool LoadSongFile(const std::string& path, TKavoXMModule& module, std::string& error,
+                  TKavoXMLoadParts parts = TKavoXMLoadParts::Everything);
 
 // The name a file is shown under in messages ("standard input" for "-").
 std::string DisplayName(const std::string& path);

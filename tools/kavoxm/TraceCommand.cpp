@@ -2,6 +2,7 @@
 // one line per row with its time, position, speed, tempo and global volume.
 #include "Commands.h"
 #include "Options.h"
+#include "OutputCheck.h"
 #include "Signals.h"
 #include "SongFile.h"
 
@@ -27,7 +28,7 @@ int RunTrace(const std::string& path, double seconds) {
     TKavoXM player(TraceRate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
     TKavoXMModule& module = *player.Module;
     std::string error;
-    if (!LoadSongFile(path, module, error)) {
+    if (!LoadSongFile(path, module, error, TKavoXMLoadParts::WithoutSampleData)) {
         if (StopSignal() != 0) return StopExitCode();
         std::cerr << "kavoxm trace: " << error << "\n";
         return 1;
@@ -39,7 +40,7 @@ int RunTrace(const std::string& path, double seconds) {
     std::printf("%10s %9s %5s %4s %4s %5s %5s %4s\n", "frame", "seconds", "order", "pat", "row",
                 "speed", "tempo", "gvol");
     bool ended = false;
-    while (frames < limit && StopSignal() == 0) {
+    while (frames < limit && StopSignal() == 0 && !StandardOutputFailed()) {
         player.Tick();
         if (module.SongEndCount >= 1) {
             ended = true;

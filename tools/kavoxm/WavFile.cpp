@@ -6,26 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-// WAV sizes are 32-bit: a longer render is written with sizes saturated at the limit.
-constexpr uint64_t MaxDataBytes = 0xFFFFFFFFu - 58;
-constexpr uint32_t PcmTag = 1, FloatTag = 3;
-
-void Put16(uint8_t*& p, uint32_t v) {
-    *p++ = uint8_t(v);
-    *p++ = uint8_t(v >> 8);
-}
-void Put32(uint8_t*& p, uint32_t v) {
-    Put16(p, v & 0xFFFF);
-    Put16(p, v >> 16);
-}
-void PutId(uint8_t*& p, const char* id) {
-    std::memcpy(p, id, 4);
-    p += 4;
-}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -40,10 +23,17 @@ bool OtherFormat(const std::string& extension) {
     return std::any_of(others.begin(), others.end(), [&](const char* e) { return extension == e; });
 }
 
+std::string ExistsMessage(const std::string& output, const OutputTarget& target) {
+    if (target.File == output) return output + " exists (--force replaces the file)";
+    return output + " exists (--force replaces the file it links to, " + target.File + ")";
+}
+
 } // namespace
 
 std::string CheckOutputName(const std::string& input, const std::string& output, bool force) {
     if (output == "-") return {};
+    const OutputTarget target = ExamineOutput(output);
+    if (target.Kind == TargetKind::Refused) return "cannot write " + output + ": " + target.Reason;
     if (input != "-" && SameFile(input, output)) return output + " is the input file";
     const size_t slash = output.find_last_of('/');
     const size_t dot = output.find_last_of('.');
@@ -53,7 +43,7 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
             return output + ": the output is a WAV file, not ." + extension +
                    " (name it .wav, or give - for raw PCM)";
     }
-    if (!force && PathExists(output)) return output + " exists (use --force to replace it)";
+    if (!force && target.Kind == TargetKind::File) return ExistsMessage(output, target);
     return {};
 }
 
@@ -62,87 +52,112 @@ PcmSink::~PcmSink() {
 }
 
 void PcmSink::Discard() {
-    if (file != nullptr && !raw) std::fclose(file);
+    if (file != nullptr && kind != Kind::Raw) std::fclose(file);
     file = nullptr;
     if (!temporary.empty()) RemoveFile(temporary);
     temporary.clear();
 }
 
-bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channelCount,
-                   SampleFormat sampleFormat, bool replaceTarget, std::string& error) {
-    path = target;
-    rate = sampleRate;
-    channels = channelCount;
-    format = sampleFormat;
-    replace = replaceTarget;
-    raw = target == "-";
-    if (raw) {
+bool PcmSink::Open(const std::string& name, int32_t rate, int32_t channels, SampleFormat format,
+                   const SinkOptions& sinkOptions, std::string& error) {
+    path = name;
+    options = sinkOptions;
+    layout = WavLayout{rate, channels, format, false};
+    dataBytes = 0;
+    if (name == "-") {
+        kind = Kind::Raw;
         SetBinaryMode(stdout); // raw PCM must reach stdout unchanged
         file = stdout;
         return true;
     }
+    const OutputTarget examined = ExamineOutput(name);
+    target = examined.File;
+    switch (examined.Kind) {
+    case TargetKind::Refused:
+        error = "cannot write " + name + ": " + examined.Reason;
+        return false;
+    case TargetKind::Stream:
+        kind = Kind::Stream;
+        return OpenStreamTarget(error);
+    case TargetKind::New:
+    case TargetKind::File:
+        break;
+    }
+    kind = Kind::File;
+    return OpenFile(error);
+}
+
+bool PcmSink::OpenFile(std::string& error) {
     std::string reason;
     file = CreateFileBeside(target, temporary, reason);
     if (file == nullptr) {
         temporary.clear();
-        error = "cannot write " + target + ": " + reason;
+        error = "cannot write " + path + ": " + reason;
         return false;
     }
     // Callers write large chunks; stdio copying them into its own buffer costs more than the
     // write calls it saves.
     std::setvbuf(file, nullptr, _IONBF, 0);
-    if (!WriteHeader()) {
-        error = "cannot write " + target + ": " + std::strerror(errno);
+    rewritable = true;
+    headerAt = 0;
+    layout.Room = options.MaxDataBytes > riffLimit;
+    if (!WriteHeader(0)) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
         Discard();
         return false;
     }
     return true;
 }
 
-bool PcmSink::WriteHeader() {
-    const bool isFloat = format == SampleFormat::F32;
-    const uint32_t fmtSize = isFloat ? 18 : 16;
-    const uint32_t data = uint32_t(std::min(dataBytes, MaxDataBytes));
-    const uint32_t sampleBytes = uint32_t(BytesPerSample(format));
-    const uint32_t align = uint32_t(channels) * sampleBytes;
-    uint8_t header[58];
-    uint8_t* p = header;
-    const uint32_t headerBytes = 20 + fmtSize + (isFloat ? 12 : 0) + 8;
-    PutId(p, "RIFF");
-    Put32(p, headerBytes - 8 + data);
-    PutId(p, "WAVE");
-    PutId(p, "fmt ");
-    Put32(p, fmtSize);
-    Put16(p, isFloat ? FloatTag : PcmTag);
-    Put16(p, uint32_t(channels));
-    Put32(p, uint32_t(rate));
-    Put32(p, uint32_t(rate) * align);
-    Put16(p, align);
-    Put16(p, sampleBytes * 8);
-    if (isFloat) {
-        Put16(p, 0); // no extension
-        PutId(p, "fact");
-        Put32(p, 4);
-        Put32(p, align != 0 ? data / align : 0); // frames
+// A device or a pipe gets a header declaring the most data that may come; a regular file
+// reached through an open descriptor's name gets its true sizes at the end.
+bool PcmSink::OpenStreamTarget(std::string& error) {
+    std::string reason;
+    file = OpenStream(target, rewritable, reason);
+    if (file == nullptr) {
+        error = "cannot write " + path + ": " + reason;
+        return false;
     }
-    PutId(p, "data");
-    Put32(p, data);
-    return std::fwrite(header, 1, headerBytes, file) == headerBytes;
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    headerAt = rewritable ? std::ftell(file) : -1;
+    rewritable = headerAt >= 0;
+    layout.Room = rewritable && options.MaxDataBytes > riffLimit;
+    const uint64_t frameBytes = uint64_t(layout.Channels) * uint64_t(BytesPerSample(layout.Format));
+    const uint64_t most =
+        options.MaxDataBytes != 0 ? std::min(options.MaxDataBytes, riffLimit) : riffLimit;
+    if (!WriteHeader(rewritable ? 0 : most / frameBytes * frameBytes)) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool PcmSink::WriteHeader(uint64_t declaredBytes) {
+    uint8_t header[128];
+    const size_t size = WavHeaderBytes(layout);
+    BuildWavHeader(layout, declaredBytes, declaredBytes > riffLimit, header);
+    return std::fwrite(header, 1, size, file) == size;
 }
 
 bool PcmSink::Write(const void* data, size_t bytes) {
+    // Past the RIFF limit without room for the RF64 sizes, the header would be wrong.
+    if (kind != Kind::Raw && rewritable && !layout.Room && dataBytes + bytes > riffLimit) {
+        errno = EFBIG;
+        return false;
+    }
     dataBytes += bytes;
     return std::fwrite(data, 1, bytes, file) == bytes;
 }
 
 bool PcmSink::Publish(std::string& error) {
     std::string reason;
-    switch (PublishFile(temporary, path, replace, reason)) {
+    switch (PublishFile(temporary, target, options.Replace, reason)) {
     case PublishResult::Published:
         temporary.clear(); // nothing left to remove
         return true;
     case PublishResult::Exists:
-        error = path + " exists (use --force to replace it)";
+        error = path + " exists (--force replaces the file)";
         return false;
     case PublishResult::Failed:
         break;
@@ -151,16 +166,25 @@ bool PcmSink::Publish(std::string& error) {
     return false;
 }
 
+// The pad byte after odd data, the final header, and every byte handed to the system (to the
+// disk with --sync).
+bool PcmSink::Complete() {
+    if ((dataBytes & 1) != 0 && std::fputc(0, file) == EOF) return false;
+    if (rewritable && (std::fseek(file, headerAt, SEEK_SET) != 0 || !WriteHeader(dataBytes)))
+        return false;
+    if (options.Sync && kind == Kind::File) return SyncToDisk(file);
+    return std::fflush(file) == 0;
+}
+
 bool PcmSink::Finish(std::string& error) {
     if (file == nullptr) return false;
-    if (raw) {
+    if (kind == Kind::Raw) {
         const bool ok = std::fflush(file) == 0;
         if (!ok) error = "cannot write standard output: " + std::string(std::strerror(errno));
         file = nullptr;
         return ok;
     }
-    // Every buffered byte reaches the disk before the file takes its name.
-    const bool written = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader() && SyncToDisk(file);
+    const bool written = Complete();
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
@@ -169,6 +193,7 @@ bool PcmSink::Finish(std::string& error) {
         Discard();
         return false;
     }
+    if (kind == Kind::Stream) return true;
     const bool published = Publish(error);
     Discard();
     return published;

@@ -1,6 +1,7 @@
 // kavoxm: inspect, trace, render and play XM modules with the KavoXM engine.
 #include "Commands.h"
 #include "HelpFormat.h"
+#include "OutputCheck.h"
 #include "Signals.h"
 
 #include "KavoXM/capi/kavoxm.h"
@@ -71,9 +72,16 @@ std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
     return prefix + ": " + e.what() + "\nRun '" + prefix + " --help' for more information.\n";
 }
 
+// "kavoxm" and the command that ran, for messages.
+std::string MessagePrefix(const CLI::App& app) {
+    const auto ran = app.get_subcommands();
+    return ran.empty() ? "kavoxm" : "kavoxm " + ran.front()->get_name();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    HoldStandardStreams();
     InstallStopHandlers();
     CLI::App app{"kavoxm - inspect, trace, render and play FastTracker 2 XM modules", "kavoxm"};
     app.formatter(std::make_shared<WrappingFormatter>());
@@ -98,8 +106,8 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // Help and version exit with 0; every bad option or argument with 2.
-        return app.exit(e) == 0 ? 0 : 2;
+        return FinishStandardOutput(MessagePrefix(app), app.exit(e) == 0 ? 0 : 2);
     }
-    if (StopSignal() != 0) return StopExitCode();
-    return exitCode;
+    if (StopSignal() != 0) exitCode = StopExitCode();
+    return FinishStandardOutput(MessagePrefix(app), exitCode);
 }

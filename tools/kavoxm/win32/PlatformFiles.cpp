@@ -1,5 +1,6 @@
 #include "PlatformFiles.h"
 
+#include "OutputCheck.h"
 #include "StopWhileWaiting.h"
 
 #include <cerrno>
@@ -196,4 +197,48 @@ PublishResult PublishFile(const std::string& finished, const std::string& target
         return PublishResult::Exists;
     reason = ErrorText(error);
     return PublishResult::Failed;
+}
+
+void HoldStandardStreams() {
+    // A console program without a standard handle gets writes that fail already; no file
+    // opened later takes the handle's place.
+}
+
+OutputTarget ExamineOutput(const std::string& path) {
+    OutputTarget target;
+    target.File = path;
+    Handle existing{OpenToInspect(path, 0), true};
+    if (existing.handle == INVALID_HANDLE_VALUE) return target; // nothing there
+    const DWORD type = GetFileType(existing.handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+        target.Kind = TargetKind::Stream;
+    } else if (type == FILE_TYPE_DISK && GetFileInformationByHandle(existing.handle, &info) != 0 &&
+               (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        target.Kind = TargetKind::File;
+    } else {
+        target.Kind = TargetKind::Refused;
+        target.Reason = type == FILE_TYPE_DISK ? "is a directory" : "is not a regular file";
+    }
+    return target;
+}
+
+std::FILE* OpenStream(const std::string& path, bool& rewritable, std::string& reason) {
+    rewritable = false;
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = ErrorText(GetLastError());
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(intptr_t(handle), _O_WRONLY | _O_BINARY);
+    std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+    if (file != nullptr) return file;
+    if (fd >= 0)
+        _close(fd);
+    else
+        CloseHandle(handle);
+    reason = "cannot open it for writing";
+    return nullptr;
 }
