@@ -125,6 +125,21 @@ INSTANTIATE_TEST_SUITE_P(RowRulesSong, TonePortamentoOnAFreshChannel,
                                                         Cell(NoteC4, 1, 0xF8, 0, 0)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The song's restart resets its channels: on the second pass the tone-portamento note finds
+// a channel that has not played again.
+TEST(RowRulesSong, TonePortamentoAfterTheSongRestartsStaysSilent) {
+    SongImage song;
+    song.song.Patterns[0].Rows = 2;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 3, 0xF0)).Put(1, 0, Cell(NoteC4, 1, 0, 0, 0));
+    const Trace trace = song.Play(4 * Speed);
+    ASSERT_EQ(trace.size(), size_t(4 * Speed));
+    for (int32_t pass = 0; pass < 2; ++pass) {
+        const int32_t first = 2 * Speed * pass;
+        EXPECT_FALSE(trace[size_t(first)].Active) << "pass " << pass;
+        EXPECT_TRUE(trace[size_t(first + Speed)].Active) << "pass " << pass;
+    }
+}
+
 // ECy cuts the volume on tick y of its row: EC0 on the row tick itself, y at or above the speed
 // never.
 class NoteCut : public testing::TestWithParam<int32_t> {};
