@@ -206,8 +206,10 @@ def compare(fa, fb):
     count = min(len(fa["loudness"]), len(fb["loudness"]))
     idx = [i for i in range(count) if max(fa["loudness"][i], fb["loudness"][i]) > SILENT_DB]
     if not idx:
-        return {"corr": 1.0, "offset": 0.0, "chroma": 1.0, "shifted": 0.0, "windows": 0,
-                "loud_diff": [], "chroma_diff": []}
+        result = {"corr": 1.0, "offset": 0.0, "chroma": 1.0, "shifted": 0.0, "windows": 0,
+                  "loud_diff": [], "chroma_diff": []}
+        result.update(compare_fine(fa, fb, 0.0))
+        return result
     la = [fa["loudness"][i] for i in idx]
     lb = [fb["loudness"][i] for i in idx]
     offset = sum(la) / len(la) - sum(lb) / len(lb)
