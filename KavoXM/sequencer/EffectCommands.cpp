@@ -75,8 +75,8 @@ void TickRetrigger(Channel& channel, const Note& note) {
 
 // Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
 // the speed.
-// K00 on a row that names an instrument leaves the key down: the instrument's trigger wins.
-// (With a note on the row, the row tick has turned that note into a key-off.)
+// The row tick has made a K00 row a key-off note already; on a row with an instrument number
+// the release came before the instrument's volume, which a second release here would undo.
 void RowKeyOff(Channel& channel, const Note& note) {
     if (Parameter(note) == 0 && note.Instrument == 0) channel.ReleaseKey();
 }

@@ -72,12 +72,12 @@ TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote)
     return delayed;
 }
 
-// K00 turns the row's note into a key-off: the old note is released, not replaced.
+// K00 makes the row a key-off, whatever note it has: the old note is released, not replaced,
+// and an instrument number on the row acts as with a key-off note.
 TKavoXMPatternNote KeyOffForK00(const TKavoXMPatternNote& note) {
     TKavoXMPatternNote cell = note;
     constexpr int32_t KeyOffEffect = 20;
-    if (cell.Effect == KeyOffEffect && cell.EffectParameter == 0 && cell.Note >= 1 &&
-        cell.Note <= 96)
+    if (cell.Effect == KeyOffEffect && cell.EffectParameter == 0 && cell.Note <= 96)
         cell.Note = KeyOffNote;
     return cell;
 }

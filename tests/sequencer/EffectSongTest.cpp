@@ -271,9 +271,10 @@ TEST_P(KeyOffTick, SilencesOnTickXx) {
 INSTANTIATE_TEST_SUITE_P(EffectSong, KeyOffTick, testing::Values(0, 1, 5, 6, 9),
                          [](const auto& info) { return "K0" + std::to_string(info.param); });
 
-// K00 on a row that also names an instrument (with or without a note) keeps the note
-// sounding at the instrument's volume, as does a key-off note with an instrument; only a bare
-// K00 silences it.
+// K00 on a row that also names an instrument (with or without a note) releases the note and
+// then sets the instrument's volume, as a key-off note with an instrument does: without a
+// volume envelope the note keeps sounding and fades out from that tick. Only a bare K00
+// silences it.
 struct KeyOffWithInstrumentCase {
     const char* name;
     xmbuilder::XMCell cell;
@@ -281,13 +282,18 @@ struct KeyOffWithInstrumentCase {
 
 class KeyOffWithInstrument : public testing::TestWithParam<KeyOffWithInstrumentCase> {};
 
-TEST_P(KeyOffWithInstrument, KeepsTheNoteSounding) {
+TEST_P(KeyOffWithInstrument, KeepsTheNoteSoundingAndFadesItOut) {
+    constexpr int32_t FadeOut = 1024;
     SongImage song;
+    song.Instrument().FadeOut = FadeOut;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, GetParam().cell);
     const Trace trace = song.Play(3 * Speed);
-    const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
-    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume),
-              std::vector<int32_t>(size_t(3 * Speed), full));
+    std::vector<int32_t> expected;
+    for (int32_t t = 0; t < 3 * Speed; ++t) {
+        const int32_t fade = t < Speed ? 65536 : 65536 - 2 * FadeOut * (t - Speed + 1);
+        expected.push_back(FinalVolume(fade, 64, 64, SampleVolume, DefaultMaster));
+    }
+    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
