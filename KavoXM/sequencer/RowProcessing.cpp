@@ -113,6 +113,7 @@ bool TKavoXMChannel::RestartSample() {
 
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
+    const bool wasActive = Active;
     const TKavoXMPatternNote note = KeyOffForK00(row);
     const bool portaNote = IsPortaNote(note);
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
@@ -144,8 +145,9 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     // note keeps the instrument's volume.
     if (note.Note == KeyOffNote) ReleaseKey();
     if (hasInstrument && Sample != nullptr) {
-        // Period 0: the channel has not played a note, and a tone-portamento note started none.
-        if (Period != 0) Active = true;
+        // The voice goes on after its hand-over; a voice that was not sounding (never started,
+        // cut, or only retargeted by a tone-portamento note) stays silent.
+        if (wasActive) Active = true;
         Volume = Sample->Volume;
         if (Sample->UsePanning) Panning = Sample->Panning;
     }

@@ -99,6 +99,21 @@ INSTANTIATE_TEST_SUITE_P(RowRulesSong, MissingInstrument,
                                          MissingInstrumentCase{"WithNote", NoteC4, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// An instrument number alone resets the volume of a sounding voice but starts none: after a
+// note with a missing instrument has cut the channel, it stays silent until the next note.
+TEST(RowRulesSong, InstrumentAloneDoesNotRestartACutVoice) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x20, 0, 0))
+        .Put(1, 0, Cell(NoteC4, 13, 0, 0, 0))
+        .Put(2, 0, Cell(0, 1, 0, 0, 0))
+        .Put(3, 0, Cell(NoteC4, 0, 0, 0, 0));
+    const Trace trace = song.Play(4 * Speed);
+    ASSERT_EQ(trace.size(), size_t(4 * Speed));
+    for (int32_t t = Speed; t < 3 * Speed; ++t) EXPECT_FALSE(trace[size_t(t)].Active) << t;
+    EXPECT_TRUE(trace[size_t(3 * Speed)].Active);
+    EXPECT_EQ(trace[size_t(3 * Speed)].Volume, SampleVolume);
+}
+
 // A tone-portamento note on a channel that has not played a note starts nothing; the next
 // plain note plays.
 struct FreshPortaCase {
