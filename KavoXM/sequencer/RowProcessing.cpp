@@ -64,6 +64,12 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote)
     StartNote(c, period);
 }
 
+void ApplySampleDefaults(TKavoXMChannel& c) {
+    if (c.Sample == nullptr) return;
+    c.Volume = c.Sample->Volume;
+    if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
+}
+
 // A delayed row without a note plays the channel's last note again, with the row's
 // instrument if it has one.
 TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
@@ -124,6 +130,13 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     const bool hasInstrument =
         note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
     if (hasNote) LastNote = note.Note;
+    if (note.Note == KeyOffNote) {
+        // A key-off with an instrument number releases the note and gives it its sample's
+        // volume and panning again; the envelopes run on from where they are.
+        ReleaseKey();
+        if (hasInstrument) ApplySampleDefaults(*this);
+        return;
+    }
 
     const bool handOver =
         hasInstrument ? slot != nullptr
@@ -141,14 +154,10 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
         AttachInstrument(*this, slot);
     }
     if (Instrument != nullptr && hasNote) PlayNote(*this, note, portaNote);
-    // A key-off comes before the instrument's defaults: with an instrument number the released
-    // note keeps the instrument's volume.
-    if (note.Note == KeyOffNote) ReleaseKey();
     if (hasInstrument && Sample != nullptr) {
         // The voice goes on after its hand-over; a voice that was not sounding (never started,
         // cut, or only retargeted by a tone-portamento note) stays silent.
         if (wasActive) Active = true;
-        Volume = Sample->Volume;
-        if (Sample->UsePanning) Panning = Sample->Panning;
+        ApplySampleDefaults(*this);
     }
 }

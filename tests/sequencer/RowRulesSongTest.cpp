@@ -70,6 +70,32 @@ TEST(RowRulesSong, K00TurnsTheRowsNoteIntoAKeyOff) {
     EXPECT_TRUE(song.module->PatternChannels[0]->KeyOff);
 }
 
+// A key-off with an instrument number (a key-off note, or K00) releases the note and resets its
+// volume, but the volume envelope runs on where it was instead of starting again.
+class KeyOffWithInstrumentNumber : public testing::TestWithParam<RecallCase> {};
+
+TEST_P(KeyOffWithInstrumentNumber, LeavesTheEnvelopeRunning) {
+    SongImage song;
+    xmbuilder::XMInstrument& instrument = song.Instrument();
+    instrument.VolumeEnvelope.Points = {{0, 64}, {16, 0}};
+    instrument.VolumeEnvelope.Type = 1;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x20, 0, 0)).Put(1, 0, GetParam().release);
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    for (int32_t t = 0; t < 2 * Speed; ++t) {
+        EXPECT_EQ(trace[size_t(t)].EnvelopeVolume, 64 - 4 * t) << "tick " << t;
+        EXPECT_EQ(trace[size_t(t)].Volume, t < Speed ? 0x10 : SampleVolume) << "tick " << t;
+    }
+    EXPECT_TRUE(song.module->PatternChannels[0]->KeyOff);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RowRulesSong, KeyOffWithInstrumentNumber,
+    testing::Values(RecallCase{"KeyOffNote", Cell(KeyOffNote, 1, 0, 0, 0), 0, {}},
+                    RecallCase{"K00WithNote", Cell(NoteC4 + 5, 1, 0, Fx('K'), 0), 0, {}},
+                    RecallCase{"K00WithoutNote", Cell(0, 1, 0, Fx('K'), 0), 0, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // An instrument number with no instrument behind it is ignored without a note; with a note it
 // silences the channel.
 struct MissingInstrumentCase {
