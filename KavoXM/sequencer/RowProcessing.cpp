@@ -119,7 +119,6 @@ bool TKavoXMChannel::RestartSample() {
 
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
-    const bool wasActive = Active;
     const TKavoXMPatternNote note = KeyOffForK00(row);
     const bool portaNote = IsPortaNote(note);
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
@@ -152,12 +151,15 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
         if (Active && !handOver) FoldIntoClickRemoval(*this);
         ResetVoice();
         AttachInstrument(*this, slot);
+        // A note with a missing instrument cuts the channel as if it had not played: a later
+        // instrument number alone sets the sample's defaults but starts nothing.
+        if (slot == nullptr) Period = 0;
     }
     if (Instrument != nullptr && hasNote) PlayNote(*this, note, portaNote);
     if (hasInstrument && Sample != nullptr) {
-        // The voice goes on after its hand-over; a voice that was not sounding (never started,
-        // cut, or only retargeted by a tone-portamento note) stays silent.
-        if (wasActive) Active = true;
+        // The voice goes on after its hand-over (also one the mixer had stopped as silent).
+        // Period 0: the channel has not played a note, and a tone-portamento note started none.
+        if (Period != 0) Active = true;
         ApplySampleDefaults(*this);
     }
 }

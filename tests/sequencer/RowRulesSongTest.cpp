@@ -140,6 +140,23 @@ TEST(RowRulesSong, InstrumentAloneDoesNotRestartACutVoice) {
     EXPECT_EQ(trace[size_t(3 * Speed)].Volume, SampleVolume);
 }
 
+// A voice the mixer has stopped as silent (a volume envelope that died) goes on when a
+// tone-portamento note with an instrument number restarts its envelope: it slides on from its
+// pitch instead of starting the new note.
+TEST(RowRulesSong, InstrumentNumberWakesAVoiceTheMixerStopped) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Cell(NoteC4 + 7, 1, 0, 3, 0x05));
+    song.AfterTick = [](TKavoXMChannel& channel, int32_t tick) {
+        if (tick == 3) channel.Active = false;
+    };
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    EXPECT_FALSE(trace[size_t(Speed - 1)].Active);
+    EXPECT_TRUE(trace[size_t(Speed)].Active);
+    EXPECT_EQ(trace[size_t(Speed)].Period, PeriodC4);
+    EXPECT_EQ(trace[size_t(Speed + 1)].Period, PeriodC4 - 4 * 5);
+}
+
 // A tone-portamento note on a channel that has not played a note starts nothing; the next
 // plain note plays.
 struct FreshPortaCase {
