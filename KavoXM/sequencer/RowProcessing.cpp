@@ -64,6 +64,7 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote)
     StartNote(c, period);
 }
 
+// The sample's own volume and panning, as an instrument number sets them.
 void ApplySampleDefaults(TKavoXMChannel& c) {
     if (c.Sample == nullptr) return;
     c.Volume = c.Sample->Volume;
