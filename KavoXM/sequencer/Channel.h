@@ -115,6 +115,11 @@ class TKavoXMChannel {
     // Output values for the mixer (Output.cpp).
     void UpdateOutput();
 
+    // A row whose note only retargets a tone portamento (3xx, 5xy or a volume-column $Fx).
+    static bool TonePortamentoNote(const TKavoXMPatternNote& note) {
+        return note.Effect == 3 || note.Effect == 5 || (note.Volume >= 0xF0 && note.Volume <= 0xFF);
+    }
+
     // Delay of a row's note: y of EDy, else 0.
     static int32_t NoteDelay(const TKavoXMPatternNote& note) {
         return (note.Effect == 14 && (note.EffectParameter >> 4) == 13)

@@ -59,8 +59,10 @@ int64_t RetrigVolume(int64_t volume, int32_t change) {
 namespace effects {
 
 // Starts the row's note at frame xx x 256; 900 uses the channel's last non-zero 9xx. A row
-// without a note leaves the voice alone.
+// without a note sets only that memory; a tone-portamento row neither moves the voice nor sets
+// the memory.
 void RowSampleOffset(Channel& channel, const Note& note) {
+    if (Channel::TonePortamentoNote(note)) return;
     if (Parameter(note) != 0) channel.SampleOffset = Parameter(note);
     if (note.Note < 1 || note.Note > 96) return;
     channel.SamplePosition = int64_t(channel.SampleOffset * 256) << 32;

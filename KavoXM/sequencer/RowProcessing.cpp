@@ -16,10 +16,6 @@ void SilenceRamp(TKavoXMChannel& c) {
     c.RampVolumeLeft = c.RampVolumeRight = 0;
 }
 
-bool IsPortaNote(const TKavoXMPatternNote& note) {
-    return note.Effect == 3 || note.Effect == 5 || (note.Volume >= 0xF0 && note.Volume <= 0xFF);
-}
-
 void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.Instrument = instrument;
     if (instrument == nullptr) return;
@@ -121,7 +117,7 @@ bool TKavoXMChannel::RestartSample() {
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
     const TKavoXMPatternNote note = KeyOffForK00(row);
-    const bool portaNote = IsPortaNote(note);
+    const bool portaNote = TonePortamentoNote(note);
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
     const TKavoXMInstrument* slot = note.Instrument >= 1 && note.Instrument <= 255
                                         ? Module->Instruments[size_t(note.Instrument)].get()

@@ -234,6 +234,22 @@ TEST(RowRulesSong, SampleOffsetZeroUsesTheLastOffset) {
         EXPECT_EQ(trace[size_t(row * Speed)].Frame, expected[row]) << "row " << row;
 }
 
+// 9xx on a tone-portamento row is ignored: the sliding voice is not moved and the memory keeps
+// the last offset of a row that played a note (or had none).
+TEST(RowRulesSong, SampleOffsetOnATonePortamentoRowIsIgnored) {
+    constexpr int32_t Marked = 1000;
+    SongImage song;
+    song.MarkFrame = Marked;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 9, 0x04))
+        .Put(1, 0, Cell(NoteC4 + 12, 1, 0xF8, 9, 0x08))
+        .Put(2, 0, Cell(NoteC4, 1, 0, 9, 0x00));
+    const Trace trace = song.Play(3 * Speed);
+    ASSERT_EQ(trace.size(), size_t(3 * Speed));
+    const int64_t expected[] = {0x400, Marked, 0x400};
+    for (int32_t row = 0; row < 3; ++row)
+        EXPECT_EQ(trace[size_t(row * Speed)].Frame, expected[row]) << "row " << row;
+}
+
 // C-0 is the lowest note: with relative note 0, or reached from a higher note by a relative
 // note, it plays one semitone below C#0.
 struct LowestNoteCase {
