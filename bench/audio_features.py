@@ -2,9 +2,15 @@
 
 A render is reduced to one feature row per 0.5 s window:
 - loudness: RMS of both channels in dB (floor -90 dB);
+- side: RMS of the side signal (left minus right, halved) in dB, which shows panning;
 - chroma: a 12-bin vector (spectral energy from 55 Hz to 4 kHz folded into pitch classes),
   unit length, from an FFT of the window's mono mix decimated to 8820 Hz (4096 points for
   0.5 s windows; shorter windows, down to 0.05 s, give finer time and coarser pitch).
+and, at finer resolution whatever the window:
+- loud20: loudness per 20 ms, for finding short differences (a blip, a missing note);
+- spectrum: per 50 ms, the energy in 16 bands a third of an octave to an octave wide from
+  70 Hz to 4.4 kHz (256-point FFT of the decimated mix), unit length; unlike chroma it keeps
+  the octave and the timbre.
 
 Renderers differ in overall gain, so loudness contours are compared by correlation and a
 mean offset. Chroma vectors are compared by cosine similarity; a wrong pitch scores like the
@@ -17,7 +23,10 @@ from array import array
 from operator import add, mul
 
 WINDOW = 0.5
-DECIMATION = 5  # 44100 Hz -> 8820 Hz for the chroma analysis
+FINE_WINDOW = 0.02
+SPECTRUM_WINDOW = 0.05
+SPECTRUM_BANDS = 16
+DECIMATION = 5  # 44100 Hz -> 8820 Hz for the chroma and spectrum analysis
 FLOOR_DB = -90.0
 SILENT_DB = -60.0
 
@@ -85,17 +94,72 @@ def _mono_decimated(samples, channels):
     return [v / step for v in total] if total else []
 
 
+def _db(part):
+    energy = sum(map(mul, part, part)) / len(part) if part else 0.0
+    rms = math.sqrt(energy) / 32768.0
+    return max(FLOOR_DB, 20 * math.log10(rms)) if rms > 0 else FLOOR_DB
+
+
+def _loudness(samples, channels, frames_per_window):
+    per_window = frames_per_window * channels
+    return [_db(samples[start : start + per_window])
+            for start in range(0, len(samples) - per_window + 1, per_window)]
+
+
+def _side(samples, channels, frames_per_window):
+    """Side-signal loudness per window; a mono render has none."""
+    if channels < 2:
+        return [FLOOR_DB] * (len(samples) // max(1, frames_per_window))
+    left, right = samples[0::channels], samples[1::channels]
+    side = [(a - b) / 2 for a, b in zip(left, right)]
+    return [_db(side[start : start + frames_per_window])
+            for start in range(0, len(side) - frames_per_window + 1, frames_per_window)]
+
+
+def _spectrum(mono, low_rate, loud20):
+    """Unit band-energy vectors per SPECTRUM_WINDOW of the decimated mono mix (zeros where
+    silent)."""
+    step = int(low_rate * SPECTRUM_WINDOW)
+    size = 256
+    fft = Fft(size)
+    hann = [0.5 - 0.5 * math.cos(2 * math.pi * i / size) for i in range(size)]
+    # Band edges spaced evenly on a log scale from 70 Hz to the decimated Nyquist frequency.
+    low, high = 70.0, low_rate / 2
+    edges = [low * (high / low) ** (b / SPECTRUM_BANDS) for b in range(SPECTRUM_BANDS + 1)]
+    band_of = []
+    for k in range(1, size // 2):
+        freq = k * low_rate / size
+        band = next((b for b in range(SPECTRUM_BANDS) if edges[b] <= freq < edges[b + 1]), None)
+        if band is not None:
+            band_of.append((k, band))
+    per_fine = round(SPECTRUM_WINDOW / FINE_WINDOW)
+    result = []
+    for w in range(len(mono) // step):
+        fine = loud20[int(w * SPECTRUM_WINDOW / FINE_WINDOW):][:per_fine]
+        part = mono[w * step : w * step + size]
+        if len(part) < size or not fine or max(fine) <= SILENT_DB:
+            result.append([0.0] * SPECTRUM_BANDS)
+            continue
+        spectrum = fft(list(map(mul, part, hann)))
+        vector = [0.0] * SPECTRUM_BANDS
+        for k, band in band_of:
+            c = spectrum[k]
+            vector[band] += c.real * c.real + c.imag * c.imag
+        # Square roots of band energies: loud bands dominate less than with energies.
+        vector = [math.sqrt(v) for v in vector]
+        norm = math.sqrt(sum(v * v for v in vector))
+        result.append([round(v / norm, 4) for v in vector] if norm > 0 else vector)
+    return result
+
+
 def features(path, window=WINDOW):
-    """Returns {"length": seconds, "loudness": [dB per window], "chroma": [[12] per window]}."""
+    """Returns {"length": seconds, "loudness", "side": [dB per window], "chroma": [[12] per
+    window], "loud20": [dB per 20 ms], "spectrum": [[bands] per 50 ms]}."""
     rate, samples, channels = read_wav(path)
     frames = len(samples) // channels
-    per_window = int(rate * window) * channels
-    loud = []
-    for start in range(0, frames * channels - per_window + 1, per_window):
-        part = samples[start : start + per_window]
-        energy = sum(map(mul, part, part)) / len(part)
-        rms = math.sqrt(energy) / 32768.0
-        loud.append(max(FLOOR_DB, 20 * math.log10(rms)) if rms > 0 else FLOOR_DB)
+    loud = _loudness(samples, channels, int(rate * window))
+    loud20 = _loudness(samples, channels, int(rate * FINE_WINDOW))
+    side = _side(samples, channels, int(rate * window))
     low_rate = rate / DECIMATION
     low_window = int(low_rate * window)
     size = 1 << max(8, (low_window - 1).bit_length() - 1)  # largest power of 2 <= window
@@ -114,7 +178,9 @@ def features(path, window=WINDOW):
             vector[pc] += c.real * c.real + c.imag * c.imag
         norm = math.sqrt(sum(v * v for v in vector))
         chroma.append([v / norm for v in vector] if norm > 0 else vector)
-    return {"length": frames / rate, "loudness": loud, "chroma": chroma}
+    return {"length": frames / rate, "loudness": loud, "side": side, "chroma": chroma,
+            "loud20": [round(v, 2) for v in loud20],
+            "spectrum": _spectrum(mono, low_rate, loud20)}
 
 
 def correlation(a, b):
@@ -140,8 +206,10 @@ def compare(fa, fb):
     count = min(len(fa["loudness"]), len(fb["loudness"]))
     idx = [i for i in range(count) if max(fa["loudness"][i], fb["loudness"][i]) > SILENT_DB]
     if not idx:
-        return {"corr": 1.0, "offset": 0.0, "chroma": 1.0, "shifted": 0.0, "windows": 0,
-                "loud_diff": [], "chroma_diff": []}
+        result = {"corr": 1.0, "offset": 0.0, "chroma": 1.0, "shifted": 0.0, "windows": 0,
+                  "loud_diff": [], "chroma_diff": []}
+        result.update(compare_fine(fa, fb, 0.0))
+        return result
     la = [fa["loudness"][i] for i in idx]
     lb = [fb["loudness"][i] for i in idx]
     offset = sum(la) / len(la) - sum(lb) / len(lb)
@@ -150,7 +218,7 @@ def compare(fa, fb):
         ca, cb = fa["chroma"][i], fb["chroma"][i]
         sims.append(sum(map(mul, ca, cb)))
         shifted.append(sum(map(mul, ca, cb[-1:] + cb[:-1])))
-    return {
+    result = {
         "corr": correlation(la, lb),
         "offset": offset,
         "chroma": sum(sims) / len(sims),
@@ -159,3 +227,30 @@ def compare(fa, fb):
         "loud_diff": [(i, abs(x - offset - y)) for i, x, y in zip(idx, la, lb)],
         "chroma_diff": [(i, 1.0 - s) for i, s in zip(idx, sims)],
     }
+    result.update(compare_fine(fa, fb, offset))
+    return result
+
+
+def compare_fine(fa, fb, offset):
+    """The finer comparisons: side-signal loudness correlation, mean spectral similarity per
+    50 ms, and the per-20-ms loudness deviations (dB, after removing the overall offset)."""
+    result = {"side": 1.0, "spectrum": 1.0, "spectrum_diff": [], "fine_diff": []}
+    if "loud20" not in fa or "loud20" not in fb:
+        return result
+    count = min(len(fa["side"]), len(fb["side"]))
+    idx = [i for i in range(count) if max(fa["side"][i], fb["side"][i]) > SILENT_DB]
+    if idx:
+        result["side"] = correlation([fa["side"][i] for i in idx], [fb["side"][i] for i in idx])
+    sa, sb = fa["spectrum"], fb["spectrum"]
+    sims = []
+    for i in range(min(len(sa), len(sb))):
+        if any(sa[i]) or any(sb[i]):
+            sim = sum(map(mul, sa[i], sb[i]))
+            sims.append(sim)
+            result["spectrum_diff"].append((i, 1.0 - sim))
+    if sims:
+        result["spectrum"] = sum(sims) / len(sims)
+    la, lb = fa["loud20"], fb["loud20"]
+    result["fine_diff"] = [(i, abs(la[i] - offset - lb[i])) for i in range(min(len(la), len(lb)))
+                           if max(la[i], lb[i]) > SILENT_DB]
+    return result

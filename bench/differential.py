@@ -5,12 +5,16 @@ usage: differential.py [options] DIR_OR_FILE [...]
 
 Renders every XM file with the three players (44100 Hz, 16-bit stereo WAV, 4-point cubic
 interpolation, full stereo separation, one pass through the song) and prints per song the
-three lengths, and the loudness-contour correlation and chroma similarity of ours against
-each reference and of the two references against each other. A song is flagged where the
-references agree (loudness correlation >= 0.97 and chroma >= 0.95 between them) and we stand
-apart: loudness correlation < 0.97 or chroma < 0.95 against either while further from each
-reference than the references are from each other, or a length more than one row (and more
-than 0.2 s) away from both.
+three lengths, and the loudness-contour correlation, chroma similarity, spectral similarity
+(per 50 ms) and side-signal (left minus right) loudness correlation of ours against each
+reference and of the two references against each other, and the worst 20 ms window: where our
+loudness is furthest from the nearer reference. A song is flagged where the references agree
+(loudness correlation >= 0.97 and chroma >= 0.95 between them) and we stand apart: loudness
+correlation < 0.97 or chroma < 0.95 against either while further from each reference than the
+references are from each other (LOUDNESS, PITCH), a spectral similarity more than 0.02 below
+theirs against both (SPECTRUM), a side correlation < 0.97 where theirs is >= 0.97 (SIDE), a
+20 ms window more than 12 dB from both where they agree within 3 dB (BLIP), or a length more
+than one row (and more than 0.2 s) away from both.
 
 --solo renders each channel alone (the other channels keep only their song-wide effects, in a
 temporary copy of the file) with all three players and names, per channel, how far we are
@@ -43,7 +47,11 @@ DEFAULT_KAVOXM = os.path.join(HERE, "..", "build", "release", "tools", "kavoxm",
 PLAYERS = ("ours", "openmpt", "xmp")
 AGREE_CORR = 0.97
 AGREE_CHROMA = 0.95
+SPECTRUM_MARGIN = 0.02
+BLIP_DB = 12.0
+BLIP_AGREE_DB = 3.0
 MAX_SECONDS = 900
+FEATURES_VERSION = 2  # part of the cache key: bump when the features change
 
 
 def render_command(player, kavoxm, song, out, workdir):
@@ -55,7 +63,9 @@ def render_command(player, kavoxm, song, out, workdir):
         # --render writes SONG.wav next to its input: render a copy inside workdir.
         copy = os.path.join(workdir, "song.xm")
         shutil.copyfile(song, copy)
-        return ["openmpt123", "--quiet", "--render", "--force", "--filter", "4", "--stereo",
+        # --subsong 0: the song from its start only, not every subsong one after another.
+        return ["openmpt123", "--quiet", "--render", "--force", "--subsong", "0", "--filter",
+                "4", "--stereo",
                 "100", "--samplerate", "44100", "--no-float", "--output-type", "wav",
                 copy], copy + ".wav"
     return ["xmp", "-q", "-i", "spline", "-f", "44100", "-P", "100", "-o", out, song], out
@@ -120,7 +130,8 @@ class Renderer:
         futures = {}
         for player in PLAYERS:
             key = hashlib.sha256(
-            f"{digest}|{player}|{self.identity[player]}|{self.args.window}".encode())
+            f"{digest}|{player}|{self.identity[player]}|{self.args.window}|"
+            f"{FEATURES_VERSION}".encode())
             cache_path = os.path.join(self.args.cache, key.hexdigest()[:32] + ".json")
             job = (player, self.kavoxm, song, cache_path, self.args.timeout, self.args.window)
             futures[player] = self.pool.submit(render_features, job)
@@ -149,6 +160,8 @@ def assess(features, row_seconds):
             ours = [pairs["ours", r][key] for r in ("openmpt", "xmp")]
             if min(ours) < threshold and max(ours) < mx[key]:
                 flags.append(flag)
+    if "ours" in ok and ("openmpt", "xmp") in pairs:
+        flags += fine_flags(pairs)
     if len(ok) == 3 and row_seconds:
         lm, lx, lo = ok["openmpt"]["length"], ok["xmp"]["length"], ok["ours"]["length"]
         # The references' own lengths differ by about 0.1 s (how they end the last tick).
@@ -162,9 +175,39 @@ def assess(features, row_seconds):
     return pairs, flags
 
 
+def fine_flags(pairs):
+    """SPECTRUM, SIDE and BLIP: differences that whole-song loudness and chroma hide."""
+    flags = []
+    om, ox, mx = pairs["ours", "openmpt"], pairs["ours", "xmp"], pairs["openmpt", "xmp"]
+    if max(om["spectrum"], ox["spectrum"]) < mx["spectrum"] - SPECTRUM_MARGIN:
+        flags.append("SPECTRUM")
+    if mx["side"] >= AGREE_CORR and min(om["side"], ox["side"]) < AGREE_CORR and max(
+            om["side"], ox["side"]) < mx["side"]:
+        flags.append("SIDE")
+    worst = worst_fine_window(pairs, BLIP_AGREE_DB)
+    if worst and worst[0] > BLIP_DB:
+        flags.append("BLIP")
+    return flags
+
+
+def worst_fine_window(pairs, agree_db=None):
+    """(dB, index) of the 20 ms window where our loudness is furthest from the nearer
+    reference, among the windows where the references are within `agree_db` of each other
+    (all windows for None); None when there is none."""
+    diffs = {}
+    for ref in ("openmpt", "xmp"):
+        for i, d in pairs.get(("ours", ref), {}).get("fine_diff", []):
+            diffs.setdefault(i, {})[ref] = d
+    refs = dict(pairs.get(("openmpt", "xmp"), {}).get("fine_diff", []))
+    candidates = [(min(v.values()), i) for i, v in diffs.items() if len(v) == 2 and (
+        agree_db is None or refs.get(i, 0.0) <= agree_db)]
+    return max(candidates) if candidates else None
+
+
 def header_line(first):
     return (f"{first:<34} {'ours_s':>7} {'mpt_s':>7} {'xmp_s':>7} | {'cor o/m':>7} {'o/x':>6} "
-            f"{'m/x':>6} | {'chr o/m':>7} {'o/x':>6} {'m/x':>6} | flags")
+            f"{'m/x':>6} | {'chr o/m':>7} {'o/x':>6} {'m/x':>6} | {'spc o/m':>7} {'o/x':>6} "
+            f"{'m/x':>6} | {'sid o/m':>7} {'o/x':>6} {'m/x':>6} | {'worst 20 ms':>15} | flags")
 
 
 def row_line(name, features, pairs, flags):
@@ -173,13 +216,15 @@ def row_line(name, features, pairs, flags):
         f = features[p]
         lengths.append(f"{f['length']:7.1f}" if "error" not in f else f"{'FAIL':>7}")
     cells = []
-    for key in ("corr", "chroma"):
+    for key in ("corr", "chroma", "spectrum", "side"):
         values = [pairs.get(pair, {}).get(key) for pair in
                   (("ours", "openmpt"), ("ours", "xmp"), ("openmpt", "xmp"))]
         cells.append(f"{fmt(values[0], 7)} {fmt(values[1])} {fmt(values[2])}")
+    worst = worst_fine_window(pairs)
+    cells.append(f"{worst[1] * audio_features.FINE_WINDOW:7.2f}s {worst[0]:5.1f}dB"
+                 if worst else f"{'-':>15}")
     errors = [f"{p}: {features[p]['error']}" for p in PLAYERS if "error" in features[p]]
-    return (f"{name:<34} {' '.join(lengths)} | {cells[0]} | {cells[1]} | "
-            f"{' '.join(flags + errors)}")
+    return f"{name:<34} {' '.join(lengths)} | {' | '.join(cells)} | {' '.join(flags + errors)}"
 
 
 def songs_in(paths):

@@ -91,9 +91,11 @@ def _instrument(ins, index):
 
 
 def write_xm(path, patterns, instruments, speed=6, tempo=125, channels=None, orders=None,
-             amiga=False, name="minimal case"):
+             amiga=False, name="minimal case", tracker="FastTracker v2.00"):
     """Writes an XM file. `patterns` is a list of patterns (each a list of rows of Cells) or a
-    single pattern."""
+    single pattern. `tracker` is the tracker name in the header, which some players read to
+    choose between the playback rules of different trackers: text is padded with spaces as
+    FastTracker 2 does, bytes with NULs as most other trackers do."""
     if patterns and isinstance(patterns[0], list) and patterns[0] and isinstance(
             patterns[0][0], Cell):
         patterns = [patterns]
@@ -101,7 +103,7 @@ def write_xm(path, patterns, instruments, speed=6, tempo=125, channels=None, ord
     channels += channels % 2
     orders = orders if orders is not None else list(range(len(patterns)))
     out = bytearray(b"Extended Module: " + _text(name, 20) + b"\x1a" +
-                    _text("FastTracker v2.00", 20) + struct.pack("<H", 0x0104))
+                    (tracker[:20].ljust(20, b"\0") if isinstance(tracker, bytes) else _text(tracker, 20)) + struct.pack("<H", 0x0104))
     out += struct.pack("<I", 276)
     out += struct.pack("<8H", len(orders), 0, channels, len(patterns), len(instruments),
                        0 if amiga else 1, speed, tempo)

@@ -29,6 +29,8 @@ void TKavoXMModule::Clear() {
     ClickRemovalLeft = 0;
     ClickRemovalRight = 0;
     Name.clear();
+    TrackerName.clear();
+    ArpeggioInTickOrder = false;
     Message.clear();
     for (auto& instrument : Instruments) instrument.reset();
     for (auto& pattern : Patterns) pattern->Clear();

@@ -43,6 +43,10 @@ class TKavoXMModule {
 
     TKavoXM* Player = nullptr; // not owned
     std::string Name;
+    std::string TrackerName; // the header's tracker name up to its first NUL, spaces kept
+    // Arpeggio 0, x, y on ticks 0, 1, 2 of a row, as the trackers named below play it (else
+    // the order counted down from the speed, as FastTracker 2 and MilkyTracker play it).
+    bool ArpeggioInTickOrder = false;
     std::string Message;
     std::array<std::unique_ptr<TKavoXMInstrument>, MaxInstruments + 1> Instruments; // slot 0 unused
     std::array<std::unique_ptr<TKavoXMChannel>, BankSize> PatternChannels;

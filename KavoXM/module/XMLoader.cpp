@@ -18,6 +18,7 @@ constexpr char XMId[] = "Extended Module: ";
 struct TFileHeader {
     bool IdMatches = false;
     std::string Name;
+    std::string Tracker;
     uint16_t Version = 0;
     int32_t HeaderSize = 0; // counted from offset 60; signed, as positions are
     uint16_t SongLength = 0;
@@ -35,6 +36,7 @@ TFileHeader ParseFileHeader(const uint8_t* raw) {
     TFileHeader h;
     h.IdMatches = std::memcmp(raw, XMId, 17) == 0;
     h.Name = TrimmedText(raw + 17, 20);
+    h.Tracker = FieldText(raw + 38, 20);
     h.Version = Le16(raw + 58);
     h.HeaderSize = int32_t(Le32(raw + 60));
     h.SongLength = Le16(raw + 64);
@@ -106,8 +108,16 @@ bool ReadSections(TLoadContext& context, TKavoXMModule& module) {
     return true;
 }
 
+// MadTracker 2 and Skale Tracker write their names padded with NULs and play an arpeggio in
+// tick order; every other tracker name keeps the FastTracker 2 order.
+bool PlaysArpeggioInTickOrder(const std::string& tracker) {
+    return tracker == "MadTracker 2.0" || tracker == "Skale Tracker";
+}
+
 void ApplyHeader(const TFileHeader& h, TLoadContext& context, TKavoXMModule& module) {
     module.Name = h.Name;
+    module.TrackerName = h.Tracker;
+    module.ArpeggioInTickOrder = PlaysArpeggioInTickOrder(h.Tracker);
     module.SongLength =
         h.SongLength < TKavoXMModule::MaxOrders ? h.SongLength : TKavoXMModule::MaxOrders;
     module.RestartPosition = h.RestartPosition;

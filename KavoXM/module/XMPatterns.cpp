@@ -59,6 +59,11 @@ bool ReadPattern(TLoadContext& context, TKavoXMModule& module, int32_t index) {
                        context.PatternCount);
         return false;
     }
+    // A header longer than the fields read is skipped, as trackers do; a length that is shorter,
+    // or that would run past the image, is taken as the fields alone.
+    const int64_t headerLength = Le32(raw);
+    if (headerLength > headerSize && headerLength - headerSize <= context.Remaining())
+        context.Position += headerLength - headerSize;
     const int32_t rows = shortHeader ? raw[5] + 1 : Le16(raw + 5);
     const int64_t packedSize = Le16(raw + (shortHeader ? 6 : 7));
     const int64_t present = context.Remaining() < packedSize ? context.Remaining() : packedSize;

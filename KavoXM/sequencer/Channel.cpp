@@ -17,6 +17,7 @@ void TKavoXMChannel::Reset() {
     ResetVoice();
     Sample = nullptr;
     Instrument = nullptr;
+    Period = 0; // no note played yet: a tone-portamento note starts nothing
     Panning = InitialPanning;
     LastOutputLeft = LastOutputRight = 0;
     TargetVolumeLeft = TargetVolumeRight = 0;
@@ -25,6 +26,7 @@ void TKavoXMChannel::Reset() {
     RampStepLeft = RampStepRight = 0;
     RealNote = 0;
     LastNote = 0;
+    SampleOffset = 0;
     RowNote = {};
     Surround = false;
     ClearVariantOnNote = false;

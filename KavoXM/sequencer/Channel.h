@@ -45,6 +45,7 @@ class TKavoXMChannel {
     bool TremorMuted = false; // the last effect tick of a tremor was silent
     int32_t AutoVibratoSweepPosition = 0, AutoVibratoPosition = 0;
     int32_t RetrigVolumeChange = 0, RetrigInterval = 0;
+    int32_t SampleOffset = 0; // the last non-zero 9xx, in units of 256 frames
     int32_t Period = 0;
     std::array<int32_t, 3> Arpeggio{}; // period offsets for ticks 0, 1, 2 mod 3
     int32_t PeriodDelta = 0;           // this tick only
@@ -112,11 +113,17 @@ class TKavoXMChannel {
     void DoVolumeSlide();
 
     // Envelopes, fade-out and auto-vibrato (Envelopes.cpp).
+    void ReleaseKey();
     void UpdateEnvelopes();
     void DoAutoVibrato();
 
     // Output values for the mixer (Output.cpp).
     void UpdateOutput();
+
+    // A row whose note only retargets a tone portamento (3xx, 5xy or a volume-column $Fx).
+    static bool TonePortamentoNote(const TKavoXMPatternNote& note) {
+        return note.Effect == 3 || note.Effect == 5 || (note.Volume >= 0xF0 && note.Volume <= 0xFF);
+    }
 
     // Delay of a row's note: y of EDy, else 0.
     static int32_t NoteDelay(const TKavoXMPatternNote& note) {

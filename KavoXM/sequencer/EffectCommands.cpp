@@ -54,20 +54,18 @@ int64_t RetrigVolume(int64_t volume, int32_t change) {
     }
 }
 
-void ReleaseKey(Channel& channel) {
-    channel.VolumeEnvelopeHandler.KeyOn = false;
-    channel.PanningEnvelopeHandler.KeyOn = false;
-    channel.KeyOff = true;
-}
-
 } // namespace
 
 namespace effects {
 
-// Starts the row's note at frame xx x 256; a row without a note leaves the voice alone.
+// Starts the row's note at frame xx x 256; 900 uses the channel's last non-zero 9xx. A row
+// without a note sets only that memory; a tone-portamento row neither moves the voice nor sets
+// the memory.
 void RowSampleOffset(Channel& channel, const Note& note) {
+    if (Channel::TonePortamentoNote(note)) return;
+    if (Parameter(note) != 0) channel.SampleOffset = Parameter(note);
     if (note.Note < 1 || note.Note > 96) return;
-    channel.SamplePosition = int64_t(Parameter(note) * 256) << 32;
+    channel.SamplePosition = int64_t(channel.SampleOffset * 256) << 32;
 }
 
 // E9y restarts the sample and both envelopes; volume, panning, key state and fade-out run on.
@@ -79,15 +77,16 @@ void TickRetrigger(Channel& channel, const Note& note) {
 
 // Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
 // the speed.
-// K00 on a row that names an instrument leaves the key down: the instrument's trigger wins.
+// The row tick has made a K00 row a key-off note already; on a row with an instrument number
+// the release came before the instrument's volume, which a second release here would undo.
 void RowKeyOff(Channel& channel, const Note& note) {
-    if (Parameter(note) == 0 && note.Instrument == 0) ReleaseKey(channel);
+    if (Parameter(note) == 0 && note.Instrument == 0) channel.ReleaseKey();
 }
 
 void TickKeyOff(Channel& channel, const Note& note) {
     const int32_t tick = Parameter(note);
     const bool inRow = channel.Module == nullptr || tick < int32_t(channel.Module->Speed);
-    if (tick != 0 && inRow && ModuleTicks(channel) == tick) ReleaseKey(channel);
+    if (tick != 0 && inRow && ModuleTicks(channel) == tick) channel.ReleaseKey();
 }
 
 void RowEnvelopePosition(Channel& channel, const Note& note) {

@@ -47,11 +47,12 @@ void TickTremolo(TKavoXMChannel&, const TKavoXMPatternNote&);
 void RowSetPanning(TKavoXMChannel&, const TKavoXMPatternNote&);  // 8xx
 void RowVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&); // Axy
 void TickVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&);
-void RowSetVolume(TKavoXMChannel&, const TKavoXMPatternNote&);         // Cxx
-void RowTremoloWaveform(TKavoXMChannel&, const TKavoXMPatternNote&);   // E7y
-void RowFineVolumeUp(TKavoXMChannel&, const TKavoXMPatternNote&);      // EAy
-void RowFineVolumeDown(TKavoXMChannel&, const TKavoXMPatternNote&);    // EBy
-void TickNoteCut(TKavoXMChannel&, const TKavoXMPatternNote&);          // ECy
+void RowSetVolume(TKavoXMChannel&, const TKavoXMPatternNote&);       // Cxx
+void RowTremoloWaveform(TKavoXMChannel&, const TKavoXMPatternNote&); // E7y
+void RowFineVolumeUp(TKavoXMChannel&, const TKavoXMPatternNote&);    // EAy
+void RowFineVolumeDown(TKavoXMChannel&, const TKavoXMPatternNote&);  // EBy
+void RowNoteCut(TKavoXMChannel&, const TKavoXMPatternNote&);         // ECy
+void TickNoteCut(TKavoXMChannel&, const TKavoXMPatternNote&);
 void RowSetGlobalVolume(TKavoXMChannel&, const TKavoXMPatternNote&);   // Gxx
 void RowGlobalVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&); // Hxy
 void TickGlobalVolumeSlide(TKavoXMChannel&, const TKavoXMPatternNote&);

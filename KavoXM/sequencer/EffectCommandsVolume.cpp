@@ -67,6 +67,11 @@ void RowFineVolumeDown(Channel& channel, const Note& note) {
     channel.Volume = Accumulated(int64_t(channel.Volume) - channel.FineVolumeSlideDown);
 }
 
+// EC0 cuts on the row tick itself, ECy on effect tick y.
+void RowNoteCut(Channel& channel, const Note& note) {
+    if (LowNibble(note) == 0) channel.Volume = 0;
+}
+
 void TickNoteCut(Channel& channel, const Note& note) {
     if (ModuleTicks(channel) == LowNibble(note)) channel.Volume = 0;
 }

@@ -33,6 +33,7 @@ constexpr SubTable MakeRowExtendedTable() {
     t[0x7] = RowTremoloWaveform;
     t[0xA] = RowFineVolumeUp;
     t[0xB] = RowFineVolumeDown;
+    t[0xC] = RowNoteCut;
     t[0xE] = RowPatternDelay;
     return t;
 }

@@ -4,15 +4,22 @@
 
 #include <cstddef>
 
+// Key-off: both envelopes leave their sustain. Without a volume envelope the note falls silent
+// at once through its volume, so that a later volume command brings it back.
+void TKavoXMChannel::ReleaseKey() {
+    VolumeEnvelopeHandler.KeyOn = false;
+    PanningEnvelopeHandler.KeyOn = false;
+    KeyOff = true;
+    const TKavoXMEnvelope* volume = VolumeEnvelopeHandler.Envelope;
+    if (volume == nullptr || !volume->Enabled) Volume = 0;
+}
+
 // Steps both envelopes one tick and, once the key is released, fades the volume out.
 void TKavoXMChannel::UpdateEnvelopes() {
     EnvelopeVolume = 64;
     EnvelopePanning = 32;
     if (const TKavoXMEnvelope* volume = VolumeEnvelopeHandler.Envelope) {
-        if (volume->Enabled)
-            EnvelopeVolume = VolumeEnvelopeHandler.Process();
-        else if (!VolumeEnvelopeHandler.KeyOn)
-            EnvelopeVolume = 0; // released without an envelope: silent at once
+        if (volume->Enabled) EnvelopeVolume = VolumeEnvelopeHandler.Process();
         if (Instrument != nullptr && !VolumeEnvelopeHandler.KeyOn) {
             FadeOutVolume -= Instrument->FadeOut * 2;
             if (FadeOutVolume < 0) FadeOutVolume = 0;

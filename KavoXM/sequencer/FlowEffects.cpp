@@ -40,7 +40,8 @@ void RowPositionJump(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (channel.Module == nullptr) return;
     TKavoXMModule& module = *channel.Module;
     module.JumpOrder = note.EffectParameter;
-    if (!module.JumpPending) module.JumpRow = 0;
+    // Bxx after a Dxx on the same row lands on row 0; a pattern loop's row is kept.
+    if (!module.JumpPending || module.SongJumpPending) module.JumpRow = 0;
     RequestSongJump(module);
 }
 
@@ -80,9 +81,10 @@ void RowPatternDelay(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
 
 void RowSetSpeed(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (channel.Module == nullptr) return;
-    // F00..F1F set the speed and F20..FFF the tempo: F20 is 32 beats per minute, as in the
-    // tracker that defined the format.
+    // F01..F1F set the speed and F20..FFF the tempo: F20 is 32 beats per minute, as in the
+    // tracker that defined the format. F00 keeps the current speed.
     const uint8_t value = uint8_t(note.EffectParameter);
+    if (value == 0) return;
     if (value < 32)
         channel.Module->Speed = value;
     else

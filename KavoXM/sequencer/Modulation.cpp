@@ -18,12 +18,14 @@ int32_t WaveValue(int32_t waveform, int32_t position) {
 
 // The arpeggio counts the effect ticks of a row down from the speed: on tick t of a row at speed
 // S the offset is entry (S - t) mod 3, so the row's last effect tick always plays x. Through a
-// pattern delay t counts within each row-length.
+// pattern delay t counts within each row-length. Songs of trackers that count up play entry
+// t mod 3.
 void TKavoXMChannel::DoArpeggio() {
     const int32_t ticks = effects::ModuleTicks(*this);
     const int32_t speed = Module != nullptr ? int32_t(Module->Speed) : 0;
     const int32_t tick = speed > 0 ? ticks % speed : ticks;
-    const int32_t entry = ((speed - tick) % 3 + 3) % 3;
+    const bool upward = Module != nullptr && Module->ArpeggioInTickOrder;
+    const int32_t entry = upward ? tick % 3 : ((speed - tick) % 3 + 3) % 3;
     PeriodDelta += Arpeggio[size_t(entry)];
 }
 

@@ -31,8 +31,8 @@ constexpr std::array<uint32_t, 768> MakeLinearFrequencyTable() {
     return table;
 }
 
-// The lowest note that NoteToPeriod accepts, and the highest.
-constexpr int32_t LowestNote = 1;
+// The lowest note that NoteToPeriod accepts (C-0), and the highest.
+constexpr int32_t LowestNote = 0;
 constexpr int32_t HighestNote = 132;
 
 } // namespace

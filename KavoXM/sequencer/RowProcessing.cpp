@@ -16,10 +16,6 @@ void SilenceRamp(TKavoXMChannel& c) {
     c.RampVolumeLeft = c.RampVolumeRight = 0;
 }
 
-bool IsPortaNote(const TKavoXMPatternNote& note) {
-    return note.Effect == 3 || note.Effect == 5 || (note.Volume >= 0xF0 && note.Volume <= 0xFF);
-}
-
 void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.Instrument = instrument;
     if (instrument == nullptr) return;
@@ -33,12 +29,12 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.FadeOutVolume = 65536;
 }
 
-// The envelopes are left alone: only an instrument number restarts them.
-void StartNote(TKavoXMChannel& c, int32_t period, bool handedOver) {
+// The envelopes are left alone: only an instrument number restarts them. The old voice has been
+// handed to a background channel already.
+void StartNote(TKavoXMChannel& c, int32_t period) {
     c.Period = period;
     c.SamplePosition = 0;
     c.Backwards = false;
-    if (!handedOver) FoldIntoClickRemoval(c);
     SilenceRamp(c);
     if (c.ClearVariantOnNote) c.VariantEnabled = false;
     c.Active = true;
@@ -46,7 +42,7 @@ void StartNote(TKavoXMChannel& c, int32_t period, bool handedOver) {
 
 // Picks the sample for the note and starts it, or only retargets the pitch for a
 // tone-portamento note.
-void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote, bool handedOver) {
+void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote) {
     if (!(portaNote && c.Sample != nullptr)) {
         const TKavoXMInstrument& instrument = *c.Instrument;
         c.Sample = instrument.Samples[instrument.SampleMap[size_t(note.Note)]].get();
@@ -58,9 +54,17 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote,
     // Only a tone-portamento note sets the slide's target; a plain note leaves it, so that a
     // later 3xx without a note slides back toward it.
     if (portaNote) c.TargetPeriod = period;
-    // A tone-portamento note leaves the sample playing and the period to the slide.
-    if (c.Period != 0 && portaNote) return;
-    StartNote(c, period, handedOver);
+    // A tone-portamento note leaves the sample playing and the period to the slide; on a
+    // channel that has not played a note it starts nothing.
+    if (portaNote) return;
+    StartNote(c, period);
+}
+
+// The sample's own volume and panning, as an instrument number sets them.
+void ApplySampleDefaults(TKavoXMChannel& c) {
+    if (c.Sample == nullptr) return;
+    c.Volume = c.Sample->Volume;
+    if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
 }
 
 // A delayed row without a note plays the channel's last note again, with the row's
@@ -69,6 +73,16 @@ TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote)
     TKavoXMPatternNote delayed = note;
     if (delayed.Note == 0) delayed.Note = lastNote;
     return delayed;
+}
+
+// K00 makes the row a key-off, whatever note it has: the old note is released, not replaced,
+// and an instrument number on the row acts as with a key-off note.
+TKavoXMPatternNote KeyOffForK00(const TKavoXMPatternNote& note) {
+    TKavoXMPatternNote cell = note;
+    constexpr int32_t KeyOffEffect = 20;
+    if (cell.Effect == KeyOffEffect && cell.EffectParameter == 0 && cell.Note <= 96)
+        cell.Note = KeyOffNote;
+    return cell;
 }
 
 } // namespace
@@ -100,14 +114,25 @@ bool TKavoXMChannel::RestartSample() {
     return true;
 }
 
-void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
+void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
-    const bool portaNote = IsPortaNote(note);
-    const bool hasInstrument = note.Instrument >= 1 && note.Instrument <= 255;
+    const TKavoXMPatternNote note = KeyOffForK00(row);
+    const bool portaNote = TonePortamentoNote(note);
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
+    const TKavoXMInstrument* slot = note.Instrument >= 1 && note.Instrument <= 255
+                                        ? Module->Instruments[size_t(note.Instrument)].get()
+                                        : nullptr;
+    // An instrument number with no instrument behind it means nothing without a note.
+    const bool hasInstrument =
+        note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
     if (hasNote) LastNote = note.Note;
-    const TKavoXMInstrument* slot =
-        hasInstrument ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
+    if (note.Note == KeyOffNote) {
+        // A key-off with an instrument number releases the note and gives it its sample's
+        // volume and panning again; the envelopes run on from where they are.
+        ReleaseKey();
+        if (hasInstrument) ApplySampleDefaults(*this);
+        return;
+    }
 
     const bool handOver =
         hasInstrument ? slot != nullptr
@@ -123,16 +148,15 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& note) {
         if (Active && !handOver) FoldIntoClickRemoval(*this);
         ResetVoice();
         AttachInstrument(*this, slot);
+        // A note with a missing instrument cuts the channel as if it had not played: a later
+        // instrument number alone sets the sample's defaults but starts nothing.
+        if (slot == nullptr) Period = 0;
     }
-    if (Instrument != nullptr && hasNote) PlayNote(*this, note, portaNote, handOver);
+    if (Instrument != nullptr && hasNote) PlayNote(*this, note, portaNote);
     if (hasInstrument && Sample != nullptr) {
-        Active = true;
-        Volume = Sample->Volume;
-        if (Sample->UsePanning) Panning = Sample->Panning;
-    }
-    if (note.Note == KeyOffNote) {
-        VolumeEnvelopeHandler.KeyOn = false;
-        PanningEnvelopeHandler.KeyOn = false;
-        KeyOff = true;
+        // The voice goes on after its hand-over (also one the mixer had stopped as silent).
+        // Period 0: the channel has not played a note, and a tone-portamento note started none.
+        if (Period != 0) Active = true;
+        ApplySampleDefaults(*this);
     }
 }

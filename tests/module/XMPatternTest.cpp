@@ -117,11 +117,12 @@ TEST(XMPatterns, MaskBytesSelectTheFieldsThatFollow) {
     EXPECT_EQ(p.GetNote(5, 0), (TKavoXMPatternNote{20, 0, 0x10, 1, 2}));
 }
 
-TEST(XMPatterns, PatternHeaderLengthIsIgnoredAndPackedSizeMovesOn) {
+// A longer pattern header is skipped: the cells start after it.
+TEST(XMPatterns, PatternHeaderLengthIsSkippedAndPackedSizeMovesOn) {
     XMSong song = MinimalSong();
     song.Channels = 1;
     song.Patterns.resize(2);
-    song.Patterns[0].HeaderLength = 12;
+    song.Patterns[0].HeaderLength = 272;
     song.Patterns[0].Rows = 1;
     // Two bytes more than one cell uses: the next header still starts at the packed size.
     song.Patterns[0].RawData = std::vector<uint8_t>{0x81, 33, 0xAA, 0xBB};
@@ -133,6 +134,25 @@ TEST(XMPatterns, PatternHeaderLengthIsIgnoredAndPackedSizeMovesOn) {
     EXPECT_EQ(module->Patterns[1]->RowCount, 2);
     EXPECT_EQ(module->Patterns[1]->GetNote(1, 0).Note, 44);
 }
+
+// A header length below the fields, or one that would run past the image, is not skipped: the
+// cells follow the fields.
+class XMPatternHeaderLength : public testing::TestWithParam<uint32_t> {};
+
+TEST_P(XMPatternHeaderLength, ThatCannotBeSkippedIsIgnored) {
+    XMSong song = MinimalSong();
+    song.Channels = 1;
+    song.Patterns[0].HeaderLength = GetParam();
+    song.Patterns[0].Rows = 1;
+    song.Patterns[0].Put(0, 0, {33, 0, 0, 0, 0});
+    auto module = NewModule();
+    ASSERT_TRUE(Load(*module, BuildXM(song)));
+    EXPECT_EQ(module->Patterns[0]->GetNote(0, 0).Note, 33);
+}
+
+INSTANTIATE_TEST_SUITE_P(XMPatterns, XMPatternHeaderLength,
+                         testing::Values(0u, 5u, 9u, 0x00100000u, 0xFFFFFFFFu),
+                         [](const auto& info) { return "Length" + std::to_string(info.param); });
 
 TEST(XMPatterns, CellsPastThePackedSizeAreEmpty) {
     XMSong song = MinimalSong();

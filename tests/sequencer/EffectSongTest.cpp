@@ -152,7 +152,8 @@ TEST(EffectSong, VolumeColumnTonePortamentoReachesTheNote) {
 
 // Arpeggio 037: the row tick plays the base note, and effect tick t of a row at speed S the
 // entry (S - t) mod 3 of (base, +3, +7), t counting within each row-length of a pattern delay.
-// The entries per tick are those both reference players play.
+// The entries per tick are those both reference players play. Songs saved by MadTracker 2 or
+// Skale Tracker (the exact names, NUL-padded) play entry t mod 3 instead.
 struct ArpeggioCase {
     const char* name;
     bool linear;
@@ -160,6 +161,7 @@ struct ArpeggioCase {
     bool delayed; // EE1 on the first row
     std::vector<int32_t> entries;
     int32_t base, up3, up7;
+    const char* tracker = "FastTracker v2.00   ";
 };
 
 class ArpeggioSong : public testing::TestWithParam<ArpeggioCase> {};
@@ -167,6 +169,7 @@ class ArpeggioSong : public testing::TestWithParam<ArpeggioCase> {};
 TEST_P(ArpeggioSong, StepsThroughTheThreeNotes) {
     const ArpeggioCase& c = GetParam();
     SongImage song(2, c.speed, c.linear);
+    song.song.TrackerName = c.tracker;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0x37)).Put(1, 0, Effect(0, 0x37));
     if (c.delayed) song.Put(0, 1, Effect(Fx('E'), 0xE1));
     std::vector<int32_t> expected;
@@ -219,7 +222,34 @@ INSTANTIATE_TEST_SUITE_P(EffectSong, ArpeggioSong,
                                                       {0, 0, 2, 1, 1, 0, 2, 1, 0, 0, 2, 1},
                                                       PeriodC4,
                                                       LinearDs4,
-                                                      LinearG4}),
+                                                      LinearG4},
+                                         ArpeggioCase{"MadTrackerSpeed5",
+                                                      true,
+                                                      5,
+                                                      false,
+                                                      {0, 1, 2, 0, 1, 0, 1, 2, 0, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4,
+                                                      "MadTracker 2.0"},
+                                         ArpeggioCase{"SkaleSpeed6",
+                                                      true,
+                                                      6,
+                                                      false,
+                                                      {0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4,
+                                                      "Skale Tracker"},
+                                         ArpeggioCase{"MadTrackerNamePaddedWithSpaces",
+                                                      true,
+                                                      6,
+                                                      false,
+                                                      {0, 2, 1, 0, 2, 1, 0, 2, 1, 0, 2, 1},
+                                                      PeriodC4,
+                                                      LinearDs4,
+                                                      LinearG4,
+                                                      "MadTracker 2.0      "}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Kxx releases the key on tick xx of its row; without an enabled volume envelope that silences
@@ -241,8 +271,10 @@ TEST_P(KeyOffTick, SilencesOnTickXx) {
 INSTANTIATE_TEST_SUITE_P(EffectSong, KeyOffTick, testing::Values(0, 1, 5, 6, 9),
                          [](const auto& info) { return "K0" + std::to_string(info.param); });
 
-// K00 on a row that also names an instrument (with or without a note) keeps the note
-// sounding; only a bare K00 releases the key.
+// K00 on a row that also names an instrument (with or without a note) releases the note and
+// then sets the instrument's volume, as a key-off note with an instrument does: without a
+// volume envelope the note keeps sounding and fades out from that tick. Only a bare K00
+// silences it.
 struct KeyOffWithInstrumentCase {
     const char* name;
     xmbuilder::XMCell cell;
@@ -250,19 +282,26 @@ struct KeyOffWithInstrumentCase {
 
 class KeyOffWithInstrument : public testing::TestWithParam<KeyOffWithInstrumentCase> {};
 
-TEST_P(KeyOffWithInstrument, KeepsTheNoteSounding) {
+TEST_P(KeyOffWithInstrument, KeepsTheNoteSoundingAndFadesItOut) {
+    constexpr int32_t FadeOut = 1024;
     SongImage song;
+    song.Instrument().FadeOut = FadeOut;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, GetParam().cell);
     const Trace trace = song.Play(3 * Speed);
-    const int32_t full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
-    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume),
-              std::vector<int32_t>(size_t(3 * Speed), full));
+    std::vector<int32_t> expected;
+    for (int32_t t = 0; t < 3 * Speed; ++t) {
+        const int32_t fade = t < Speed ? 65536 : 65536 - 2 * FadeOut * (t - Speed + 1);
+        expected.push_back(FinalVolume(fade, 64, 64, SampleVolume, DefaultMaster));
+    }
+    EXPECT_EQ(Column(trace, &ChannelTick::FinalVolume), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EffectSong, KeyOffWithInstrument,
     testing::Values(KeyOffWithInstrumentCase{"NoteAndInstrument", Cell(NoteC4, 1, 0, Fx('K'), 0)},
-                    KeyOffWithInstrumentCase{"InstrumentOnly", Cell(0, 1, 0, Fx('K'), 0)}),
+                    KeyOffWithInstrumentCase{"InstrumentOnly", Cell(0, 1, 0, Fx('K'), 0)},
+                    KeyOffWithInstrumentCase{"KeyOffNoteAndInstrument",
+                                             Cell(KeyOffNote, 1, 0, 0, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Kxx with a sustained volume envelope releases the sustain and starts the fade-out on the

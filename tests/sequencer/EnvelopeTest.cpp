@@ -185,14 +185,26 @@ class ChannelEnvelopes : public ::testing::Test {
     }
 };
 
-TEST_F(ChannelEnvelopes, DisabledVolumeEnvelopeSilencesAtKeyOff) {
+// Without a volume envelope a key-off silences the note through its volume, which a later
+// volume command can set again; the envelope values stay neutral. With one, the volume stays
+// and the envelope leaves its sustain.
+TEST_F(ChannelEnvelopes, KeyOffWithoutVolumeEnvelopeZeroesTheVolume) {
+    channel.Volume = 40;
+    channel.UpdateEnvelopes();
+    EXPECT_EQ(channel.EnvelopeVolume, 64);
+    channel.ReleaseKey();
+    EXPECT_TRUE(channel.KeyOff);
+    EXPECT_FALSE(channel.VolumeEnvelopeHandler.KeyOn);
+    EXPECT_FALSE(channel.PanningEnvelopeHandler.KeyOn);
+    EXPECT_EQ(channel.Volume, 0);
     channel.UpdateEnvelopes();
     EXPECT_EQ(channel.EnvelopeVolume, 64);
     EXPECT_EQ(channel.EnvelopePanning, 32);
-    Release();
-    channel.UpdateEnvelopes();
-    EXPECT_EQ(channel.EnvelopeVolume, 0);
-    EXPECT_EQ(channel.EnvelopePanning, 32);
+
+    *instrument.VolumeEnvelope = MakeEnvelope({{0, 64}, {10, 0}});
+    channel.Volume = 40;
+    channel.ReleaseKey();
+    EXPECT_EQ(channel.Volume, 40);
 }
 
 TEST_F(ChannelEnvelopes, EnabledEnvelopesAreStepped) {

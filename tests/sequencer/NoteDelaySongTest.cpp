@@ -71,12 +71,13 @@ INSTANTIATE_TEST_SUITE_P(
                   16},
         // ED0 is no delay: a row without a note stays a row without a note.
         DelayCase{"ED0DoesNothing", {{1, Effect(Fx('E'), 0xD0)}}, {0}, PeriodC4, 16},
-        // A delayed key-off releases the note and starts nothing.
+        // A delayed key-off releases the note and starts nothing; without a volume envelope
+        // the release silences it through its volume.
         DelayCase{"DelayedKeyOffStartsNothing",
                   {{1, Cell(KeyOffNote, 0, 0, Fx('E'), 0xD2)}},
                   {0},
                   PeriodC4,
-                  16}),
+                  0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

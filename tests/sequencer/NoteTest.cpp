@@ -204,21 +204,6 @@ TEST_F(Notes, FullBackgroundBankReplacesTheQuietestVoice) {
     EXPECT_EQ(song.module->BackgroundInUse, 101);
 }
 
-TEST_F(Notes, NoteStartWithoutHandOverFoldsTheLastOutput) {
-    song.Start();
-    channel.Instrument = song.module->Instruments[1].get();
-    channel.Sample = song.module->Instruments[1]->Samples[0].get();
-    channel.Period = 0; // a tone-portamento note with nothing to slide from starts the note
-    channel.LastOutputLeft = 11;
-    channel.LastOutputRight = -13;
-    channel.TriggerNote(NoteOn(49, 0, 3, 0));
-    EXPECT_TRUE(channel.Active);
-    EXPECT_EQ(channel.Period, 4608);
-    EXPECT_EQ(song.module->ClickRemovalLeft, 11);
-    EXPECT_EQ(song.module->ClickRemovalRight, -13);
-    EXPECT_EQ(channel.LastOutputLeft, 0);
-}
-
 TEST_F(Notes, PassiveChannelsNeverStartNotes) {
     song.Start();
     TKavoXMChannel& reserve = *song.module->ReserveChannels[0];

@@ -86,9 +86,12 @@ TEST(Pitch, IncrementsAt44100Hz) {
     }
 }
 
-TEST(Pitch, NotesAreClampedToOneAndAbove) {
-    EXPECT_EQ(LinearNoteToPeriod(0, 0), LinearNoteToPeriod(1, 0));
-    EXPECT_EQ(AmigaNoteToPeriod(-5, 0), AmigaNoteToPeriod(1, 0));
+// Note 0 is C-0, the lowest: a semitone below note 1 on both scales.
+TEST(Pitch, NotesAreClampedToC0AndAbove) {
+    EXPECT_EQ(LinearNoteToPeriod(0, 0), LinearNoteToPeriod(1, 0) + 64);
+    EXPECT_EQ(LinearNoteToPeriod(-1, 0), LinearNoteToPeriod(0, 0));
+    EXPECT_EQ(AmigaNoteToPeriod(0, 0), 856 * 32);
+    EXPECT_EQ(AmigaNoteToPeriod(-5, 0), AmigaNoteToPeriod(0, 0));
     EXPECT_EQ(LinearNoteToPeriod(500, 0), LinearNoteToPeriod(132, 0));
     EXPECT_EQ(LinearNoteToPeriod(132, 127), 1); // below 1 becomes 1
 }

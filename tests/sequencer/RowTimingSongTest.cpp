@@ -69,7 +69,7 @@ TEST(RowTimingSong, RetriggersCountThroughAPatternDelay) {
 }
 
 // ECy cuts on tick y of the module's counter: EC3 on tick 3, EC8 only because EE1 makes the
-// row long enough, EC0 never.
+// row long enough, EC0 on the row tick, after the volume column has set the volume.
 TEST(RowTimingSong, NoteCutOnItsTickIncludingAPatternDelay) {
     struct CutRow {
         uint8_t parameter;
@@ -84,8 +84,7 @@ TEST(RowTimingSong, NoteCutOnItsTickIncludingAPatternDelay) {
         if (rows[r].delayed) song.Put(r, 1, Effect(Fx('E'), PatternDelayOne));
         const int32_t cutTick = rows[r].parameter & 15;
         const int32_t ticks = rows[r].delayed ? 2 * Speed : Speed;
-        for (int32_t tick = 0; tick < ticks; ++tick)
-            expected.push_back(cutTick > 0 && tick >= cutTick ? 0 : 32);
+        for (int32_t tick = 0; tick < ticks; ++tick) expected.push_back(tick >= cutTick ? 0 : 32);
     }
     EXPECT_EQ(Column(song.Play(int32_t(expected.size())), &ChannelTick::Volume), expected);
 }

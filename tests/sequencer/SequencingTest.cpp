@@ -1,5 +1,5 @@
 // Tick and row sequencing: row ticks and effect ticks, the order search, jumps, pattern delay
-// and loop, speed 0 and the restart of the song.
+// and loop, F00 and the restart of the song.
 #include "SongBuilder.h"
 
 #include <gtest/gtest.h>
@@ -49,14 +49,17 @@ TEST(Sequencing, OrdersWithEmptyPatternsAreSkipped) {
     EXPECT_EQ(song.Rows(4), expected);
 }
 
-TEST(Sequencing, SpeedZeroReadsARowOnEveryTick) {
+// F00 is no speed: the rows after it keep the speed they had.
+TEST(Sequencing, F00KeepsTheSpeed) {
     SongBuilder song(1);
     song.Pattern(0, 8);
+    song.Cell(0, 0, 0, Effect(EffectF, 0x03));
     song.Cell(0, 1, 0, Effect(EffectF, 0x00));
     song.Orders({0});
     song.Start();
-    const std::vector<RowVisit> expected = {{1, 0, 0}, {7, 0, 1}, {8, 0, 2}, {9, 0, 3}};
-    EXPECT_EQ(song.Run(9), expected);
+    const std::vector<RowVisit> expected = {{1, 0, 0}, {4, 0, 1}, {7, 0, 2}, {10, 0, 3}};
+    EXPECT_EQ(song.Run(10), expected);
+    EXPECT_EQ(song.module->Speed, 3);
 }
 
 TEST(Sequencing, SpeedAndTempoChangeOnTheirOwnRow) {
@@ -108,13 +111,14 @@ TEST_P(PositionJumpAndBreak, LandOnTheJumpOrderAtTheDecimalBreakRow) {
 }
 
 std::string JumpName(const testing::TestParamInfo<JumpCase>& info) {
+    // A jump right of the break clears the break row; a break right of the jump sets it.
     static const char* const names[] = {"JumpRightOfBreak", "JumpLeftOfBreak", "BreakAlone32",
                                         "BreakAlone0F", "BreakAlone00"};
     return names[info.index];
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequencing, PositionJumpAndBreak,
-                         testing::Values(JumpCase{3, 1, 0x10, {5, 10}},
+                         testing::Values(JumpCase{3, 1, 0x10, {5, 0}},
                                          JumpCase{1, 3, 0x10, {5, 10}},
                                          JumpCase{-1, 0, 0x32, {1, 32}},
                                          JumpCase{-1, 0, 0x0F, {1, 15}},

@@ -5,6 +5,7 @@
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
 
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -110,9 +111,11 @@ std::string MessageLines(const std::string& message) {
 
 std::string DurationText(const SongScan& scan, int32_t rate) {
     const double seconds = scan.Seconds(rate);
+    // Rounded to tenths before the split, so that 1:59.96 reads 2:00.0 and never 1:60.0.
+    const long long tenths = std::llround(seconds * 10);
     char exact[32];
-    std::snprintf(exact, sizeof exact, "%d:%04.1f", int(seconds) / 60,
-                  seconds - 60 * (int(seconds) / 60));
+    std::snprintf(exact, sizeof exact, "%lld:%02lld.%lld", tenths / 600, tenths / 10 % 60,
+                  tenths % 10);
     switch (scan.End) {
     case SongScanEnd::Ends:
         return exact;

@@ -77,6 +77,11 @@ Bytes PatternBlock(const XMPattern& pattern, const XMSong& song) {
     else
         Put16(out, pattern.Rows);
     Put16(out, pattern.PackedSizeOverride.value_or(uint16_t(data.size())));
+    // A header length above the fields written is padded with zeros up to it; one above 64 KiB
+    // is written as it is, unpadded, as in a damaged file.
+    const size_t fields = song.Version < 0x0103 ? 8 : 9;
+    if (pattern.HeaderLength > fields && pattern.HeaderLength <= 65536)
+        out.resize(out.size() + (pattern.HeaderLength - fields), 0);
     Append(out, data);
     return out;
 }

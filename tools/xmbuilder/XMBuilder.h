@@ -28,7 +28,7 @@ enum class XMPacking {
 struct XMPattern {
     uint16_t Rows = 64;
     XMPacking Packing = XMPacking::Packed;
-    uint32_t HeaderLength = 9; // the header's own length field (not used by readers)
+    uint32_t HeaderLength = 9; // a larger one (up to 64 KiB) pads the header with zeros
     std::optional<uint16_t> PackedSizeOverride;  // stored instead of the true size
     std::optional<std::vector<uint8_t>> RawData; // written instead of the encoded cells
 
