@@ -22,13 +22,15 @@ int Run(const PlayOptions& o) {
     std::unique_ptr<DeviceOut> device; // opened once a song has loaded
     RawTerminal terminal;
     PlayPlace place;
+    PlayControls controls;
+    if (o.settings.Mix.MasterVolume >= 0) controls.MasterVolume = o.settings.Mix.MasterVolume;
     place.Count = int32_t(o.files.size());
     place.Screen = StdoutIsScreen();
     int code = 0;
     for (size_t i = 0; i < o.files.size();) {
         place.Index = int32_t(i) + 1;
         std::string error;
-        switch (PlaySong(o.files[i], o.settings, place, device, terminal, error)) {
+        switch (PlaySong(o.files[i], o.settings, place, controls, device, terminal, error)) {
         case PlayEnd::Quit:
             return code;
         case PlayEnd::Stopped:
@@ -64,6 +66,9 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
         ->required();
     command->add_option("--loops", s.Loops, "Passes through each song (default 1)")
         ->check(CLI::Range(1, 1000));
+    command->add_option("--rate", s.Rate, "Sample rate in Hz")
+        ->check(CLI::Range(8000, 384000))
+        ->capture_default_str();
     AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
     AddPositionOptions(*command, s.StartOrder, s.Subsong);
     AddMixOptions(*command, s.Mix);

@@ -37,7 +37,7 @@ std::string LevelMeter(double level, int32_t width) {
 
 std::string StatusLine(const PlayStatus& s, size_t width) {
     const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
-    std::string line = Format(" order %d/%d  pat %d  row %02d/%02d  speed %d/%d  %s / %s  %s"
+    std::string line = Format(" order %d/%d  pat %d  row %02d/%02d  speed %d tempo %d  %s / %s  %s"
                               "  vol %d  ",
                               s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed, s.Tempo,
                               ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),

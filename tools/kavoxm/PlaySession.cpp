@@ -21,16 +21,16 @@
 
 namespace {
 
-constexpr int32_t Rate = 44100;
 constexpr int32_t BlockFrames = 2048;
 constexpr int32_t RingBuffers = 4;
 constexpr double ScanBudget = 1.0; // seconds of work spent finding the song's length
 
 class Session {
   public:
-    Session(const PlaySettings& settings, const PlayPlace& place, RawTerminal& terminal)
-        : settings(settings), place(place), terminal(terminal), source(Rate, true, BlockFrames),
-          blocks(16) {}
+    Session(const PlaySettings& settings, const PlayPlace& place, PlayControls& controls,
+            RawTerminal& terminal)
+        : settings(settings), place(place), controls(controls), terminal(terminal),
+          source(settings.Rate, true, BlockFrames), blocks(16), rate(settings.Rate) {}
 
     bool Load(const std::string& path, std::string& error);
     PlayEnd Run(DeviceOut& out);
@@ -38,6 +38,7 @@ class Session {
   private:
     const PlaySettings& settings;
     const PlayPlace& place;
+    PlayControls& controls;
     DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
     MixSource source;
@@ -46,9 +47,9 @@ class Session {
     std::vector<PlayStatus> blocks; // what each queued device buffer holds, by ring index
     PlayStatus shown;               // on the status line
     PlayStatus last;                // of the block queued last
-    uint64_t songFrames = 0;        // song time of the next block
-    uint64_t playedFrames = 0;      // audio rendered since the song began, for --seconds
-    uint32_t passesSeen = 0;        // song ends seen: a new pass starts the song time again
+    const int32_t rate;
+    uint64_t songFrames = 0;   // song time of the next block, counted on across passes
+    uint64_t playedFrames = 0; // audio rendered since the song began, for --seconds
     bool paused = false, loopForever = false, finishing = false;
     int32_t lastOrderLine = -1;
 
@@ -63,20 +64,20 @@ bool Session::Load(const std::string& path, std::string& error) {
     std::vector<uint8_t> image;
     if (!ReadSongFile(path, image, error) || !source.Load(path, image, error)) return false;
     TKavoXMModule& module = source.Module();
-    if (settings.Mix.MasterVolume >= 0) module.MasterVolume = settings.Mix.MasterVolume;
+    module.MasterVolume = controls.MasterVolume;
     source.Player().InterpolationMode = InterpolationModes().at(settings.Mix.Interpolation);
     int32_t start = 0;
     if (!StartOrder(path, image, settings.StartOrder, settings.Subsong, module.SongLength, start,
                     error))
         return false;
-    times = ScanSongTimes(image, Rate, 1, ScanBudget, start);
+    times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, start);
     header.File = DisplayName(path);
     header.Title = module.Name;
     header.Tracker = TrackerName(image);
     header.Channels = module.ChannelCount;
     header.Orders = module.SongLength;
-    header.Length = times.Unknown ? -1 : double(times.Frames) / Rate;
-    header.Ends = times.Ends;
+    header.Length = times.Unknown ? -1 : double(times.PassFrames) / rate;
+    header.Ends = times.PassEnds;
     header.Index = place.Index;
     header.Count = place.Count;
     if (start > 0) source.Seek(start);
@@ -94,8 +95,8 @@ PlayStatus Session::Snapshot() {
     s.Rows = pattern != nullptr ? pattern->RowCount : 0;
     s.Speed = m.Speed;
     s.Tempo = m.Tempo;
-    s.Elapsed = double(songFrames) / Rate;
-    s.Total = header.Ends ? header.Length : -1;
+    s.Elapsed = double(songFrames) / rate;
+    s.Total = times.Ends ? double(times.Frames) / rate : -1;
     s.Passes = uint32_t(settings.Loops);
     s.Pass = std::min(m.SongEndCount + 1, s.Passes);
     s.LoopForever = loopForever;
@@ -107,7 +108,7 @@ PlayStatus Session::Snapshot() {
 // audio faster than real time must not keep the keys and the screen waiting.
 void Session::Fill() {
     const PostMix post{settings.Mix.GainDb, settings.Mix.Separation};
-    const auto limit = uint64_t(settings.Seconds * Rate);
+    const auto limit = uint64_t(settings.Seconds * rate);
     for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device->CanSubmit(); ++n) {
         int32_t* mix = source.NextBlock();
         PlayStatus status = Snapshot(); // the rows read for this block
@@ -116,16 +117,15 @@ void Session::Fill() {
         ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device->NextData());
         blocks[size_t(device->Submit())] = status;
         last = status;
-        if (!place.Screen && status.Order != lastOrderLine) {
-            lastOrderLine = status.Order;
-            std::printf("%s\n", OrderLine(status).c_str());
-        }
         songFrames += BlockFrames;
         playedFrames += BlockFrames;
         const TKavoXMModule& m = source.Module();
-        if (m.SongEndCount != passesSeen) songFrames = 0; // a new pass starts the song again
-        passesSeen = m.SongEndCount;
         if (!loopForever && m.SongEndCount >= uint32_t(settings.Loops)) finishing = true;
+        // The block that ends the last pass already stands at the start of another one.
+        if (!place.Screen && !finishing && status.Order != lastOrderLine) {
+            lastOrderLine = status.Order;
+            std::printf("%s\n", OrderLine(status).c_str());
+        }
         if (settings.Seconds > 0 && playedFrames >= limit) finishing = true;
     }
 }
@@ -167,6 +167,7 @@ bool Session::React(Key key, PlayEnd& end) {
     case Key::VolumeUp:
     case Key::VolumeDown:
         m.MasterVolume = std::clamp(m.MasterVolume + (key == Key::VolumeUp ? 16 : -16), 0, 256);
+        controls.MasterVolume = m.MasterVolume;
         break;
     case Key::Loop:
         loopForever = !loopForever;
@@ -222,10 +223,11 @@ PlayEnd Session::Run(DeviceOut& out) {
 } // namespace
 
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error) {
-    Session session(settings, place, terminal);
+                 PlayControls& controls, std::unique_ptr<DeviceOut>& device, RawTerminal& terminal,
+                 std::string& error) {
+    Session session(settings, place, controls, terminal);
     if (!session.Load(path, error)) return StopSignal() != 0 ? PlayEnd::Stopped : PlayEnd::Failed;
-    if (!device) device = std::make_unique<DeviceOut>(Rate, 2, BlockFrames, RingBuffers);
+    if (!device) device = std::make_unique<DeviceOut>(settings.Rate, 2, BlockFrames, RingBuffers);
     if (!device->IsOpen()) return PlayEnd::NoDevice;
     return session.Run(*device);
 }

@@ -47,10 +47,13 @@ void Fail(const std::string& message) {
     std::cerr << "kavoxm render: " << message << "\n";
 }
 
-void ShowProgress(const TKavoXMModule& module, uint64_t frames, int32_t rate, int32_t loops) {
+// `order` is the last order entry rendered: after the song's end the module already stands at
+// the start of another pass.
+void ShowProgress(const TKavoXMModule& module, int32_t order, uint64_t frames, int32_t rate,
+                  int32_t loops) {
     const uint32_t pass = std::min(module.SongEndCount + 1, uint32_t(loops));
     std::fprintf(stderr, "\r  %8.1f s   pass %u/%d   order %3d/%-3d", double(frames) / rate, pass,
-                 loops, module.CurrentOrder, module.SongLength);
+                 loops, order, module.SongLength);
 }
 
 // PCM of several blocks collected for one write: large writes go straight from here to the
@@ -91,6 +94,7 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         size_t(source.BlockFrames()) * size_t(channels) * ConvertBytesPerSample(format);
     PcmChunk chunk(blockBytes, sink);
     uint64_t frames = 0;
+    int32_t order = 0;
     ended = false;
     int code = 0;
     bool written = true;
@@ -112,8 +116,9 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         // The block in which the last pass ends is written whole, so that nothing of the song
         // is lost (at most one block of the next pass follows).
         ended = source.Module().SongEndCount >= uint32_t(o.loops);
+        if (!ended) order = std::max(source.Module().PlayingOrder, 0);
         if (progress && (frames / uint64_t(n)) % 32 == 0)
-            ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+            ShowProgress(source.Module(), order, frames, source.Rate(), o.loops);
     }
     if (written && !chunk.Flush()) written = false;
     if (!written) {
@@ -122,7 +127,7 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         code = 1;
     }
     if (progress) {
-        ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+        ShowProgress(source.Module(), order, frames, source.Rate(), o.loops);
         std::fputc('\n', stderr);
     }
     return code;
@@ -134,6 +139,10 @@ std::string CapWarning(const std::string& input, const std::string& action) {
 }
 
 int Run(const RenderOptions& o) {
+    if (o.output == "-" && isatty(STDOUT_FILENO) != 0) {
+        Fail("raw PCM to a terminal; redirect it or use -o FILE");
+        return 2;
+    }
     if (const std::string why = CheckOutputName(o.input, o.output, o.force); !why.empty()) {
         Fail(why);
         return 1;
