@@ -2,12 +2,14 @@
 # Installs the Debian packages the build needs when any is missing (as root), or prints the
 # apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32]
 # win32: the i686 MinGW-w64 cross compiler (posix threads) and 32-bit Wine to run its programs;
-# the i386 architecture is added to dpkg first when it is not there yet.
+# the i386 architecture is added to dpkg first when it is not there yet. libflac-dev: FLAC
+# output of `kavoxm render`; alsa-utils: aplay, for the README's raw PCM pipe; flac: the tests
+# decode FLAC output with it.
 set -euo pipefail
 kind=${1:-build}
-packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev)
+packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev libflac-dev alsa-utils)
 case "$kind" in
-  test) packages+=(libgtest-dev) ;;
+  test) packages+=(libgtest-dev flac) ;;
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
 esac

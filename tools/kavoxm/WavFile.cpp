@@ -1,5 +1,6 @@
 #include "WavFile.h"
 
+#include "FlacFile.h"
 #include "MMSystem/Console.h"
 #include "PlatformFiles.h"
 
@@ -49,7 +50,7 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
     const size_t dot = output.find_last_of('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         const std::string extension = Lower(output.substr(dot + 1));
-        if (OtherFormat(extension))
+        if (OtherFormat(extension) && !(extension == "flac" && FlacAvailable()))
             return output + ": the output is a WAV file, not ." + extension +
                    " (name it .wav, or give - for raw PCM)";
     }
@@ -57,11 +58,14 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
     return {};
 }
 
+PcmSink::PcmSink() = default;
+
 PcmSink::~PcmSink() {
     Discard();
 }
 
 void PcmSink::Discard() {
+    flac.reset(); // an unfinished encoder writes its end into the file that goes
     if (file != nullptr && !raw) std::fclose(file);
     file = nullptr;
     if (!temporary.empty()) RemoveFile(temporary);
@@ -88,11 +92,24 @@ bool PcmSink::Open(const std::string& target, int32_t sampleRate, int32_t channe
         error = "cannot write " + target + ": " + reason;
         return false;
     }
+    if (IsFlacName(target)) return StartFlac(error);
     // Callers write large chunks; stdio copying them into its own buffer costs more than the
     // write calls it saves.
     std::setvbuf(file, nullptr, _IONBF, 0);
     if (!WriteHeader()) {
         error = "cannot write " + target + ": " + std::strerror(errno);
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+// The encoder writes a few kilobytes at a time: stdio collects them.
+bool PcmSink::StartFlac(std::string& error) {
+    flac = std::make_unique<FlacEncoder>();
+    std::string reason;
+    if (!flac->Start(file, rate, channels, format, reason)) {
+        error = "cannot write " + path + ": " + reason;
         Discard();
         return false;
     }
@@ -132,6 +149,7 @@ bool PcmSink::WriteHeader() {
 
 bool PcmSink::Write(const void* data, size_t bytes) {
     dataBytes += bytes;
+    if (flac) return flac->Write(data, bytes);
     return std::fwrite(data, 1, bytes, file) == bytes;
 }
 
@@ -160,7 +178,9 @@ bool PcmSink::Finish(std::string& error) {
         return ok;
     }
     // Every buffered byte reaches the disk before the file takes its name.
-    const bool written = std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader() && SyncToDisk(file);
+    const bool written =
+        (flac ? flac->Finish() : std::fseek(file, 0, SEEK_SET) == 0 && WriteHeader()) &&
+        SyncToDisk(file);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     file = nullptr;

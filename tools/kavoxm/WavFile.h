@@ -1,16 +1,20 @@
 #pragma once
-// PCM output of the render command: a RIFF WAV file, or raw PCM on standard output. A file is
+// PCM output of the render command: a RIFF WAV file, a FLAC file (named .flac, where the build
+// has libFLAC), or raw PCM on standard output. A file is
 // written under a temporary name beside the target and takes the target's name only once it
 // is complete; a render that fails or is stopped leaves nothing behind.
 #include "PostMix.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+
+class FlacEncoder;
 
 class PcmSink {
   public:
-    PcmSink() = default;
+    PcmSink();
     ~PcmSink(); // an unfinished file is removed
     PcmSink(const PcmSink&) = delete;
     PcmSink& operator=(const PcmSink&) = delete;
@@ -31,13 +35,16 @@ class PcmSink {
     int32_t rate = 0, channels = 0;
     SampleFormat format = SampleFormat::S16;
     std::string path;
-    std::string temporary; // the file being written, until Finish renames it
+    std::string temporary;             // the file being written, until Finish renames it
+    std::unique_ptr<FlacEncoder> flac; // when the target is a FLAC file
 
+    bool StartFlac(std::string& error);
     bool WriteHeader();
     bool Publish(std::string& error);
     void Discard();
 };
 
 // Why `output` must not be written for `input`, or empty: an existing file (unless `force`),
-// the input itself, or a name whose extension says another format.
+// the input itself, or a name whose extension says another format (FLAC is one where the
+// build does not write it).
 std::string CheckOutputName(const std::string& input, const std::string& output, bool force);
