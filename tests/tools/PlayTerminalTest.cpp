@@ -110,7 +110,7 @@ class PlayOnTerminal : public ToolTest {
 TEST_F(PlayOnTerminal, KeysDriveThePlayerAndTheTerminalIsRestored) {
     Write("song.xm", SmallSong());
     const tcflag_t cooked = ICANON | ECHO; // a new pseudo-terminal's modes
-    Start({"song.xm", "--loops", "1000"}, 100);
+    Start({"song.xm", "--loops", "1000", "--no-view"}, 100);
     ASSERT_TRUE(WaitFor("Keys: q quit")) << screen;
     ASSERT_TRUE(WaitFor(" order ")) << screen;
     EXPECT_EQ(LocalModes(), tcflag_t(0)) << "raw while playing";
@@ -150,7 +150,7 @@ TEST_F(PlayOnTerminal, CtrlCExits130WithTheTerminalRestored) {
 TEST_F(PlayOnTerminal, NextFileKeepsTheVolumeAndTheListEnds) {
     Write("a.xm", SmallSong());
     Write("b.xm", SmallSong(0));
-    Start({"a.xm", "b.xm", "--loops", "1000", "--master-volume", "64"}, 110);
+    Start({"a.xm", "b.xm", "--loops", "1000", "--master-volume", "64", "--no-view"}, 110);
     ASSERT_TRUE(WaitFor("[1/2] a.xm")) << screen;
     ASSERT_TRUE(WaitFor(" order ")) << screen;
     Type("-");

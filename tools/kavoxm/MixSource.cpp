@@ -29,3 +29,16 @@ bool MixSource::Seek(int32_t order) {
     player->Module->MasterVolume = volume;
     return placed;
 }
+
+uint64_t MixSource::SeekFrames(int32_t order, uint64_t frames, uint32_t passes) {
+    if (!Seek(order)) return 0;
+    std::lock_guard<std::mutex> lock(player->CriticalSection);
+    uint64_t at = 0;
+    for (;;) {
+        player->Tick();
+        if (passes > 0 && player->Module->SongEndCount >= passes) break;
+        if (at + uint64_t(player->SamplesPerTick) > frames) break;
+        at += uint64_t(player->SamplesPerTick);
+    }
+    return at;
+}

@@ -68,6 +68,13 @@ CLI::Option* AddSecondsOption(CLI::App& command, double& seconds, const std::str
         ->check(NumberIn(0, MaxRenderSeconds, true));
 }
 
+CLI::Option* AddStartSecondsOption(CLI::App& command, double& seconds) {
+    return command
+        .add_option("--start-seconds", seconds,
+                    "Begin at this song time (from --start or --subsong when given)")
+        ->check(NumberIn(0, MaxRenderSeconds, false));
+}
+
 void AddPositionOptions(CLI::App& command, int32_t& startOrder, int32_t& subsong) {
     auto* start = command.add_option("--start", startOrder, "Start at this order (0 is the first)")
                       ->check(CLI::Range(0, 255));

@@ -7,6 +7,8 @@
 #include "Signals.h"
 #include "Terminal.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -16,9 +18,24 @@ namespace {
 struct PlayOptions {
     std::vector<std::string> files;
     PlaySettings settings;
+    bool noView = false, noColour = false;
 };
 
-int Run(const PlayOptions& o) {
+// Colours unless NO_COLOR is set (to anything) or the terminal says it has none.
+bool ColourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    if (noColour != nullptr && noColour[0] != '\0') return false;
+#ifdef _WIN32
+    return true;
+#else
+    return term != nullptr && term[0] != '\0' && std::strcmp(term, "dumb") != 0;
+#endif
+}
+
+int Run(PlayOptions& o) {
+    o.settings.View = !o.noView;
+    o.settings.Colour = !o.noColour && ColourWanted();
     std::unique_ptr<DeviceOut> device; // opened once a song has loaded
     RawTerminal terminal;
     PlayPlace place;
@@ -71,11 +88,18 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
     AddPositionOptions(*command, s.StartOrder, s.Subsong);
+    AddStartSecondsOption(*command, s.StartSeconds);
+    command->add_flag("--no-view", options->noView,
+                      "Only the status line, without the pattern view and channel meters");
+    command->add_flag("--no-color", options->noColour, "No colours (as NO_COLOR does)");
     AddMixOptions(*command, s.Mix);
     command->footer(
-        "Keys on a terminal: q quit, space pause, left/right previous/next order, +/- master "
-        "volume, l loop forever on/off, n/p next/previous file. Without a terminal: one line "
-        "per order. Stops at the end of the song (or after --loops passes or --seconds).\n"
+        "Keys on a terminal: q quit, space pause, left/right previous/next order, down/up (or "
+        ",/.) 10 s back/forward, page down/up (or </>) a minute, [/] channel groups, c the song "
+        "message, +/- master volume, l loop forever on/off, n/p next/previous file. The pattern "
+        "view with a meter per channel shows on terminals of 80x24 and more. Without a "
+        "terminal: one line per order. Stops at the end of the song (or after --loops passes "
+        "or --seconds).\n"
         "Exit codes: 0 played, 1 a file could not be read or loaded, or no audio device, 2 bad "
         "options, 130 Ctrl-C, 143 SIGTERM.");
     command->callback([options, &exitCode] { exitCode = Run(*options); });

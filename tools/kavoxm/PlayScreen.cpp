@@ -20,6 +20,14 @@ std::string Format(const char* format, auto... values) {
 
 } // namespace
 
+std::string WithoutControls(std::string text) {
+    std::erase_if(text, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+    return text;
+}
+
 std::string ClockText(double seconds) {
     if (!(seconds >= 0)) return "?:??";
     const auto total = int64_t(seconds);
@@ -52,6 +60,15 @@ std::string StatusLine(const PlayStatus& s, size_t width) {
     return Cut(line, width);
 }
 
+std::string ViewStatusLine(const PlayStatus& s, size_t width) {
+    const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
+    return Cut(Format("%sorder %d/%d pat %d row %02d/%02d  speed %d tempo %d  %s / %s  %s  vol %d",
+                      s.Paused ? "PAUSED  " : "", s.Order, s.SongLength, s.Pattern, s.Row, s.Rows,
+                      s.Speed, s.Tempo, ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
+                      pass.c_str(), s.MasterVolume),
+               width);
+}
+
 std::string OrderLine(const PlayStatus& s) {
     return Format("order %d/%d  pattern %d  %s", s.Order, s.SongLength, s.Pattern,
                   ClockText(s.Elapsed).c_str());
@@ -59,9 +76,11 @@ std::string OrderLine(const PlayStatus& s) {
 
 std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
     std::ostringstream out;
-    out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + h.File : h.File, width) << "\n";
-    std::string title = "  Title: " + (h.Title.empty() ? std::string("(none)") : h.Title);
-    if (!h.Tracker.empty()) title += "   Tracker: " + h.Tracker;
+    const std::string file = WithoutControls(h.File);
+    out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + file : file, width) << "\n";
+    std::string title =
+        "  Title: " + (h.Title.empty() ? std::string("(none)") : WithoutControls(h.Title));
+    if (!h.Tracker.empty()) title += "   Tracker: " + WithoutControls(h.Tracker);
     out << Cut(title, width) << "\n";
     const std::string length = h.Length < 0 ? "unknown"
                                : h.Ends     ? ClockText(h.Length)

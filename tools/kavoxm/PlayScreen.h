@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+// The text without control characters (ESC, BEL, CR...), which would act on the terminal.
+std::string WithoutControls(std::string text);
+
 // m:ss (h:mm:ss from an hour); "?:??" for a negative time.
 std::string ClockText(double seconds);
 
@@ -24,6 +27,10 @@ std::string LevelMeter(double level, int32_t width);
 
 // The status line, at most `width` - 1 characters so that it never wraps.
 std::string StatusLine(const PlayStatus& status, size_t width);
+
+// The status line of the pattern view, which has a meter per channel instead of one: the place
+// first, at most `width` - 1 characters.
+std::string ViewStatusLine(const PlayStatus& status, size_t width);
 
 // One line per order change, for output that is not a terminal.
 std::string OrderLine(const PlayStatus& status);

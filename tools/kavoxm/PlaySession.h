@@ -16,6 +16,9 @@ struct PlaySettings {
     double Seconds = 0; // 0: no limit but the song end
     int32_t StartOrder = -1;
     int32_t Subsong = 1;
+    double StartSeconds = 0; // song time to begin at
+    bool View = true;        // the pattern view where the terminal is large enough
+    bool Colour = true;      // colours in the view
     MixOptions Mix;
 };
 

@@ -33,6 +33,7 @@ struct RenderOptions {
     bool force = false;
     int32_t startOrder = -1;
     int32_t subsong = 1;
+    double startSeconds = 0;
 };
 
 const std::map<std::string, SampleFormat>& BitsFormats() {
@@ -161,7 +162,11 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
-    if (start > 0) source->Seek(start);
+    if (o.startSeconds > 0)
+        source->SeekFrames(start, uint64_t(std::llround(o.startSeconds * o.rate)),
+                           uint32_t(o.loops));
+    else if (start > 0)
+        source->Seek(start);
     TKavoXM& player = source->Player();
     if (o.mix.MasterVolume >= 0) player.Module->MasterVolume = o.mix.MasterVolume;
     player.ClipOutput = !o.noClip;
@@ -213,6 +218,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
     AddSecondsOption(*command, options->seconds,
                      "Stop after this much audio (default: the song end, at most an hour)");
     AddPositionOptions(*command, options->startOrder, options->subsong);
+    AddStartSecondsOption(*command, options->startSeconds);
     command->add_option("--loops", options->loops, "Passes through the song")
         ->check(CLI::Range(1, 1000))
         ->capture_default_str();
