@@ -1,111 +1,11 @@
 // `kavoxm play` on a pseudo-terminal, sounding through ALSA's null device: the screen it
 // draws, the keys it takes, and the terminal modes it leaves behind.
+#include "PlayTerminal.h"
 #include "Terminal.h"
-#include "ToolRun.h"
 #include "ToolSongs.h"
-
-#include <chrono>
-#include <csignal>
-#include <cstring>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <thread>
 
 namespace {
 using namespace tooltest;
-using Clock = std::chrono::steady_clock;
-
-// The tool running on the slave side of a pseudo-terminal of `columns` columns.
-class PlayOnTerminal : public ToolTest {
-  protected:
-    int master = -1;
-    pid_t child = -1;
-    std::string screen; // everything written so far
-
-    void Start(const std::vector<std::string>& arguments, unsigned short columns,
-               unsigned short rows = 24, const std::string& command = "play") {
-        struct winsize size {};
-        size.ws_col = columns;
-        size.ws_row = rows;
-        const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
-        child = ::forkpty(&master, nullptr, nullptr, &size);
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::setenv("HOME", home.c_str(), 1);
-            ::chdir(dir.c_str());
-            std::vector<std::string> all = {ToolPath().string(), command};
-            all.insert(all.end(), arguments.begin(), arguments.end());
-            std::vector<char*> argv;
-            for (auto& a : all) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-    }
-    void TearDown() override {
-        if (child > 0 && ::waitpid(child, nullptr, WNOHANG) == 0) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-        }
-        if (master >= 0) ::close(master);
-        ToolTest::TearDown();
-    }
-
-    // Reads until `text` has appeared after `from`, or 10 seconds pass.
-    bool WaitFor(const std::string& text, size_t from = 0) {
-        const auto end = Clock::now() + std::chrono::seconds(10);
-        while (screen.find(text, from) == std::string::npos) {
-            if (Clock::now() > end) return false;
-            struct pollfd p {
-                master, POLLIN, 0
-            };
-            if (::poll(&p, 1, 50) > 0) {
-                char bytes[4096];
-                const ssize_t n = ::read(master, bytes, sizeof bytes);
-                if (n <= 0) return screen.find(text, from) != std::string::npos;
-                screen.append(bytes, size_t(n));
-            }
-        }
-        return true;
-    }
-    // Reads everything until the tool closes the terminal (or 10 seconds pass).
-    void ReadToEnd() {
-        const auto end = Clock::now() + std::chrono::seconds(10);
-        char bytes[4096];
-        for (ssize_t n = 1; n > 0 && Clock::now() < end;) {
-            struct pollfd p {
-                master, POLLIN, 0
-            };
-            if (::poll(&p, 1, 50) <= 0) continue;
-            n = ::read(master, bytes, sizeof bytes);
-            if (n > 0) screen.append(bytes, size_t(n));
-        }
-    }
-    void Type(const std::string& keys) {
-        ASSERT_EQ(::write(master, keys.data(), keys.size()), ssize_t(keys.size()));
-    }
-
-    // The slave's local modes: ICANON and ECHO are set in a cooked terminal.
-    tcflag_t LocalModes() {
-        struct termios modes {};
-        ::tcgetattr(master, &modes);
-        return modes.c_lflag & (ICANON | ECHO);
-    }
-    int ExitCode() {
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        child = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-    }
-    std::string Tail() { return screen.substr(screen.size() > 400 ? screen.size() - 400 : 0); }
-    // The last status line drawn: after the last carriage return, without the erase sequence.
-    std::string LastStatus() {
-        const size_t cr = screen.rfind('\r', screen.rfind("\x1b[K"));
-        std::string line = screen.substr(cr + 1);
-        return line.substr(0, line.find("\x1b[K"));
-    }
-};
 
 TEST_F(PlayOnTerminal, KeysDriveThePlayerAndTheTerminalIsRestored) {
     Write("song.xm", SmallSong());
@@ -206,6 +106,27 @@ TEST_F(ToolTest, PlayIntoAPipeWritesOneLinePerOrder) {
         "order 0/2  pattern 0  0:00", "order 1/2  pattern 1  0:00", "order 0/2  pattern 0  0:01",
         "order 1/2  pattern 1  0:02", "order 0/2  pattern 0  0:03", "order 1/2  pattern 1  0:04"};
     EXPECT_EQ(lines, expected) << r.out;
+}
+
+// --start-seconds: play begins in the order entry holding that time, with the time there;
+// render leaves out what comes before it.
+TEST_F(ToolTest, StartSecondsBeginsPlayAndRenderThere) {
+    Write("song.xm", SmallSong());
+    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
+    const RunResult play =
+        Run("play song.xm --start-seconds 1.5 < /dev/null", "HOME='" + home + "'");
+    ASSERT_EQ(play.exitCode, 0) << play.err;
+    EXPECT_NE(play.out.find("\norder 1/2  pattern 1  0:01\n"), std::string::npos) << play.out;
+    EXPECT_EQ(play.out.find("order 0/2"), std::string::npos) << play.out;
+
+    ASSERT_EQ(Run("render song.xm -o whole.wav").exitCode, 0);
+    ASSERT_EQ(Run("render song.xm -o part.wav --start-seconds 1.5").exitCode, 0);
+    // Both end with the block holding the song's end: they differ by 1.5 s, give or take a
+    // block of 2048 frames and a tick of 882.
+    const auto missing =
+        double(fs::file_size(dir / "whole.wav")) - double(fs::file_size(dir / "part.wav"));
+    EXPECT_NEAR(missing / 4, 1.5 * 44100, 2048 + 882);
+    EXPECT_EQ(Run("render song.xm -o x.wav --start 1 --start-seconds 1").exitCode, 2);
 }
 
 } // namespace

@@ -69,10 +69,12 @@ CLI::Option* AddSecondsOption(CLI::App& command, double& seconds, const std::str
 }
 
 CLI::Option* AddStartSecondsOption(CLI::App& command, double& seconds) {
-    return command
-        .add_option("--start-seconds", seconds,
-                    "Begin at this song time (from --start or --subsong when given)")
-        ->check(NumberIn(0, MaxRenderSeconds, false));
+    auto* option = command
+                       .add_option("--start-seconds", seconds,
+                                   "Begin at this song time (of the subsong with --subsong)")
+                       ->check(NumberIn(0, MaxRenderSeconds, false));
+    if (CLI::Option* start = command.get_option_no_throw("--start")) option->excludes(start);
+    return option;
 }
 
 void AddPositionOptions(CLI::App& command, int32_t& startOrder, int32_t& subsong) {

@@ -70,7 +70,9 @@ class Session {
     BlockView shown;               // on the screen
     BlockView last;                // of the block queued last
     const int32_t rate;
+    std::vector<uint8_t> image;
     int32_t start = 0;         // order entry the song starts at
+    int32_t origin = 0;        // order entry at song time 0: the song's or the subsong's start
     uint64_t songFrames = 0;   // song time of the next block, counted on across passes
     uint64_t playedFrames = 0; // audio rendered since the song began, for --seconds
     bool paused = false, loopForever = false, finishing = false, showMessage = false;
@@ -92,7 +94,6 @@ class Session {
 };
 
 bool Session::Load(const std::string& path, std::string& error) {
-    std::vector<uint8_t> image;
     if (!ReadSongFile(path, image, error) || !source.Load(path, image, error)) return false;
     TKavoXMModule& module = source.Module();
     module.MasterVolume = controls.MasterVolume;
@@ -100,7 +101,9 @@ bool Session::Load(const std::string& path, std::string& error) {
     if (!StartOrder(path, image, settings.StartOrder, settings.Subsong, module.SongLength, start,
                     error))
         return false;
-    times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, start);
+    // Song time counts from the song's start, or from the subsong's; --start N is a place in it.
+    origin = settings.StartOrder >= 0 ? 0 : start;
+    times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
     header.File = DisplayName(path);
     header.Title = module.Name;
     header.Tracker = TrackerName(image);
@@ -112,10 +115,11 @@ bool Session::Load(const std::string& path, std::string& error) {
     header.Count = place.Count;
     message = MessageText(module.Message);
     if (settings.StartSeconds > 0)
-        songFrames = source.SeekFrames(start, uint64_t(std::llround(settings.StartSeconds * rate)),
-                                       uint32_t(settings.Loops));
+        SeekSeconds(settings.StartSeconds);
     else if (start > 0)
-        source.Seek(start);
+        SeekTo(start);
+    else
+        Placed();
     return true;
 }
 
@@ -191,8 +195,12 @@ void Session::SeekTo(int32_t order) {
     TKavoXMModule& m = source.Module();
     order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
     if (!source.Seek(order)) return;
-    const int64_t at = times.OrderStart[size_t(order)];
-    songFrames = at >= 0 ? uint64_t(at) : 0;
+    if (times.OrderStart[size_t(order)] < 0) {
+        // An entry the song's start never reaches begins a tune of its own: time 0 there.
+        origin = order;
+        times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
+    }
+    songFrames = uint64_t(std::max<int64_t>(times.OrderStart[size_t(order)], 0));
     Placed();
     // Nothing has been read yet: the place is the entry's first row.
     last.Status.Order = order;
@@ -205,7 +213,7 @@ void Session::SeekTo(int32_t order) {
 
 void Session::SeekSeconds(double seconds) {
     const auto target = uint64_t(std::llround(std::max(seconds, 0.0) * rate));
-    songFrames = source.SeekFrames(start, target, loopForever ? 0 : uint32_t(settings.Loops));
+    songFrames = source.SeekFrames(origin, target, loopForever ? 0 : uint32_t(settings.Loops));
     Placed();
 }
 
@@ -317,7 +325,6 @@ PlayEnd Session::Run(DeviceOut& out) {
         view = std::make_unique<PlayView>();
     else
         std::printf("%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
-    shown.Status = last.Status = Snapshot();
     PlayEnd end = PlayEnd::Finished;
     for (;;) {
         if (StopSignal() != 0) {
