@@ -211,6 +211,19 @@ int64_t PastSilentRun(const TKavoXMChannel& voice, int32_t n) {
     return settled + voice.Increment;
 }
 
+// Moves a voice over k frames of a prepared audible run as its kernel would, without output:
+// the position (settling at the loop end of a wrapping run) and the ramp gains.
+void SkipFrames(TKavoXMChannel& voice, int32_t k) {
+    if (k <= 0) return;
+    voice.SamplePosition = voice.WrapLength > 0 ? PastSilentRun(voice, k)
+                                                : Add(voice.SamplePosition,
+                                                      int64_t(uint64_t(voice.Step) * uint64_t(k)));
+    voice.RampVolumeLeft =
+        int32_t(uint32_t(voice.RampVolumeLeft) + uint32_t(voice.RampStepLeft) * uint32_t(k));
+    voice.RampVolumeRight =
+        int32_t(uint32_t(voice.RampVolumeRight) + uint32_t(voice.RampStepRight) * uint32_t(k));
+}
+
 bool Playable(const TKavoXMChannel& voice) {
     const TKavoXMSample* sample = voice.Sample;
     return sample != nullptr && sample->Data != nullptr && sample->Length > 0 &&
@@ -270,13 +283,15 @@ void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t c
     MixChannel(MixTargetOf(player), voice, start, count);
 }
 
-void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t start,
-                int32_t count) {
+namespace {
+
+// The settling MixChannel does before its runs; false when the voice has nothing to run.
+bool StartRuns(const TKavoXMMixTarget& target, TKavoXMChannel& voice) {
     if (voice.Increment <= 0) { // a voice that does not move is over
         voice.Active = false;
-        return;
+        return false;
     }
-    if (!voice.Active || voice.Sample == nullptr) return;
+    if (!voice.Active || voice.Sample == nullptr) return false;
     // A ramp without frames left is over: its gains would otherwise grow without end.
     if (voice.RampRemaining <= 0 && (voice.RampStepLeft != 0 || voice.RampStepRight != 0)) {
         voice.RampVolumeLeft = voice.RampTargetLeft;
@@ -291,11 +306,72 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
         voice.RampVolumeRight == voice.RampTargetRight &&
         (voice.RampVolumeLeft != 0 || voice.RampVolumeRight != 0))
         voice.RampRemaining = 0;
-    TKavoXMKernelChoice choice = SelectKernel(target, voice);
     if (!Playable(voice)) {
         EndWithHandOver(target.Module, voice);
-        return;
+        return false;
     }
+    return true;
+}
+
+// After a run of n frames: the ramp's count; false when the voice has ramped down to silence.
+bool AfterRun(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t n,
+              TKavoXMKernelChoice& choice) {
+    if (voice.RampRemaining <= 0) return true;
+    voice.RampRemaining -= n;
+    if (voice.RampRemaining > 0) return true;
+    if (!FinishRamp(voice)) {
+        voice.Active = false; // ramped down to silence: nothing to hand over
+        return false;
+    }
+    UpdateKernel(target, voice, choice);
+    return true;
+}
+
+} // namespace
+
+void AdvanceChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t count) {
+    if (!StartRuns(target, voice)) return;
+    TKavoXMKernelChoice choice = SelectKernel(target, voice);
+    const Bounds bounds(*voice.Sample);
+    const RunScale scale(voice.Increment);
+    while (count >= 1) {
+        int64_t limit = count;
+        if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
+        const bool silent = Silent(voice, choice);
+        const bool mayWrap = !silent || TravelFits(voice, limit);
+        const int32_t n = int32_t(
+            std::min<int64_t>(PrepareScaledRun(voice, bounds, limit, scale, mayWrap), count));
+        if (n == 0) {
+            EndWithHandOver(target.Module, voice);
+            return;
+        }
+        voice.Step = voice.Backwards ? -voice.Increment : voice.Increment;
+        if (silent) {
+            voice.SamplePosition =
+                voice.WrapLength > 0
+                    ? PastSilentRun(voice, n)
+                    : Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
+            voice.LastOutputLeft = voice.LastOutputRight = 0;
+        } else {
+            // Only the run's last frame is mixed (into a scratch frame): it leaves the voice's
+            // last output, which click removal may take over later.
+            int32_t skip = n - 1;
+            if (voice.WrapLength > 0 && !TravelFits(voice, skip)) skip = 0;
+            SkipFrames(voice, skip);
+            for (int32_t i = skip; i < n; ++i) {
+                int32_t* scratch = target.MixPos;
+                choice.Kernel(scratch, 1, voice, choice.Table);
+            }
+        }
+        count -= n;
+        if (!AfterRun(target, voice, n, choice)) return;
+    }
+}
+
+void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t start,
+                int32_t count) {
+    if (!StartRuns(target, voice)) return;
+    TKavoXMKernelChoice choice = SelectKernel(target, voice);
     const Bounds bounds(*voice.Sample);
     const RunScale scale(voice.Increment);
     const int32_t width = target.Channels;
@@ -325,15 +401,6 @@ void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t s
             choice.Kernel(mix, n, voice, choice.Table);
         }
         count -= n;
-        if (voice.RampRemaining > 0) {
-            voice.RampRemaining -= n;
-            if (voice.RampRemaining <= 0) {
-                if (!FinishRamp(voice)) {
-                    voice.Active = false; // ramped down to silence: nothing to hand over
-                    return;
-                }
-                UpdateKernel(target, voice, choice);
-            }
-        }
+        if (!AfterRun(target, voice, n, choice)) return;
     }
 }

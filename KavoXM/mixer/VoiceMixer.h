@@ -37,6 +37,11 @@ void UpdateKernel(const TKavoXMMixTarget& target, const TKavoXMChannel& voice,
 void MixChannel(TKavoXM& player, TKavoXMChannel& voice, int32_t start, int32_t count);
 void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t start,
                 int32_t count);
+// Moves a voice over `count` frames exactly as MixChannel does (position, loops, ramps, its
+// end and its hand-over to click removal) without mixing them: only the last frame of each
+// audible run is mixed, into the one or two values at target.MixPos (scratch), for the last
+// output the voice leaves.
+void AdvanceChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t count);
 // Settles the position at loop boundaries; 0 when the voice has ended, else the frames the
 // next run may mix (1..limit).
 int64_t PrepareRun(TKavoXM& player, TKavoXMChannel& voice, int64_t limit);

@@ -81,6 +81,11 @@ class TKavoXMModule {
     // (Reserve channels never take over a voice: they never sound.)
     int32_t BackgroundInUse = 0;
 
+    // Scan mode: ticks follow only what moves the song position and its timing (rows, effects
+    // of the pattern channels, song end); voices get no output values and the background
+    // channels stand still. For length scans and seeks; nothing is mixed meanwhile.
+    bool ScanOnly = false;
+
     // Song-end bookkeeping: completed passes through the song since playback started,
     // which (order, row) pairs have been played in the current pass, and the sequencing
     // states met in it (SongEnd.cpp).

@@ -78,6 +78,11 @@ class TKavoXMChannel {
     int32_t VariantMode = 0;
     bool Surround = false;
     bool ClearVariantOnNote = false;
+    // Host controls, kept over Reset: a muted channel reads its rows without notes, instruments
+    // and volumes (only the effects that act on the whole song remain); HostVolume scales the
+    // final volume, 256 unchanged.
+    bool Muted = false;
+    int32_t HostVolume = 256;
 
     TKavoXMChannel(TKavoXMModule* module, int32_t index, bool passive, bool background);
 

@@ -100,6 +100,7 @@ void TKavoXMChannel::UpdateOutput() {
     ClampState(*this, module);
     const int32_t volume = std::clamp(Volume + VolumeDelta, 0, 64);
     FinalVolume = FinalVolumeOf(*this, module, volume);
+    if (HostVolume != 256) FinalVolume = FinalVolume * std::clamp(HostVolume, 0, 256) / 256;
     FinalPanning = FinalPanningOf(*this);
     SetTargetVolumes(*this, mono);
     StartRamp(*this, module, mono);

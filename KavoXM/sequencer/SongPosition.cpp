@@ -11,13 +11,15 @@
 namespace {
 
 // Puts a channel back into the state it has after loading: the pristine channel's fields,
-// with the channel's own place, file data (name, CHFX value, initial panning) and bank
-// flags kept, then the channel reset. Nothing allocates: the name's buffer is swapped out
-// and back, and the pristine name is empty.
+// with the channel's own place, file data (name, CHFX value, initial panning), bank flags and
+// host controls (mute, volume) kept, then the channel reset. Nothing allocates: the name's buffer
+// is swapped out and back, and the pristine name is empty.
 void RestoreChannel(TKavoXMChannel& channel, const TKavoXMChannel& pristine) {
     const int32_t index = channel.Index;
     const int32_t channelFX = channel.ChannelFX;
     const int32_t initialPanning = channel.InitialPanning;
+    const bool muted = channel.Muted;
+    const int32_t hostVolume = channel.HostVolume;
     std::string name;
     name.swap(channel.Name);
     channel.Assign(pristine);
@@ -25,6 +27,8 @@ void RestoreChannel(TKavoXMChannel& channel, const TKavoXMChannel& pristine) {
     channel.Index = index;
     channel.ChannelFX = channelFX;
     channel.InitialPanning = initialPanning;
+    channel.Muted = muted;
+    channel.HostVolume = hostVolume;
     channel.Reset();
 }
 

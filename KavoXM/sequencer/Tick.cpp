@@ -69,6 +69,33 @@ void SilenceSong(TKavoXMModule& m) {
     for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->MoveToBackground();
 }
 
+// Effects that act on the whole song rather than on the channel's voice: position jump,
+// pattern break, pattern loop, pattern delay, speed/tempo, global volume and its slide.
+bool SongWideEffect(const TKavoXMPatternNote& note) {
+    switch (note.Effect) {
+    case 0xB:
+    case 0xD:
+    case 0xF:
+    case 0x10:
+    case 0x11:
+        return true;
+    case 0xE:
+        return (note.EffectParameter >> 4) == 0x6 || (note.EffectParameter >> 4) == 0xE;
+    default:
+        return false;
+    }
+}
+
+// What a muted channel reads of a cell: its song-wide effect, nothing else.
+TKavoXMPatternNote MutedCell(const TKavoXMPatternNote& note) {
+    TKavoXMPatternNote kept;
+    if (SongWideEffect(note)) {
+        kept.Effect = note.Effect;
+        kept.EffectParameter = note.EffectParameter;
+    }
+    return kept;
+}
+
 void ReadRow(TKavoXMModule& m) {
     const TKavoXMPattern& pattern = *m.Patterns[m.CurrentPattern];
     for (int32_t i = 0; i < ChannelsInUse(m); ++i) {
@@ -76,6 +103,7 @@ void ReadRow(TKavoXMModule& m) {
         channel.CurrentTick = m.TickCounter;
         channel.RowNote =
             i < pattern.ChannelCount ? pattern.GetNote(m.CurrentRow, i) : TKavoXMPatternNote{};
+        if (channel.Muted) channel.RowNote = MutedCell(channel.RowNote);
         channel.ProcessRow(channel.RowNote);
     }
 }
@@ -129,6 +157,7 @@ void EffectsOfBank(TKavoXMModule& m, std::array<std::unique_ptr<TKavoXMChannel>,
 // the cost of the idle ones.
 void EffectTick(TKavoXMModule& m) {
     EffectsOfBank(m, m.PatternChannels, ChannelsInUse(m));
+    if (m.ScanOnly) return; // background channels never move the song
     for (int32_t i = 0; i < m.BackgroundInUse; ++i) {
         TKavoXMChannel& channel = *m.BackgroundChannels[size_t(i)];
         if (!channel.Active) continue;
@@ -137,7 +166,25 @@ void EffectTick(TKavoXMModule& m) {
     }
 }
 
+// Scan mode: of a channel's output update only what the song's course can see. A channel
+// without an instrument falls silent, and a sounding one brings the global volume into range
+// (the song-end states record it).
+void UpdateScanOutputs(TKavoXMModule& m) {
+    for (int32_t i = 0; i < ChannelsInUse(m); ++i) {
+        TKavoXMChannel& channel = *m.PatternChannels[size_t(i)];
+        if (channel.Instrument == nullptr) channel.Active = false;
+        if (channel.Active) {
+            m.GlobalVolume = std::clamp(m.GlobalVolume, 0, 64);
+            m.MasterVolume = std::clamp(m.MasterVolume, 0, 256);
+        }
+    }
+}
+
 void UpdateOutputs(TKavoXMModule& m) {
+    if (m.ScanOnly) {
+        UpdateScanOutputs(m);
+        return;
+    }
     for (int32_t i = 0; i < ChannelsInUse(m); ++i) m.PatternChannels[size_t(i)]->UpdateOutput();
     for (int32_t i = 0; i < m.BackgroundInUse; ++i)
         if (m.BackgroundChannels[size_t(i)]->Active)

@@ -2,6 +2,11 @@
 
 #include "SongFile.h"
 
+#include "KavoXM/player/MixSpan.h"
+#include "KavoXM/song/SeekTime.h"
+
+#include <cstdint>
+
 MixSource::MixSource(int32_t rate, bool stereo, int32_t blockFrames)
     : player(std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0,
                                        TKavoXMOutput::None)) {}
@@ -33,12 +38,11 @@ bool MixSource::Seek(int32_t order) {
 uint64_t MixSource::SeekFrames(int32_t order, uint64_t frames, uint32_t passes) {
     if (!Seek(order)) return 0;
     std::lock_guard<std::mutex> lock(player->CriticalSection);
-    uint64_t at = 0;
-    for (;;) {
-        player->Tick();
-        if (passes > 0 && player->Module->SongEndCount >= passes) break;
-        if (at + uint64_t(player->SamplesPerTick) > frames) break;
-        at += uint64_t(player->SamplesPerTick);
-    }
-    return at;
+    return SeekToFrame(*player, frames, player->BufferFrames, passes > 0 ? passes : UINT32_MAX)
+        .Frame;
+}
+
+int32_t MixSource::NextBlockToEnd(uint32_t passes, bool& ended) {
+    std::lock_guard<std::mutex> lock(player->CriticalSection);
+    return MixSpan(*player, 0, passes, ended);
 }

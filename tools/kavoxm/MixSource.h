@@ -22,13 +22,18 @@ class MixSource {
     // speed and tempo), keeping the master volume. False, and nothing changes, when the entry
     // is not in the song.
     bool Seek(int32_t order);
-    // Starts afresh at order entry `order` (as Seek) and runs the sequencer alone, nothing
-    // mixed, up to the tick that holds song time `frames`, or to the end of pass `passes` (0:
-    // no end). The next block begins with that tick. Returns the song time of its start.
+    // Starts afresh at order entry `order` (as Seek) and plays on without mixing (voices
+    // advanced as mixing would) up to the tick that holds song time `frames`, or to the end of
+    // pass `passes` (0: no end). The next block begins with that tick. Returns the song time
+    // of its start.
     uint64_t SeekFrames(int32_t order, uint64_t frames, uint32_t passes);
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
     // next call; the caller may change them in place.
     int32_t* NextBlock();
+    // Mixes the next block up to the song's end: stops before the first frame of the tick that
+    // completes pass `passes` (setting `ended`) and returns the frames mixed; Block() holds them.
+    int32_t NextBlockToEnd(uint32_t passes, bool& ended);
+    int32_t* Block() { return player->MixBuffer.get(); }
 
     int32_t BlockFrames() const { return player->BufferFrames; }
     int32_t Channels() const { return player->Channels; }

@@ -1,7 +1,7 @@
 #pragma once
 // Options shared by several kavoxm commands, with validators that take numbers the way people
 // type them: finite, in range, and described in readable words when refused.
-#include "SongLength.h"
+#include "KavoXM/song/SongScan.h"
 
 #include <CLI/CLI.hpp>
 

@@ -104,8 +104,9 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
             code = StopExitCode();
             break;
         }
-        int32_t* mix = source.NextBlock();
-        const auto n = int32_t(std::min<uint64_t>(uint64_t(source.BlockFrames()), limit - frames));
+        const int32_t mixed = source.NextBlockToEnd(uint32_t(o.loops), ended);
+        int32_t* mix = source.Block();
+        const auto n = int32_t(std::min<uint64_t>(uint64_t(mixed), limit - frames));
         post.Apply(mix, n, channels);
         const size_t values = size_t(n) * size_t(channels);
         ConvertMix(mix, values, format, !o.noClip, chunk.Next());
@@ -114,11 +115,10 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
             break;
         }
         frames += uint64_t(n);
-        // The block in which the last pass ends is written whole, so that nothing of the song
-        // is lost (at most one block of the next pass follows).
-        ended = source.Module().SongEndCount >= uint32_t(o.loops);
+        // The render stops at the frame where the last pass ends; the module already stands
+        // past it.
         if (!ended) order = std::max(source.Module().PlayingOrder, 0);
-        if (progress && (frames / uint64_t(n)) % 32 == 0)
+        if (progress && n > 0 && (frames / uint64_t(n)) % 32 == 0)
             ShowProgress(source.Module(), order, frames, source.Rate(), o.loops);
     }
     if (written && !chunk.Flush()) written = false;

@@ -77,8 +77,12 @@ std::string SubsongText(const SongFacts& facts) {
 SongFacts FindSongFacts(const std::vector<uint8_t>& image) {
     SongFacts facts;
     facts.Tracker = TrackerName(image);
-    facts.Length = ScanSongLength(image, facts.Rate);
     facts.Subsongs = FindSubsongs(image, facts.Rate);
+    // The first subsong starts where the song does: its scan is the song's length.
+    if (!facts.Subsongs.empty()) {
+        facts.Length.End = facts.Subsongs.front().End;
+        facts.Length.Frames = facts.Subsongs.front().Frames;
+    }
     return facts;
 }
 

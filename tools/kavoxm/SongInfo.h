@@ -1,6 +1,6 @@
 #pragma once
 // The facts `kavoxm info` prints about a loaded song, as text or as one JSON object.
-#include "Subsongs.h"
+#include "KavoXM/song/Subsongs.h"
 
 #include <cstdint>
 #include <string>

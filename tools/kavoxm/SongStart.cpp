@@ -1,7 +1,7 @@
 #include "SongStart.h"
 
+#include "KavoXM/song/Subsongs.h"
 #include "SongFile.h"
-#include "Subsongs.h"
 
 bool StartOrder(const std::string& path, const std::vector<uint8_t>& image, int32_t startOrder,
                 int32_t subsong, int32_t songLength, int32_t& order, std::string& error) {

@@ -3,7 +3,7 @@
 // that no earlier tune reaches starts another one (the lowest such entry first), until every
 // entry is reached or cannot be played (its pattern has no rows). Each tune is measured the
 // way a song's length is, from its start to its own end.
-#include "SongLength.h"
+#include "KavoXM/song/SongScan.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,8 +16,26 @@ struct Subsong {
     double Seconds(int32_t rate) const { return rate > 0 ? double(Frames) / rate : 0.0; }
 };
 
+// The subsongs of a song and where in time each order entry is first reached.
+struct SongMap {
+    std::vector<Subsong> Subsongs;
+    // Per order entry: the subsong that reaches it first (-1: none), and the frame of its
+    // subsong's time at which that subsong first reads one of its rows.
+    std::array<int32_t, 256> OrderSubsong;
+    OrderFrames OrderStart;
+
+    SongMap() {
+        OrderSubsong.fill(-1);
+        OrderStart.fill(-1);
+    }
+};
+
 // The subsongs of the song in `image` at `rate`, in the order found (the first starts at
 // order 0); empty when the image does not load. Each scan has the limits given, so the work
 // is at most one budget per order entry.
 std::vector<Subsong> FindSubsongs(const std::vector<uint8_t>& image, int32_t rate,
                                   const SongScanLimits& limits = {});
+
+// The same on a loaded player (any position; left where the last scan stopped), with the time
+// of every order entry.
+SongMap MapSong(TKavoXM& player, const SongScanLimits& limits = {});

@@ -1,9 +1,10 @@
 #pragma once
-// Song length, found by running the sequencer alone (nothing is mixed). A scan is bounded
-// twice: in song time by the cap (a song still playing there "does not end within the cap")
-// and in work by a budget (past it the length is unknown), so that it never holds up
-// playback for long, whatever the song's shape. A scan works on its own player and module
-// (or on the one it is given) and may run on any thread.
+// Song length, found by running the sequencer in scan mode (only what moves the song position
+// and its timing; nothing is mixed). A scan is bounded twice: in song time by the cap (a song
+// still playing there "does not end within the cap") and in work by a budget of channel-ticks
+// (past it the length is unknown). Both bounds are counts, so a scan gives the same answer on
+// every machine whatever its load. A scan works on its own player and module (or on the one it
+// is given) and may run on any thread.
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -14,26 +15,21 @@ class TKavoXM;
 constexpr double SongLengthCapSeconds = 3600.0;
 
 // Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use, the
-// background channels in use and a fixed share for the tick itself. The default budget is
-// about half a second of scanning in a release build, whatever the song: it covers some six
-// minutes of a 255-channel song at speed 1, and a one-hour song of 32 channels at speed 6.
+// background channels in use and a fixed share for the tick itself. The default budget covers
+// some six minutes of a 255-channel song at speed 1, and a one-hour song of 32 channels at
+// speed 6.
 constexpr uint64_t SongScanTickWork = 16;
 constexpr uint64_t SongScanBudget = 10'000'000;
-
-// The budget bounds the work the same way on every machine; the time limit bounds the wall
-// time of a slow build as well (a debug build scans about ten times slower). 0: no limit.
-constexpr double SongScanTimeLimitSeconds = 1.0;
 
 struct SongScanLimits {
     double CapSeconds = SongLengthCapSeconds;
     uint64_t Budget = SongScanBudget;
-    double TimeLimitSeconds = SongScanTimeLimitSeconds;
 };
 
 enum class SongScanEnd {
     Ends,      // the song ends: Frames is its length
     BeyondCap, // it plays on past the cap: Frames is the cap
-    Unknown,   // the work budget or the time limit ran out first: Frames is the time scanned
+    Unknown,   // the work budget ran out first: Frames is the time scanned
     NoSong,    // the image does not load, or the start is not a row of the song
 };
 
@@ -47,18 +43,24 @@ struct SongScan {
 
 // Order entries that a scan read at least one row of, before its end.
 using ReachedOrders = std::array<bool, 256>;
+// The frame (from the scan's start) at which a scan first read a row of each order entry; -1
+// where it read none.
+using OrderFrames = std::array<int64_t, 256>;
 
 // Frames at `rate` of `passes` passes through the song in `image`, starting at order entry
 // `startOrder`, row 0, as after the player's SetPosition (0: the song's own start).
 SongScan ScanSongLength(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes = 1,
                         int32_t startOrder = 0, const SongScanLimits& limits = {});
 
-// The same on a loaded player from where its song stands (after StartOffline, Play under the
-// caller's care, or SetPosition): ticks the player's module without mixing and leaves it where
-// the scan stopped. Passes are counted from the module's SongEndCount at the call. `reached`,
-// when given, is marked for every order entry the scan reads a row of before the end.
+// The same on a loaded player from where its song stands (after StartOffline or SetPosition):
+// ticks the player's module in scan mode and leaves it where the scan stopped (its voices are
+// not fit to be mixed from there). Passes are counted from the module's SongEndCount at the
+// call. `reached`, when given, is marked for every order entry the scan reads a row of before
+// the end; `starts`, when given, gets the first frame of every order entry it reads that had
+// none (-1) yet, counted from `firstFrame`.
 SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& limits = {},
-                        ReachedOrders* reached = nullptr);
+                        ReachedOrders* reached = nullptr, OrderFrames* starts = nullptr,
+                        int64_t firstFrame = 0);
 
 // Length in frames of `passes` passes, at most `limitSeconds`; 0 when the image does not
 // load or when the scan's default budget runs out first (the length is unknown).

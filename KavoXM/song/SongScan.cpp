@@ -1,9 +1,8 @@
-#include "SongLength.h"
+#include "KavoXM/song/SongScan.h"
 
 #include "KavoXM/player/Player.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -19,38 +18,41 @@ uint64_t TickWork(const TKavoXMModule& m) {
            uint64_t(m.BackgroundInUse) + SongScanTickWork;
 }
 
-// Whether the wall time of a scan has run out; looks at the clock every 256 ticks.
-class ScanClock {
+// Scan mode for the lifetime of the guard.
+class ScanMode {
   public:
-    explicit ScanClock(double limitSeconds)
-        : limited_(limitSeconds > 0),
-          deadline_(std::chrono::steady_clock::now() +
-                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                        std::chrono::duration<double>(limited_ ? limitSeconds : 0))) {}
-
-    bool Expired() {
-        if (!limited_ || (++ticks_ & 255) != 0) return false;
-        return std::chrono::steady_clock::now() >= deadline_;
+    explicit ScanMode(TKavoXMModule& module) : module_(module), was_(module.ScanOnly) {
+        module_.ScanOnly = true;
     }
+    ~ScanMode() { module_.ScanOnly = was_; }
+    ScanMode(const ScanMode&) = delete;
+    ScanMode& operator=(const ScanMode&) = delete;
 
   private:
-    bool limited_;
-    std::chrono::steady_clock::time_point deadline_;
-    uint32_t ticks_ = 0;
+    TKavoXMModule& module_;
+    bool was_;
 };
+
+void Record(const TKavoXMModule& module, uint64_t frames, ReachedOrders* reached,
+            OrderFrames* starts, int64_t firstFrame) {
+    if (module.TickCounter != 0 || module.PlayingOrder < 0) return;
+    const auto order = size_t(module.PlayingOrder);
+    if (reached != nullptr) (*reached)[order] = true;
+    if (starts != nullptr && (*starts)[order] < 0) (*starts)[order] = firstFrame + int64_t(frames);
+}
 
 } // namespace
 
 SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& limits,
-                        ReachedOrders* reached) {
+                        ReachedOrders* reached, OrderFrames* starts, int64_t firstFrame) {
     TKavoXMModule& module = *player.Module;
     SongScan scan;
     if (!module.Loaded) return scan;
+    const ScanMode mode(module);
     const uint64_t cap = CapFrames(limits.CapSeconds, player.SampleRate);
     const uint32_t endCount = module.SongEndCount + std::max(passes, 1u);
-    ScanClock clock(limits.TimeLimitSeconds);
     for (;;) {
-        if (scan.Work >= limits.Budget || clock.Expired()) {
+        if (scan.Work >= limits.Budget) {
             scan.End = SongScanEnd::Unknown;
             return scan;
         }
@@ -60,8 +62,7 @@ SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& 
             scan.End = SongScanEnd::Ends;
             return scan;
         }
-        if (reached != nullptr && module.TickCounter == 0 && module.PlayingOrder >= 0)
-            (*reached)[size_t(module.PlayingOrder)] = true;
+        Record(module, scan.Frames, reached, starts, firstFrame);
         scan.Frames += uint64_t(player.SamplesPerTick);
         if (scan.Frames > cap) {
             scan.End = SongScanEnd::BeyondCap;

@@ -1,7 +1,7 @@
 // The kavoxm tool's subsong finder, on songs built in code.
-#include "Subsongs.h"
+#include "KavoXM/song/Subsongs.h"
+#include "KavoXM/song/SongScan.h"
 #include "ScanSongs.h"
-#include "SongLength.h"
 #include "xmbuilder/XMBuilder.h"
 
 #include <gtest/gtest.h>

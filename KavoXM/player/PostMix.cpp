@@ -1,4 +1,4 @@
-#include "PostMix.h"
+#include "KavoXM/player/PostMix.h"
 
 #include "KavoXM/player/PcmConvert.h"
 
@@ -24,8 +24,16 @@ void Put24(uint8_t* out, int32_t mix, bool clip) {
     out[2] = uint8_t(u >> 16);
 }
 
+} // namespace
+
+float MixToFloat(int32_t mix) {
+    return float(double(mix) / FullScale);
+}
+
+namespace {
+
 void PutFloat(uint8_t* out, int32_t mix) {
-    const float f = float(double(mix) / FullScale);
+    const float f = MixToFloat(mix);
     uint32_t bits = 0;
     std::memcpy(&bits, &f, sizeof bits);
     for (int i = 0; i < 4; ++i) out[i] = uint8_t(bits >> (8 * i));

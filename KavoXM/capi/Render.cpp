@@ -1,0 +1,121 @@
+// Rendering into the caller's buffer: blocks of the mix, post-mixed and converted, stopping
+// exactly at the song's end.
+#include "KavoXM/capi/Handle.h"
+#include "KavoXM/capi/Levels.h"
+#include "KavoXM/player/MixSpan.h"
+#include "KavoXM/player/PcmConvert.h"
+#include "KavoXM/player/PostMix.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+uint32_t EndCount(const kavoxm_module& m) {
+    return m.Repeat < 0 ? UINT32_MAX : uint32_t(m.Repeat) + 1u;
+}
+
+// Mixes the next block; false when the song has ended (nothing new was mixed).
+bool NextBlock(kavoxm_module& m) {
+    TKavoXM& player = *m.Player;
+    const uint32_t endCount = EndCount(m);
+    if (m.Ended && player.Module->SongEndCount >= endCount) return false;
+    const int32_t from = m.BlockPhase;
+    bool ended = false;
+    const int32_t to = MixSpan(player, from, endCount, ended);
+    m.Ended = ended;
+    m.BlockPhase = ended ? to : 0;
+    m.BlockPos = from;
+    m.BlockEnd = to;
+    capi::MeasureLevels(m, from, to);
+    const PostMix post{m.GainDb, m.Separation};
+    post.Apply(player.MixBuffer.get() + ptrdiff_t(from) * m.Channels, to - from, m.Channels);
+    return to > from;
+}
+
+struct ToS16 {
+    bool clip;
+    int16_t operator()(int32_t mix) const { return MixTo16(mix, clip); }
+};
+struct ToFloat {
+    float operator()(int32_t mix) const { return MixToFloat(mix); }
+};
+struct ToMix {
+    int32_t operator()(int32_t mix) const { return mix; }
+};
+
+template <typename Sample, typename Convert>
+int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out, size_t frames,
+                   Convert convert) {
+    if (m == nullptr || (out == nullptr && frames > 0) || rate < KAVOXM_MIN_RATE ||
+        rate > KAVOXM_MAX_RATE || (channels != 1 && channels != 2) ||
+        frames > size_t(INT64_MAX) / 2)
+        return KAVOXM_ERROR_INVALID_ARGUMENT;
+    if (m->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    if (rate != m->Rate || channels != m->Channels) capi::SetFormat(*m, rate, channels);
+    capi::ClearLevels(*m);
+    size_t done = 0;
+    while (done < frames) {
+        if (m->BlockPos == m->BlockEnd && !NextBlock(*m)) break;
+        const size_t n = std::min(frames - done, size_t(m->BlockEnd - m->BlockPos));
+        const int32_t* mix = m->Player->MixBuffer.get() + ptrdiff_t(m->BlockPos) * channels;
+        Sample* to = out + done * size_t(channels);
+        for (size_t i = 0; i < n * size_t(channels); ++i) to[i] = convert(mix[i]);
+        m->BlockPos += int32_t(n);
+        m->BlockSeconds += double(n) / rate;
+        done += n;
+    }
+    return int64_t(done);
+}
+
+} // namespace
+
+namespace capi {
+
+void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
+    TKavoXM& player = *m.Player;
+    m.BlockSeconds += double(m.BlockEnd - m.BlockPos) / m.Rate;
+    ResetBlock(m, 0, m.BlockSeconds);
+    m.Rate = rate;
+    m.Channels = channels;
+    player.SampleRate = rate;
+    player.Channels = channels;
+    player.MixBufferBytes = player.BufferFrames * 4 * channels;
+    player.BufferBytes = player.BufferFrames * 2 * channels;
+    TKavoXMModule& module = *player.Module;
+    module.SampleRate = rate;
+    module.RampLength = rate * 128 / 44100;
+    module.BackgroundRampLength = rate * 128 / 44100;
+}
+
+void ResetBlock(kavoxm_module& m, int32_t phase, double seconds) {
+    m.BlockPos = m.BlockEnd = 0;
+    m.BlockPhase = phase;
+    m.BlockSeconds = seconds;
+}
+
+} // namespace capi
+
+extern "C" {
+
+int64_t kavoxm_render_s16(kavoxm_module* module, int32_t rate, int32_t channels, int16_t* out,
+                          size_t frames) {
+    return capi::Guard([&]() -> int64_t {
+        const bool clip = module != nullptr && module->Player->ClipOutput;
+        return RenderInto(module, rate, channels, out, frames, ToS16{clip});
+    });
+}
+
+int64_t kavoxm_render_float(kavoxm_module* module, int32_t rate, int32_t channels, float* out,
+                            size_t frames) {
+    return capi::Guard(
+        [&]() -> int64_t { return RenderInto(module, rate, channels, out, frames, ToFloat{}); });
+}
+
+int64_t kavoxm_render_mix(kavoxm_module* module, int32_t rate, int32_t channels, int32_t* out,
+                          size_t frames) {
+    return capi::Guard(
+        [&]() -> int64_t { return RenderInto(module, rate, channels, out, frames, ToMix{}); });
+}
+
+} // extern "C"

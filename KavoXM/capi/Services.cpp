@@ -1,0 +1,126 @@
+// Song services: subsongs, duration, seeks.
+#include "KavoXM/capi/Handle.h"
+#include "KavoXM/song/SeekTime.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const Subsong* SubsongAt(kavoxm_module& m, int32_t index) {
+    const SongMap& map = capi::EnsureMap(m);
+    if (index < 0 || size_t(index) >= map.Subsongs.size()) return nullptr;
+    return &map.Subsongs[size_t(index)];
+}
+
+double Seconds(const kavoxm_module& m, int64_t frames) {
+    return double(frames) / m.MapRate;
+}
+
+// Starts the player afresh at `order`, `row` with song time `seconds`.
+bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds) {
+    TKavoXM& player = *m.Player;
+    // SetPosition puts every channel back as after loading; a song whose first entry has no
+    // rows starts as loaded.
+    const bool placed =
+        player.SetPosition(order, row) || (order == 0 && row == 0 && player.StartOffline());
+    if (!placed) return false;
+    capi::ResetBlock(m, 0, seconds);
+    m.Ended = false;
+    return true;
+}
+
+} // namespace
+
+namespace capi {
+
+const SongMap& EnsureMap(kavoxm_module& m) {
+    if (m.Mapped) return m.Map;
+    // Measured on a player of its own, so that the handle's playback stays where it is.
+    TKavoXM scanner(m.MapRate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
+    if (scanner.Module->LoadFromMemory(m.Image.data(), int32_t(m.Image.size())))
+        m.Map = MapSong(scanner);
+    m.Mapped = true;
+    return m.Map;
+}
+
+} // namespace capi
+
+extern "C" {
+
+int32_t kavoxm_subsong_count(kavoxm_module* module) {
+    return capi::Guard([&]() -> int32_t {
+        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        return int32_t(capi::EnsureMap(*module).Subsongs.size());
+    });
+}
+
+int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out) {
+    return capi::Guard([&]() -> int {
+        if (module == nullptr || out == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        const Subsong* s = SubsongAt(*module, index);
+        if (s == nullptr) return KAVOXM_ERROR_POSITION;
+        out->start_order = s->StartOrder;
+        out->ends = s->Ends() ? 1 : 0;
+        out->seconds = Seconds(*module, int64_t(s->Frames));
+        return KAVOXM_OK;
+    });
+}
+
+int kavoxm_select_subsong(kavoxm_module* module, int32_t index) {
+    return capi::Guard([&]() -> int {
+        if (module == nullptr || module->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        const Subsong* s = SubsongAt(*module, index);
+        if (s == nullptr) return KAVOXM_ERROR_POSITION;
+        if (!Restart(*module, s->StartOrder, 0, 0)) return KAVOXM_ERROR_POSITION;
+        module->Selected = index;
+        return KAVOXM_OK;
+    });
+}
+
+double kavoxm_duration(kavoxm_module* module) {
+    return capi::Guard([&]() -> double {
+        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        const Subsong* s = SubsongAt(*module, module->Selected);
+        return s == nullptr ? 0.0 : Seconds(*module, int64_t(s->Frames));
+    });
+}
+
+int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row) {
+    return capi::Guard([&]() -> int {
+        if (module == nullptr || module->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        TKavoXMModule& song = *module->Player->Module;
+        if (order < 0 || order >= std::min(song.SongLength, TKavoXMModule::MaxOrders))
+            return KAVOXM_ERROR_POSITION;
+        const SongMap& map = capi::EnsureMap(*module);
+        const int64_t start = map.OrderStart[size_t(order)];
+        if (!Restart(*module, order, row, start >= 0 ? Seconds(*module, start) : 0))
+            return KAVOXM_ERROR_POSITION;
+        if (map.OrderSubsong[size_t(order)] >= 0)
+            module->Selected = map.OrderSubsong[size_t(order)];
+        return KAVOXM_OK;
+    });
+}
+
+int kavoxm_seek_seconds(kavoxm_module* module, double seconds) {
+    return capi::Guard([&]() -> int {
+        if (module == nullptr || module->Device || !std::isfinite(seconds) || seconds < 0)
+            return KAVOXM_ERROR_INVALID_ARGUMENT;
+        const Subsong* s = SubsongAt(*module, module->Selected);
+        const int32_t start = s != nullptr ? s->StartOrder : 0;
+        if (!Restart(*module, start, 0, 0)) return KAVOXM_ERROR_POSITION;
+        TKavoXM& player = *module->Player;
+        // Past the cap (a pass of an hour each) the seek stops at the cap.
+        const double passes = module->Repeat < 0 ? 1.0 : module->Repeat + 1.0;
+        const double limit = std::min(seconds, SongLengthCapSeconds * passes);
+        const auto target = uint64_t(std::llround(limit * module->Rate));
+        const SeekResult r =
+            SeekToFrame(player, target, kavoxm_module::BlockFrames,
+                        module->Repeat < 0 ? UINT32_MAX : uint32_t(module->Repeat) + 1u);
+        capi::ResetBlock(*module, r.Phase, double(r.Frame) / module->Rate);
+        module->Ended = r.Ended;
+        return KAVOXM_OK;
+    });
+}
+
+} // extern "C"
