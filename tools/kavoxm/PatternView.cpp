@@ -17,8 +17,7 @@ const char* const KeysHelp = "q quit  space pause  left/right order  up/down 10s
                              "[ ] channels  c message  +/- volume  l loop  n/p file";
 
 std::string Cut(const std::string& text, size_t width) {
-    const size_t room = width > 1 ? width - 1 : 0;
-    return text.size() > room ? text.substr(0, room) : text;
+    return CutToWidth(text, width);
 }
 
 std::string Paint(const std::string& text, const char* colour, bool on) {
@@ -94,7 +93,7 @@ size_t VisibleColumns(const std::string& line) {
             while (i < line.size() && line[i] != 'm') ++i;
             continue;
         }
-        ++columns;
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++columns; // UTF-8 starts
     }
     return columns;
 }
@@ -103,7 +102,7 @@ std::vector<std::string> ViewLines(const ViewFrame& f, size_t width, size_t heig
     // Too narrow for one channel: the row number and as much of the first cell as fits.
     const size_t narrow = ViewRowColumns + ViewChannelColumns + 1;
     std::vector<std::string> lines;
-    lines.push_back(Paint(Cut(WithoutControls(f.Title), width), "\x1b[1m", f.Colour));
+    lines.push_back(Paint(Cut(SafeText(f.Title), width), "\x1b[1m", f.Colour));
     lines.push_back(Cut(f.Status, width));
     lines.push_back(width >= narrow ? ChannelHeads(f, width) : "");
     lines.push_back(width >= narrow ? Meters(f, width) : "");
@@ -111,8 +110,7 @@ std::vector<std::string> ViewLines(const ViewFrame& f, size_t width, size_t heig
     const auto middle = int32_t(area / 2);
     for (size_t i = 0; i < area; ++i) {
         if (f.Message != nullptr)
-            lines.push_back(i < f.Message->size() ? Cut(WithoutControls((*f.Message)[i]), width)
-                                                  : "");
+            lines.push_back(i < f.Message->size() ? Cut((*f.Message)[i], width) : "");
         else
             lines.push_back(width >= narrow ? PatternRow(f, f.Row - middle + int32_t(i), width)
                                             : "");

@@ -33,5 +33,5 @@ int32_t ChannelsThatFit(size_t width);
 // The screen's `height` lines, none of more than `width` - 1 visible columns.
 std::vector<std::string> ViewLines(const ViewFrame& frame, size_t width, size_t height);
 
-// Characters of a text that are seen on screen: escape sequences of colours do not count.
+// Characters of a UTF-8 text that are seen on screen: escape sequences of colours do not count.
 size_t VisibleColumns(const std::string& line);

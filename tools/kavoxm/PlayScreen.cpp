@@ -1,5 +1,7 @@
 #include "PlayScreen.h"
 
+#include "KavoXM/capi/TextUtf8.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,8 +10,7 @@
 namespace {
 
 std::string Cut(const std::string& line, size_t width) {
-    const size_t room = width > 1 ? width - 1 : 0;
-    return line.size() > room ? line.substr(0, room) : line;
+    return CutToWidth(line, width);
 }
 
 std::string Format(const char* format, auto... values) {
@@ -20,12 +21,18 @@ std::string Format(const char* format, auto... values) {
 
 } // namespace
 
-std::string WithoutControls(std::string text) {
-    std::erase_if(text, [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
-    return text;
+std::string CutToWidth(const std::string& line, size_t width) {
+    const size_t room = width > 1 ? width - 1 : 0;
+    size_t characters = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) continue; // inside one
+        if (characters++ == room) return line.substr(0, i);
+    }
+    return line;
+}
+
+std::string SafeText(const std::string& bytes) {
+    return TextUtf8(bytes);
 }
 
 std::string ClockText(double seconds) {
@@ -76,11 +83,10 @@ std::string OrderLine(const PlayStatus& s) {
 
 std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
     std::ostringstream out;
-    const std::string file = WithoutControls(h.File);
+    const std::string file = SafeText(h.File);
     out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + file : file, width) << "\n";
-    std::string title =
-        "  Title: " + (h.Title.empty() ? std::string("(none)") : WithoutControls(h.Title));
-    if (!h.Tracker.empty()) title += "   Tracker: " + WithoutControls(h.Tracker);
+    std::string title = "  Title: " + (h.Title.empty() ? std::string("(none)") : SafeText(h.Title));
+    if (!h.Tracker.empty()) title += "   Tracker: " + SafeText(h.Tracker);
     out << Cut(title, width) << "\n";
     const std::string length = h.Length < 0 ? "unknown"
                                : h.Ends     ? ClockText(h.Length)

@@ -3,8 +3,13 @@
 #include <cstdint>
 #include <string>
 
-// The text without control characters (ESC, BEL, CR...), which would act on the terminal.
-std::string WithoutControls(std::string text);
+// A text from the file as the terminal may show it: UTF-8 without control characters (ESC,
+// BEL, CR...), which would act on the terminal (TextUtf8).
+std::string SafeText(const std::string& bytes);
+
+// The first `width` - 1 characters of a UTF-8 line (a character takes one column), so that
+// the line never wraps; never cut inside a character.
+std::string CutToWidth(const std::string& line, size_t width);
 
 // m:ss (h:mm:ss from an hour); "?:??" for a negative time.
 std::string ClockText(double seconds);

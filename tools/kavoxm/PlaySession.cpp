@@ -12,6 +12,7 @@
 #include "SongStart.h"
 #include "Terminal.h"
 
+#include "KavoXM/capi/TextUtf8.h"
 #include "KavoXM/module/Pattern.h"
 #include "KavoXM/sequencer/Channel.h"
 
@@ -36,13 +37,11 @@ struct BlockView {
     ChannelLevels Levels{};
 };
 
-// The message's lines, without control characters that would act on the terminal.
+// The message's lines, shown safely.
 std::vector<std::string> MessageText(const std::string& message) {
     std::vector<std::string> lines;
-    std::istringstream in(MessageLines(message));
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(WithoutControls(line));
-    }
+    std::istringstream in(TextUtf8(message, true));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     if (lines.empty()) lines.push_back("(no message)");
     return lines;
 }
