@@ -21,16 +21,13 @@ struct PlayOptions {
     bool noView = false, noColour = false;
 };
 
-// Colours unless NO_COLOR is set (to anything) or the terminal says it has none.
+// Colours unless NO_COLOR is set (to anything) or TERM says the terminal has none. Without
+// TERM (a Windows console) colours stay: the view only draws where escapes work.
 bool ColourWanted() {
     const char* noColour = std::getenv("NO_COLOR");
-    const char* term = std::getenv("TERM");
     if (noColour != nullptr && noColour[0] != '\0') return false;
-#ifdef _WIN32
-    return true;
-#else
-    return term != nullptr && term[0] != '\0' && std::strcmp(term, "dumb") != 0;
-#endif
+    const char* term = std::getenv("TERM");
+    return term == nullptr || (term[0] != '\0' && std::strcmp(term, "dumb") != 0);
 }
 
 int Run(PlayOptions& o) {
