@@ -3,6 +3,7 @@
 #include "PlayTerminal.h"
 #include "Terminal.h"
 #include "ToolSongs.h"
+#include "xmbuilder/XMBuilder.h"
 
 namespace {
 using namespace tooltest;
@@ -127,6 +128,33 @@ TEST_F(ToolTest, StartSecondsBeginsPlayAndRenderThere) {
         double(fs::file_size(dir / "whole.wav")) - double(fs::file_size(dir / "part.wav"));
     EXPECT_NEAR(missing / 4, 1.5 * 44100, 2048 + 882);
     EXPECT_EQ(Run("render song.xm -o x.wav --start 1 --start-seconds 1").exitCode, 2);
+}
+
+// An order entry the song's start never reaches shows the time of the subsong that reaches it.
+TEST_F(ToolTest, PlayFromAnEntryOfASecondSubsongShowsItsTimeThere) {
+    using namespace xmbuilder;
+    XMSong song;
+    song.Channels = 1;
+    song.SongLength = 3;
+    XMInstrument instrument;
+    XMSample sample;
+    sample.Left = {100, -100};
+    sample.LoopType = 1;
+    sample.LoopLengthFrames = 2;
+    instrument.Samples.push_back(sample);
+    song.Instruments.push_back(instrument);
+    XMPattern first, second;
+    first.Put(0, 0, {49, 1, 0, 0, 0}).Put(63, 0, {0, 0, 0, 0xB, 0}); // jumps back: subsong 1
+    second.Put(0, 0, {52, 1, 0, 0, 0});
+    song.Patterns = {first, second};
+    song.Orders[1] = 1;
+    song.Orders[2] = 1;
+    Write("song.xm", BuildXM(song));
+    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
+    const RunResult r = Run("play song.xm --start 2 < /dev/null", "HOME='" + home + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Order 1 (64 rows x 6 ticks of 882 frames, 7.68 s) comes before it in subsong 2.
+    EXPECT_NE(r.out.find("\norder 2/3  pattern 1  0:07\n"), std::string::npos) << r.out;
 }
 
 } // namespace

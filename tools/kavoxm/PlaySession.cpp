@@ -15,6 +15,7 @@
 #include "KavoXM/capi/TextUtf8.h"
 #include "KavoXM/module/Pattern.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/song/Subsongs.h"
 
 #include <algorithm>
 #include <chrono>
@@ -84,6 +85,7 @@ class Session {
     void TakeLevels(ChannelLevels& levels);
     void Fill();
     void Placed();
+    int32_t TuneStart(int32_t order);
     void SeekTo(int32_t order);
     void SeekSeconds(double seconds);
     void ScrollChannels(int32_t direction);
@@ -190,13 +192,22 @@ void Session::Placed() {
     shown = last;
 }
 
+int32_t Session::TuneStart(int32_t order) {
+    TKavoXM player(rate, BlockFrames, 1, true, 10, 16, 0, TKavoXMOutput::None);
+    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return order;
+    const SongMap map = MapSong(player);
+    const int32_t tune = map.OrderSubsong[size_t(order)];
+    return tune >= 0 ? map.Subsongs[size_t(tune)].StartOrder : order;
+}
+
 void Session::SeekTo(int32_t order) {
     TKavoXMModule& m = source.Module();
     order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
     if (!source.Seek(order)) return;
     if (times.OrderStart[size_t(order)] < 0) {
-        // An entry the song's start never reaches begins a tune of its own: time 0 there.
-        origin = order;
+        // An entry the song time's origin never reaches: its time is that of the subsong that
+        // reaches it, from the subsong's start (or 0 at the entry when none does).
+        origin = TuneStart(order);
         times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
     }
     songFrames = uint64_t(std::max<int64_t>(times.OrderStart[size_t(order)], 0));
