@@ -36,8 +36,9 @@ struct kavoxm_module {
     int32_t BlockPhase = 0;
     bool Ended = false;      // the last block stopped at the song's end
     double BlockSeconds = 0; // song time at frame BlockPos
-    double SecondsBase = 0;  // song time at the start of the current selection/seek
-    uint64_t SongFrames = 0; // frames mixed since the start of the selected subsong
+    // The time of the last seek by time while nothing has been rendered since (else -1): a
+    // first render at another rate or channel count seeks again in its format.
+    double PendingSeek = -1;
 
     // Song services, measured once at the handle's first rate.
     bool Mapped = false;
@@ -48,6 +49,7 @@ struct kavoxm_module {
     // Peak of each pattern channel (with its background voices) over the last render call,
     // and the peak magnitude of every sample's values, sorted by the sample's address.
     std::array<float, TKavoXMModule::BankSize> Levels{};
+    std::array<float, TKavoXMModule::BankSize> BlockLevels{}; // of the block being handed out
     std::vector<std::pair<const TKavoXMSample*, int32_t>> SamplePeaks;
 };
 
@@ -73,6 +75,8 @@ std::unique_ptr<TKavoXM> MakePlayer(int32_t rate, int32_t channels);
 void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels);
 // Forgets the block being handed out and starts the next one at `phase`.
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds);
+// Seeks to song time `seconds` (finite, not negative) of the selected subsong.
+void SeekSeconds(kavoxm_module& m, double seconds);
 // Measures the subsongs and order times once.
 const SongMap& EnsureMap(kavoxm_module& m);
 

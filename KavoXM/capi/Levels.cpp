@@ -53,23 +53,29 @@ void FindSamplePeaks(kavoxm_module& m) {
 }
 
 void ClearLevels(kavoxm_module& m) {
-    m.Levels.fill(0);
+    if (m.BlockPos < m.BlockEnd)
+        m.Levels = m.BlockLevels;
+    else
+        m.Levels.fill(0);
 }
 
 void MeasureLevels(kavoxm_module& m, int32_t from, int32_t to) {
+    m.BlockLevels.fill(0);
     if (to <= from) return;
     const TKavoXMModule& module = *m.Player->Module;
     const int32_t channels = std::clamp(module.ChannelCount, 0, TKavoXMModule::BankSize);
     for (int32_t i = 0; i < channels; ++i) {
-        float& level = m.Levels[size_t(i)];
+        float& level = m.BlockLevels[size_t(i)];
         level = std::max(level, VoiceLevel(m, *module.PatternChannels[size_t(i)]));
     }
     for (int32_t i = 0; i < module.BackgroundInUse; ++i) {
         const TKavoXMChannel& voice = *module.BackgroundChannels[size_t(i)];
         if (voice.Index < 0 || voice.Index >= channels) continue;
-        float& level = m.Levels[size_t(voice.Index)];
+        float& level = m.BlockLevels[size_t(voice.Index)];
         level = std::max(level, VoiceLevel(m, voice));
     }
+    for (int32_t i = 0; i < channels; ++i)
+        m.Levels[size_t(i)] = std::max(m.Levels[size_t(i)], m.BlockLevels[size_t(i)]);
 }
 
 } // namespace capi

@@ -10,9 +10,10 @@ namespace capi {
 
 // Finds the peak of every sample of the loaded song (once, after loading).
 void FindSamplePeaks(kavoxm_module& m);
-// Zeroes the meters at the start of a render call.
+// Starts the meters of a render call: the levels of the block still being handed out, if any.
 void ClearLevels(kavoxm_module& m);
-// Raises the meters to the levels of the voices after a block's frames from .. to - 1.
+// Measures the levels of the voices after a block's frames from .. to - 1 (those of the
+// block) and raises the call's meters to them.
 void MeasureLevels(kavoxm_module& m, int32_t from, int32_t to);
 
 } // namespace capi

@@ -5,6 +5,7 @@
 #include "KavoXM/player/MixSpan.h"
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/PostMix.h"
+#include "KavoXM/sequencer/Channel.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -52,7 +53,12 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
         frames > size_t(INT64_MAX) / 2)
         return KAVOXM_ERROR_INVALID_ARGUMENT;
     if (m->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
-    if (rate != m->Rate || channels != m->Channels) capi::SetFormat(*m, rate, channels);
+    if (rate != m->Rate || channels != m->Channels) {
+        const double seek = m->PendingSeek;
+        capi::SetFormat(*m, rate, channels);
+        if (seek >= 0) capi::SeekSeconds(*m, seek);
+    }
+    m->PendingSeek = -1;
     capi::ClearLevels(*m);
     size_t done = 0;
     while (done < frames) {
@@ -83,9 +89,21 @@ void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
     player.MixBufferBytes = player.BufferFrames * 4 * channels;
     player.BufferBytes = player.BufferFrames * 2 * channels;
     TKavoXMModule& module = *player.Module;
+    const int32_t oldRate = module.SampleRate;
     module.SampleRate = rate;
     module.RampLength = rate * 128 / 44100;
     module.BackgroundRampLength = rate * 128 / 44100;
+    // The rest of the current tick, and the voices' steps, at the new rate.
+    player.SamplesLeftInTick =
+        int32_t(int64_t(player.SamplesLeftInTick) * rate / std::max(oldRate, 1));
+    player.SamplesPerTick = int32_t(int64_t(player.SamplesPerTick) * rate / std::max(oldRate, 1));
+    module.TickLength = player.SamplesPerTick;
+    const auto restep = [rate](TKavoXMChannel& c) {
+        c.Increment = (int64_t(c.Frequency) * (int64_t(1) << 32)) / rate;
+    };
+    for (auto& c : module.PatternChannels) restep(*c);
+    for (int32_t i = 0; i < module.BackgroundInUse; ++i)
+        restep(*module.BackgroundChannels[size_t(i)]);
 }
 
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds) {

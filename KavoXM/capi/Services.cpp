@@ -27,12 +27,27 @@ bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds) {
     if (!placed) return false;
     capi::ResetBlock(m, 0, seconds);
     m.Ended = false;
+    m.PendingSeek = -1;
     return true;
 }
 
 } // namespace
 
 namespace capi {
+
+void SeekSeconds(kavoxm_module& m, double seconds) {
+    const Subsong* s = SubsongAt(m, m.Selected);
+    Restart(m, s != nullptr ? s->StartOrder : 0, 0, 0);
+    // Past the cap (a pass of an hour each) the seek stops at the cap.
+    const double passes = m.Repeat < 0 ? 1.0 : m.Repeat + 1.0;
+    const double limit = std::min(seconds, SongLengthCapSeconds * passes);
+    const auto target = uint64_t(std::llround(limit * m.Rate));
+    const uint32_t endCount = m.Repeat < 0 ? UINT32_MAX : uint32_t(m.Repeat) + 1u;
+    const SeekResult r = SeekToFrame(*m.Player, target, kavoxm_module::BlockFrames, endCount);
+    ResetBlock(m, r.Phase, double(r.Frame) / m.Rate);
+    m.Ended = r.Ended;
+    m.PendingSeek = seconds;
+}
 
 const SongMap& EnsureMap(kavoxm_module& m) {
     if (m.Mapped) return m.Map;
@@ -106,19 +121,7 @@ int kavoxm_seek_seconds(kavoxm_module* module, double seconds) {
     return capi::Guard([&]() -> int {
         if (module == nullptr || module->Device || !std::isfinite(seconds) || seconds < 0)
             return KAVOXM_ERROR_INVALID_ARGUMENT;
-        const Subsong* s = SubsongAt(*module, module->Selected);
-        const int32_t start = s != nullptr ? s->StartOrder : 0;
-        if (!Restart(*module, start, 0, 0)) return KAVOXM_ERROR_POSITION;
-        TKavoXM& player = *module->Player;
-        // Past the cap (a pass of an hour each) the seek stops at the cap.
-        const double passes = module->Repeat < 0 ? 1.0 : module->Repeat + 1.0;
-        const double limit = std::min(seconds, SongLengthCapSeconds * passes);
-        const auto target = uint64_t(std::llround(limit * module->Rate));
-        const SeekResult r =
-            SeekToFrame(player, target, kavoxm_module::BlockFrames,
-                        module->Repeat < 0 ? UINT32_MAX : uint32_t(module->Repeat) + 1u);
-        capi::ResetBlock(*module, r.Phase, double(r.Frame) / module->Rate);
-        module->Ended = r.Ended;
+        capi::SeekSeconds(*module, seconds);
         return KAVOXM_OK;
     });
 }

@@ -72,7 +72,7 @@ typedef enum kavoxm_error {
 #define KAVOXM_MIN_RATE 8000
 #define KAVOXM_MAX_RATE 192000
 
-/** The version of the library in use, as MAJOR * 10000 + MINOR * 100 + PATCH. */
+/** The version of the library in use, as MAJOR * 10000 + MINOR * 100 + PATCH. Errors: none. */
 KAVOXM_API uint32_t kavoxm_version(void);
 /** The same as "MAJOR.MINOR.PATCH". Static storage. */
 KAVOXM_API const char* kavoxm_version_string(void);
@@ -110,7 +110,7 @@ typedef struct kavoxm_io {
 KAVOXM_API int kavoxm_load_callbacks(const kavoxm_io* io, void* user, kavoxm_module** out,
                                      kavoxm_load_report* report);
 
-/** Frees a handle (and stops its device playback). NULL is allowed. */
+/** Frees a handle (and stops its device playback). NULL is allowed. Errors: none. */
 KAVOXM_API void kavoxm_destroy(kavoxm_module* module);
 
 /* ---- Rendering ------------------------------------------------------------------------ */
@@ -118,15 +118,18 @@ KAVOXM_API void kavoxm_destroy(kavoxm_module* module);
 /** Renders the next `frames` frames at `rate` (KAVOXM_MIN_RATE..KAVOXM_MAX_RATE; a new rate takes
  * effect from this call) as interleaved signed 16-bit samples, `channels` 1 (mono) or 2 (left,
  * right). Returns the frames written: fewer than asked exactly at the song's end (see
- * kavoxm_set_repeat), 0 after it; or a negative error (INVALID_ARGUMENT). */
+ * kavoxm_set_repeat), 0 after it; or a negative error: INVALID_ARGUMENT (module NULL, out NULL
+ * with frames > 0, rate or channels out of range, device playback running), OUT_OF_MEMORY.
+ * Frames already mixed at an earlier rate or channel count and not yet handed out are dropped
+ * when either changes (at most 2,048). */
 KAVOXM_API int64_t kavoxm_render_s16(kavoxm_module* module, int32_t rate, int32_t channels,
                                      int16_t* out, size_t frames);
 /** The same as 32-bit float, full scale 1.0: the mix itself, not the 16-bit result divided;
- * never clipped. */
+ * never clipped. Errors: as kavoxm_render_s16. */
 KAVOXM_API int64_t kavoxm_render_float(kavoxm_module* module, int32_t rate, int32_t channels,
                                        float* out, size_t frames);
 /** The same as the engine's 32-bit mix (16-bit full scale x 4096), for hosts with their own
- * sample conversion. */
+ * sample conversion. Errors: as kavoxm_render_s16. */
 KAVOXM_API int64_t kavoxm_render_mix(kavoxm_module* module, int32_t rate, int32_t channels,
                                      int32_t* out, size_t frames);
 
@@ -134,27 +137,33 @@ KAVOXM_API int64_t kavoxm_render_mix(kavoxm_module* module, int32_t rate, int32_
  * n more passes, -1 forever. Errors: INVALID_ARGUMENT (below -1). */
 KAVOXM_API int kavoxm_set_repeat(kavoxm_module* module, int32_t count);
 
-/** Interpolation of the mixer. */
+/** Interpolation of the mixer, for kavoxm_set_interpolation. */
 typedef enum kavoxm_interpolation {
     KAVOXM_INTERPOLATION_NEAREST = 0,
     KAVOXM_INTERPOLATION_LINEAR = 1,
     KAVOXM_INTERPOLATION_SPLINE = 2 /**< four-point cubic spline (the default) */
 } kavoxm_interpolation;
+/** Sets the interpolation (a kavoxm_interpolation) from the next frame mixed.
+ * Errors for every setter: INVALID_ARGUMENT (module NULL, value out of range, device playback
+ * running). */
 KAVOXM_API int kavoxm_set_interpolation(kavoxm_module* module, int32_t interpolation);
-/** Master volume 0..256 (128 the default). */
+/** Master volume 0..256 (128 the default), from the next tick. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_set_master_volume(kavoxm_module* module, int32_t volume);
 /** Stereo separation in percent of the side signal, 0 (mono) ..200; 100 (the default) keeps the
- * song's own panning. */
+ * song's own panning. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t percent);
-/** Gain after mixing in dB, -60..24 (0 the default). */
+/** Gain after mixing in dB, -60..24 (0 the default). Errors: INVALID_ARGUMENT (also for a value
+ * that is not finite). */
 KAVOXM_API int kavoxm_set_gain_db(kavoxm_module* module, double decibels);
-/** 16-bit output saturates (1, the default) or wraps (0). */
+/** 16-bit output saturates (1, the default) or wraps (0). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_set_clip(kavoxm_module* module, int32_t clip);
 
 /* ---- Song services -------------------------------------------------------------------- */
 
 /** Subsongs: tunes sharing the order list; the first starts at order 0. Measuring them runs the
- * sequencer alone (no mixing), bounded by work, once per handle (the first call that needs it). */
+ * sequencer alone (no mixing), bounded by work, once per handle (the first call that needs it).
+ * Returns the number of subsongs (0 when none could be measured), or a negative error:
+ * INVALID_ARGUMENT (module NULL), OUT_OF_MEMORY. */
 KAVOXM_API int32_t kavoxm_subsong_count(kavoxm_module* module);
 
 typedef struct kavoxm_subsong {
@@ -168,15 +177,20 @@ KAVOXM_API int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_s
 /** Starts subsong `index` (0-based) from its beginning. Errors: INVALID_ARGUMENT, POSITION. */
 KAVOXM_API int kavoxm_select_subsong(kavoxm_module* module, int32_t index);
 /** Length in seconds of one pass of the selected subsong (how far the measurement got when it
- * does not end within the cap); negative on error. */
+ * does not end within the cap), measured at 44100 Hz; negative on error (INVALID_ARGUMENT). */
 KAVOXM_API double kavoxm_duration(kavoxm_module* module);
 
 /** Starts the song afresh at `order` (entry in the order list) and `row`: every channel as
- * after loading, the song's initial speed and tempo, a new pass. Errors: POSITION. */
+ * after loading, the song's initial speed and tempo, a new pass. The song time becomes the time
+ * at which the song (or the subsong that reaches the order first) first reaches that order,
+ * and that subsong becomes the selected one. Errors: INVALID_ARGUMENT (module NULL, device
+ * playback running), POSITION. */
 KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row);
 /** Moves to song time `seconds` of the selected subsong: playback continues from the tick that
- * holds that time, as a render from the start would play it (past the end: at the end).
- * Errors: INVALID_ARGUMENT (negative or not a number). */
+ * holds that time, as a render from the start would play it (past the end: at the end; with
+ * repeats, through them; never further than an hour a pass). Mixing on from there gives the
+ * render from the start's values from that tick's first frame on.
+ * Errors: INVALID_ARGUMENT (module NULL, negative or not a number, device playback running). */
 KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
 
 /* ---- State for displays (cheap: read it every audio block) ------------------------------ */
@@ -194,6 +208,9 @@ typedef struct kavoxm_state {
     int32_t ended;         /**< 1 once the render functions have reached the end */
     double seconds;        /**< song time at the last frame rendered */
 } kavoxm_state;
+/** Fills `out` with the state where the mixer stands (at most one block of 2,048 frames ahead
+ * of the last frame handed out). While the device plays, order, speed, tempo and global volume
+ * read 0 (-1 for the order). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_get_state(kavoxm_module* module, kavoxm_state* out);
 
 typedef struct kavoxm_channel_state {
@@ -204,7 +221,10 @@ typedef struct kavoxm_channel_state {
     float level;        /**< peak of the channel in the last render call, 0..1 */
 } kavoxm_channel_state;
 /** Fills up to `count` entries for channels 0.. and returns how many were filled (the song's
- * channel count at most), or a negative error. */
+ * channel count at most), or a negative error: INVALID_ARGUMENT (module NULL, out NULL with
+ * count > 0, count negative, device playback running). The level is the peak the voice can
+ * reach at its current gain (its sample's peak value times the gain), the highest over the
+ * blocks mixed by the last render call. */
 KAVOXM_API int32_t kavoxm_get_channel_states(kavoxm_module* module, kavoxm_channel_state* out,
                                              int32_t count);
 
@@ -213,18 +233,23 @@ KAVOXM_API int32_t kavoxm_get_channel_states(kavoxm_module* module, kavoxm_chann
 typedef struct kavoxm_cell {
     uint8_t note, instrument, volume, effect, parameter;
 } kavoxm_cell;
-/** Number of rows of pattern `pattern`, or a negative error (POSITION). */
+/** Number of rows of pattern `pattern`, or a negative error (INVALID_ARGUMENT, POSITION). */
 KAVOXM_API int32_t kavoxm_pattern_rows(kavoxm_module* module, int32_t pattern);
 /** Reads one cell. Errors: INVALID_ARGUMENT, POSITION. */
 KAVOXM_API int kavoxm_get_cell(kavoxm_module* module, int32_t pattern, int32_t row,
                                int32_t channel, kavoxm_cell* out);
-/** The pattern at `order`, or a negative error (POSITION). */
+/** The pattern at `order`, or a negative error (INVALID_ARGUMENT, POSITION). */
 KAVOXM_API int32_t kavoxm_order_pattern(kavoxm_module* module, int32_t order);
 
 /** Mutes (1) or unmutes (0) a channel from its next tick; a muted channel sounds as if its cells
- * held no notes, but its effects on the song (speed, jumps, global volume) still act. */
+ * held no notes, but its effects on the song (speed, jumps, global volume) still act. Muting
+ * cuts the channel's voice and the background voices it left behind; frames the render
+ * functions mixed ahead (under one block of 2,048) still hold it. Mute and volume hold over
+ * seeks. Errors: INVALID_ARGUMENT (module NULL, mute not 0 or 1, device playback running),
+ * POSITION (no such channel). */
 KAVOXM_API int kavoxm_set_channel_mute(kavoxm_module* module, int32_t channel, int32_t mute);
-/** Scales a channel's volume from its next tick: 0..256, 256 unchanged (the default). */
+/** Scales a channel's volume from its next tick: 0..256, 256 unchanged (the default).
+ * Errors: INVALID_ARGUMENT, POSITION. */
 KAVOXM_API int kavoxm_set_channel_volume(kavoxm_module* module, int32_t channel, int32_t volume);
 
 /* ---- Metadata ------------------------------------------------------------------------- */
@@ -241,6 +266,7 @@ typedef struct kavoxm_info {
     int32_t initial_speed;
     int32_t initial_tempo;
 } kavoxm_info;
+/** Fills `out`. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_get_info(kavoxm_module* module, kavoxm_info* out);
 
 typedef enum kavoxm_text_kind {
@@ -262,13 +288,15 @@ KAVOXM_API int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t 
 /* ---- Real-time playback on the default audio device --------------------------------------- */
 
 /** Plays the song through the platform's default audio device from a background thread, at
- * 44100 Hz, from where the handle's position stands. Errors: NO_DEVICE, OUT_OF_MEMORY. While it
+ * 44100 Hz, from the order and row where the handle's position stands, with its interpolation,
+ * master volume and clipping. Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. While it
  * plays, only kavoxm_is_playing, kavoxm_get_state, kavoxm_stop and kavoxm_destroy may be called
  * on the handle. */
 KAVOXM_API int kavoxm_play(kavoxm_module* module);
-/** 1 while device playback has not reached the song's end (see kavoxm_set_repeat), else 0. */
+/** 1 while device playback has not reached the song's end (see kavoxm_set_repeat), else 0
+ * (also for NULL). Errors: none. */
 KAVOXM_API int32_t kavoxm_is_playing(kavoxm_module* module);
-/** Stops device playback. */
+/** Stops device playback (nothing when it does not play). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_stop(kavoxm_module* module);
 
 #ifdef __cplusplus

@@ -23,20 +23,24 @@ int64_t FirstDifference(const std::vector<int32_t>& whole, size_t start,
 }
 
 // Seeks a fresh handle to each time and compares the rest with the render from the start.
-void ExpectSeeksMatch(const std::vector<uint8_t>& image, const std::vector<double>& times) {
+// A seek made before the first render call at another rate is made again at that rate.
+void ExpectSeeksMatch(const std::vector<uint8_t>& image, const std::vector<double>& times,
+                      int32_t rate = Rate) {
     Handle reference = Load(image);
     ASSERT_TRUE(reference);
-    const std::vector<int32_t> whole = RenderAll(reference.get(), Rate);
+    const std::vector<int32_t> whole = RenderAll(reference.get(), rate);
     for (const double t : times) {
         Handle m = Load(image);
         ASSERT_EQ(kavoxm_seek_seconds(m.get(), t), KAVOXM_OK);
+        int32_t none[2];
+        ASSERT_EQ(kavoxm_render_mix(m.get(), rate, 2, none, 0), 0);
         kavoxm_state state{};
         ASSERT_EQ(kavoxm_get_state(m.get(), &state), KAVOXM_OK);
-        const auto landed = size_t(std::llround(state.seconds * Rate));
+        const auto landed = size_t(std::llround(state.seconds * rate));
         // The tick holding t: it starts at or before t, and no tick (tempo 32) is longer.
-        EXPECT_LE(double(landed), t * Rate + 0.5) << "t = " << t;
-        EXPECT_GT(double(landed) + MaxTickFrames, t * Rate) << "t = " << t;
-        const std::vector<int32_t> tail = RenderAll(m.get(), Rate, 777);
+        EXPECT_LE(double(landed), t * rate + 0.5) << "t = " << t;
+        EXPECT_GT(double(landed) + MaxTickFrames * rate / Rate, t * rate) << "t = " << t;
+        const std::vector<int32_t> tail = RenderAll(m.get(), rate, 777);
         EXPECT_EQ(FirstDifference(whole, landed, tail), -1)
             << "t = " << t << ", landed on frame " << landed;
     }
@@ -46,6 +50,7 @@ TEST(CapiSeek, BuiltSongsPlayOnAsFromTheStart) {
     ExpectSeeksMatch(xmbuilder::BuildXM(Busy()), {0.0, 0.5, 1.234, 3.9, 6.02, 8.5});
     ExpectSeeksMatch(xmbuilder::BuildXM(Loops()), {0.3, 2.7, 5.55});
     ExpectSeeksMatch(xmbuilder::BuildXM(Held()), {0.01, 1.1});
+    ExpectSeeksMatch(xmbuilder::BuildXM(Busy()), {2.2, 7.77}, 48000);
 }
 
 TEST(CapiSeek, CorpusSongsPlayOnAsFromTheStart) {

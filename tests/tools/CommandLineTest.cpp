@@ -4,6 +4,8 @@
 #include "ToolRun.h"
 #include "ToolSongs.h"
 
+#include "KavoXM/capi/kavoxm.h"
+
 #include <algorithm>
 #include <sstream>
 
@@ -33,7 +35,11 @@ TEST_P(CommandLine, AnswersAsDocumented) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, CommandLine,
     ::testing::Values(
-        LineCase{"Version", "--version", 0, "out", {"kavoxm " KAVOXM_VERSION "\n"}},
+        LineCase{"Version",
+                 "--version",
+                 0,
+                 "out",
+                 {"kavoxm " + std::string(kavoxm_version_string()) + "\n"}},
         LineCase{"UnknownCommand",
                  "plya song.xm",
                  2,

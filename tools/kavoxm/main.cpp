@@ -3,6 +3,8 @@
 #include "HelpFormat.h"
 #include "Signals.h"
 
+#include "KavoXM/capi/kavoxm.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iostream>
@@ -87,7 +89,7 @@ int main(int argc, char** argv) {
     InstallStopHandlers();
     CLI::App app{"kavoxm - inspect, trace, render and play FastTracker 2 XM modules", "kavoxm"};
     app.formatter(std::make_shared<WrappingFormatter>());
-    app.set_version_flag("--version", "kavoxm " KAVOXM_VERSION);
+    app.set_version_flag("--version", std::string("kavoxm ") + kavoxm_version_string());
     app.require_subcommand(1);
     // A word beginning with '/' is a path, also on Windows, never an option.
     app.allow_windows_style_options(false);
