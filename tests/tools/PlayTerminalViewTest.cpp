@@ -15,7 +15,7 @@ using namespace tooltest;
 // Sixteen channels, eight order entries of one 64-row pattern at speed 6, tempo 32 (a row is
 // 0.47 s, an order entry 30 s): notes on every fourth cell of each channel, at volumes that change
 // by row.
-std::vector<uint8_t> WideSlowSong() {
+std::vector<uint8_t> WideSlowSong(const std::string& message = "") {
     using namespace xmbuilder;
     XMSong song;
     song.Channels = 16;
@@ -38,6 +38,8 @@ std::vector<uint8_t> WideSlowSong() {
                             {uint8_t(49 + channel), 1,
                              uint8_t(0x10 + (row * 9 + channel * 13) % 65), 0, 0});
     song.Patterns = {pattern};
+    if (!message.empty())
+        song.Chunks.push_back({"text", {message.begin(), message.end()}, std::nullopt});
     return BuildXM(song);
 }
 
@@ -204,6 +206,29 @@ TEST_F(PlayOnTerminal, SeeksWhilePausedShowTheirPlaceAndSpaceResumesThere) {
     frame = FrameWhere([](const auto& l) { return l[1].find("order 2/8 ") == 0; }, mark);
     ASSERT_FALSE(frame.empty()) << Visible(screen.substr(mark));
     EXPECT_GE(ShownSeconds(frame[1]), now);
+    Type("q");
+    EXPECT_EQ(ExitCode(), 0);
+}
+
+// c shows the song message in place of the pattern (safely: its ESC is dropped), c again the
+// pattern.
+TEST_F(PlayOnTerminal, MessageKeyShowsTheSongMessage) {
+    Write("message.xm", WideSlowSong("first line\rsecond \x1b[2Jline"));
+    Start({"message.xm", "--loops", "1000", "--no-color"}, 100, 30);
+    ASSERT_FALSE(
+        FrameWhere([](const auto& l) { return l[4].find('|') != std::string::npos; }).empty())
+        << Visible(Tail());
+    size_t mark = screen.size();
+    Type("c");
+    std::vector<std::string> frame =
+        FrameWhere([](const auto& l) { return l[4] == "first line"; }, mark);
+    ASSERT_FALSE(frame.empty()) << Visible(screen.substr(mark));
+    EXPECT_EQ(frame[5], "second [2Jline");
+    EXPECT_EQ(screen.find("\x1b[2Jline"), std::string::npos);
+    mark = screen.size();
+    Type("c");
+    EXPECT_FALSE(FrameWhere([](const auto& l) { return l[4].find('|') != std::string::npos; }, mark)
+                     .empty());
     Type("q");
     EXPECT_EQ(ExitCode(), 0);
 }
