@@ -95,7 +95,8 @@ std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
                width)
         << "\n";
     if (keys)
-        out << Cut("  Keys: q quit, space pause, left/right order, +/- volume, l loop" +
+        out << Cut("  Keys: q quit, space pause, left/right order, up/down 10 s, pgup/pgdn 60 s, "
+                   "c message, +/- volume, l loop" +
                        std::string(h.Count > 1 ? ", n/p next/previous file" : ""),
                    width)
             << "\n";
