@@ -4,12 +4,13 @@
 # win32: the i686 MinGW-w64 cross compiler (posix threads) and 32-bit Wine to run its programs;
 # the i386 architecture is added to dpkg first when it is not there yet.
 # web: Emscripten (with acorn for Debian's emcc), Node.js with npm and Chromium for the page and
-# its browser tests.
+# its browser tests. libflac-dev: FLAC output of `kavoxm render`; alsa-utils: aplay, for the
+# README's raw PCM pipe; flac: the tests decode FLAC output with it.
 set -euo pipefail
 kind=${1:-build}
-packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev)
+packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev libflac-dev alsa-utils)
 case "$kind" in
-  test) packages+=(libgtest-dev)
+  test) packages+=(libgtest-dev flac)
         packages+=(doxygen libsdl2-dev python3-numpy python3-pytest) ;; # packaging tests
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;

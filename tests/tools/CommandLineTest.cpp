@@ -46,6 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "err",
                  {"kavoxm: unknown command 'plya' (did you mean 'play'?)\nCommands:\n",
                   "  info    ", "  render  "}},
+        LineCase{"MistypedProgramOption",
+                 "--versio",
+                 2,
+                 "err",
+                 {"kavoxm: unknown option '--versio'; did you mean '--version'?\n"}},
         LineCase{"FarFromAnyCommand", "compose x", 2, "err", {"unknown command 'compose'\n"}},
         LineCase{
             "HelpNamesTheProgramOnly",
@@ -59,6 +64,22 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  "err",
                  {"kavoxm render: --bits: 12 not in {8,16,24,32f}", "Run 'kavoxm render --help'"}},
+        LineCase{"TraceHelpHasItsOwnExamples",
+                 "trace --help",
+                 0,
+                 "out",
+                 {"Usage: kavoxm trace [OPTIONS] FILE", "  kavoxm trace song.xm --cells"}},
+        LineCase{"TraceCells",
+                 "trace song.xm --cells --seconds 0.1",
+                 0,
+                 "out",
+                 {"    0    0    0     3   125   64 |C-4 01 .. ...\n",
+                  "    0    0    1     3   125   64 |... .. .. ...\n"}},
+        LineCase{"PlayRateInRange",
+                 "play song.xm --rate 4000",
+                 2,
+                 "err",
+                 {"kavoxm play: --rate: Value 4000 not in range"}},
         LineCase{"MissingFileNamesTheCommand", "info", 2, "err", {"kavoxm info: FILE is required"}},
         LineCase{"SubsongAndStartExcludeEachOther",
                  "render song.xm -o - --start 1 --subsong 2",
@@ -82,6 +103,29 @@ TEST_F(ToolTest, PlayWithoutASoundDeviceSaysSoInOneLine) {
     EXPECT_EQ(r.err.rfind("kavoxm play: no audio output device could be opened", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+// Every row traced from --start 1 is of order 1, the first at song time 0.
+TEST_F(ToolTest, TraceBeginsAtTheStartOrder) {
+    Write("song.xm", SmallSong());
+    const RunResult r = Run("trace song.xm --start 1");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream lines(Text(r.out));
+    std::string line;
+    std::getline(lines, line); // the column heads
+    int32_t rows = 0;
+    while (std::getline(lines, line) && line.rfind("length:", 0) != 0) {
+        std::istringstream fields(line);
+        uint64_t frame = 0;
+        double seconds = 0;
+        int32_t order = -1;
+        fields >> frame >> seconds >> order;
+        if (rows++ == 0) {
+            EXPECT_EQ(frame, 0u) << line;
+        }
+        EXPECT_EQ(order, 1) << line;
+    }
+    EXPECT_EQ(rows, 16);
 }
 
 TEST(WrapHelp, BreaksLongLinesUnderTheirColumn) {

@@ -113,7 +113,7 @@ TEST_F(InfoCommand, JsonHoldsTheHeaderFacts) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string& j = r.out;
     EXPECT_EQ(j.front(), '{');
-    EXPECT_NE(j.find(R"("name":"caf\u00e9 \"q\"")"), std::string::npos) << j;
+    EXPECT_NE(j.find("\"name\":\"caf\xC3\xA9 \\\"q\\\"\""), std::string::npos) << j;
     EXPECT_NE(j.find(R"("version":"1.04")"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("channels":2,)"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("song_length":3,)"), std::string::npos) << j;
@@ -207,4 +207,38 @@ TEST_F(InfoCommand, DurationAndSubsongs) {
                   "  2: from order 1, 0:%04.1f\n",
                   64 * 5 * tick, 64 * 5 * tick, 16 * 5 * tick);
     EXPECT_NE(text.out.find(expected), std::string::npos) << expected << " in " << text.out;
+}
+
+// Names and the message from the file reach the terminal and JSON alike: UTF-8 that is valid
+// stays, other bytes are read as Windows-1252, control characters (ESC, BEL) are dropped.
+TEST_F(InfoCommand, TextsAreShownSafelyAndAlikeInTextAndJson) {
+    XMSong song = InfoSong();
+    song.Name = "caf\xE9 \x1b[31mred\x07"; // Latin-1, with ESC and BEL
+    song.Instruments[0].Name = "\xC3\xBC"
+                               "ber";            // UTF-8
+    song.Instruments[1].Name = "\x80 \x93q\x94"; // Windows-1252: euro, quotes
+    song.Chunks[0] = {"text", {'a', 13, 'b', 0x1B, 'c', 13, 'd'}, std::nullopt};
+    const fs::path file = Write("song.xm", BuildXM(song));
+    const RunResult text = Run("info '" + file.string() + "'");
+    const RunResult json = Run("info '" + file.string() + "' --json");
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(text.out.find('\x1b'), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find('\x07'), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Name:             caf\xC3\xA9 [31mred\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(json.out.find("\"name\":\"caf\xC3\xA9 [31mred\""), std::string::npos) << json.out;
+    EXPECT_NE(text.out.find("Instrument 1 \"\xC3\xBC"
+                            "ber\""),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(json.out.find("\"name\":\"\xC3\xBC"
+                            "ber\""),
+              std::string::npos)
+        << json.out;
+    const std::string windows = "\xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D"; // € “q”
+    EXPECT_NE(text.out.find("Instrument 2 \"" + windows + "\""), std::string::npos) << text.out;
+    EXPECT_NE(json.out.find("\"name\":\"" + windows + "\""), std::string::npos) << json.out;
+    EXPECT_NE(text.out.find("Message:\na\nbc\nd\n"), std::string::npos) << text.out;
+    EXPECT_NE(json.out.find(R"("message":"a\nbc\nd")"), std::string::npos) << json.out;
 }

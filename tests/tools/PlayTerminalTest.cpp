@@ -1,102 +1,17 @@
 // `kavoxm play` on a pseudo-terminal, sounding through ALSA's null device: the screen it
 // draws, the keys it takes, and the terminal modes it leaves behind.
+#include "PlayTerminal.h"
 #include "Terminal.h"
-#include "ToolRun.h"
 #include "ToolSongs.h"
-
-#include <chrono>
-#include <csignal>
-#include <cstring>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <thread>
+#include "xmbuilder/XMBuilder.h"
 
 namespace {
 using namespace tooltest;
-using Clock = std::chrono::steady_clock;
-
-// The tool running on the slave side of a pseudo-terminal of `columns` columns.
-class PlayOnTerminal : public ToolTest {
-  protected:
-    int master = -1;
-    pid_t child = -1;
-    std::string screen; // everything written so far
-
-    void Start(const std::vector<std::string>& arguments, unsigned short columns) {
-        struct winsize size {};
-        size.ws_col = columns;
-        size.ws_row = 24;
-        const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
-        child = ::forkpty(&master, nullptr, nullptr, &size);
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::setenv("HOME", home.c_str(), 1);
-            ::chdir(dir.c_str());
-            std::vector<std::string> all = {ToolPath().string(), "play"};
-            all.insert(all.end(), arguments.begin(), arguments.end());
-            std::vector<char*> argv;
-            for (auto& a : all) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-    }
-    void TearDown() override {
-        if (child > 0 && ::waitpid(child, nullptr, WNOHANG) == 0) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-        }
-        if (master >= 0) ::close(master);
-        ToolTest::TearDown();
-    }
-
-    // Reads until `text` has appeared after `from`, or 10 seconds pass.
-    bool WaitFor(const std::string& text, size_t from = 0) {
-        const auto end = Clock::now() + std::chrono::seconds(10);
-        while (screen.find(text, from) == std::string::npos) {
-            if (Clock::now() > end) return false;
-            struct pollfd p {
-                master, POLLIN, 0
-            };
-            if (::poll(&p, 1, 50) > 0) {
-                char bytes[4096];
-                const ssize_t n = ::read(master, bytes, sizeof bytes);
-                if (n <= 0) return screen.find(text, from) != std::string::npos;
-                screen.append(bytes, size_t(n));
-            }
-        }
-        return true;
-    }
-    void Type(const std::string& keys) {
-        ASSERT_EQ(::write(master, keys.data(), keys.size()), ssize_t(keys.size()));
-    }
-
-    // The slave's local modes: ICANON and ECHO are set in a cooked terminal.
-    tcflag_t LocalModes() {
-        struct termios modes {};
-        ::tcgetattr(master, &modes);
-        return modes.c_lflag & (ICANON | ECHO);
-    }
-    int ExitCode() {
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        child = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-    }
-    std::string Tail() { return screen.substr(screen.size() > 400 ? screen.size() - 400 : 0); }
-    // The last status line drawn: after the last carriage return, without the erase sequence.
-    std::string LastStatus() {
-        const size_t cr = screen.rfind('\r', screen.rfind("\x1b[K"));
-        std::string line = screen.substr(cr + 1);
-        return line.substr(0, line.find("\x1b[K"));
-    }
-};
 
 TEST_F(PlayOnTerminal, KeysDriveThePlayerAndTheTerminalIsRestored) {
     Write("song.xm", SmallSong());
     const tcflag_t cooked = ICANON | ECHO; // a new pseudo-terminal's modes
-    Start({"song.xm", "--loops", "1000"}, 100);
+    Start({"song.xm", "--loops", "1000", "--no-view"}, 100);
     ASSERT_TRUE(WaitFor("Keys: q quit")) << screen;
     ASSERT_TRUE(WaitFor(" order ")) << screen;
     EXPECT_EQ(LocalModes(), tcflag_t(0)) << "raw while playing";
@@ -105,6 +20,7 @@ TEST_F(PlayOnTerminal, KeysDriveThePlayerAndTheTerminalIsRestored) {
     size_t mark = screen.size();
     Type("+l");
     ASSERT_TRUE(WaitFor("vol 144  [", mark)) << Tail();
+    EXPECT_NE(screen.find("  speed 3 tempo 125  ", mark), std::string::npos) << Tail();
     mark = screen.size();
     Type(" ");
     ASSERT_TRUE(WaitFor("[ paused ]", mark)) << Tail();
@@ -131,32 +47,114 @@ TEST_F(PlayOnTerminal, CtrlCExits130WithTheTerminalRestored) {
     EXPECT_EQ(LocalModes(), cooked);
 }
 
-TEST_F(PlayOnTerminal, NextFileAndTheEndOfTheList) {
+// The volume set by keys stays for the next file.
+TEST_F(PlayOnTerminal, NextFileKeepsTheVolumeAndTheListEnds) {
     Write("a.xm", SmallSong());
     Write("b.xm", SmallSong(0));
-    Start({"a.xm", "b.xm", "--loops", "1000"}, 80);
+    Start({"a.xm", "b.xm", "--loops", "1000", "--master-volume", "64", "--no-view"}, 110);
     ASSERT_TRUE(WaitFor("[1/2] a.xm")) << screen;
     ASSERT_TRUE(WaitFor(" order ")) << screen;
+    Type("-");
+    ASSERT_TRUE(WaitFor("vol 48  [")) << Tail();
     const size_t mark = screen.size();
     Type("n");
     ASSERT_TRUE(WaitFor("[2/2] b.xm", mark)) << screen.substr(mark);
     ASSERT_TRUE(WaitFor(" order ", mark)) << screen.substr(mark);
+    ASSERT_TRUE(WaitFor("\x1b[K", screen.find(" order ", mark))) << screen.substr(mark);
+    EXPECT_NE(LastStatus().find(" vol 48 "), std::string::npos) << LastStatus();
     Type("n"); // past the last file: done
     EXPECT_EQ(ExitCode(), 0);
 }
 
-// Output that is not a terminal: no status line, one line per order, and the song's end
-// ends the command.
+TEST_F(PlayOnTerminal, RenderRefusesRawPcmToATerminal) {
+    Write("song.xm", SmallSong());
+    Start({"song.xm", "-o", "-"}, 80, 24, "render");
+    EXPECT_EQ(ExitCode(), 2);
+    ReadToEnd();
+    EXPECT_NE(screen.find("kavoxm render: raw PCM to a terminal; redirect it or use -o FILE"),
+              std::string::npos)
+        << screen;
+}
+
+// The progress on a terminal ends at the song's last order, not at the start of a new pass.
+TEST_F(PlayOnTerminal, RenderProgressEndsWithTheLastOrder) {
+    Write("song.xm", SmallSong());
+    Start({"song.xm", "-o", "out.wav", "--loops", "2"}, 80, 24, "render");
+    ReadToEnd();
+    EXPECT_EQ(ExitCode(), 0);
+    const size_t last = screen.rfind("order ");
+    ASSERT_NE(last, std::string::npos) << screen;
+    EXPECT_EQ(screen.substr(last, 11), "order   1/2") << screen;
+    EXPECT_NE(screen.find("pass 2/2", screen.rfind('\r', last)), std::string::npos) << screen;
+}
+
+// Output that is not a terminal: no status line, one line per order with the song time
+// counting on across passes, nothing after the last pass, and the song's end ends the command.
 TEST_F(ToolTest, PlayIntoAPipeWritesOneLinePerOrder) {
     Write("song.xm", SmallSong());
     const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
-    const RunResult r = Run("play song.xm --loops 2 < /dev/null", "HOME='" + home + "'");
+    const RunResult r = Run("play song.xm --loops 3 < /dev/null", "HOME='" + home + "'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("\x1b"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\norder 0/2  pattern 0  0:00\norder 1/2  pattern 1  0:00\norder 0/2"),
-              std::string::npos)
-        << r.out;
+    std::vector<std::string> lines;
+    for (size_t at = r.out.find("\norder "); at != std::string::npos;
+         at = r.out.find("\norder ", at + 1))
+        lines.push_back(r.out.substr(at + 1, r.out.find('\n', at + 1) - at - 1));
+    ASSERT_EQ(lines.size(), 6u) << r.out;
+    // A pass is 32 rows of 3 ticks at tempo 125: 1.92 s; each order starts 0.96 s after the last.
+    const std::vector<std::string> expected = {
+        "order 0/2  pattern 0  0:00", "order 1/2  pattern 1  0:00", "order 0/2  pattern 0  0:01",
+        "order 1/2  pattern 1  0:02", "order 0/2  pattern 0  0:03", "order 1/2  pattern 1  0:04"};
+    EXPECT_EQ(lines, expected) << r.out;
+}
+
+// --start-seconds: play begins in the order entry holding that time, with the time there;
+// render leaves out what comes before it.
+TEST_F(ToolTest, StartSecondsBeginsPlayAndRenderThere) {
+    Write("song.xm", SmallSong());
+    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
+    const RunResult play =
+        Run("play song.xm --start-seconds 1.5 < /dev/null", "HOME='" + home + "'");
+    ASSERT_EQ(play.exitCode, 0) << play.err;
+    EXPECT_NE(play.out.find("\norder 1/2  pattern 1  0:01\n"), std::string::npos) << play.out;
+    EXPECT_EQ(play.out.find("order 0/2"), std::string::npos) << play.out;
+
+    ASSERT_EQ(Run("render song.xm -o whole.wav").exitCode, 0);
+    ASSERT_EQ(Run("render song.xm -o part.wav --start-seconds 1.5").exitCode, 0);
+    // Both end with the block holding the song's end: they differ by 1.5 s, give or take a
+    // block of 2048 frames and a tick of 882.
+    const auto missing =
+        double(fs::file_size(dir / "whole.wav")) - double(fs::file_size(dir / "part.wav"));
+    EXPECT_NEAR(missing / 4, 1.5 * 44100, 2048 + 882);
+    EXPECT_EQ(Run("render song.xm -o x.wav --start 1 --start-seconds 1").exitCode, 2);
+}
+
+// An order entry the song's start never reaches shows the time of the subsong that reaches it.
+TEST_F(ToolTest, PlayFromAnEntryOfASecondSubsongShowsItsTimeThere) {
+    using namespace xmbuilder;
+    XMSong song;
+    song.Channels = 1;
+    song.SongLength = 3;
+    XMInstrument instrument;
+    XMSample sample;
+    sample.Left = {100, -100};
+    sample.LoopType = 1;
+    sample.LoopLengthFrames = 2;
+    instrument.Samples.push_back(sample);
+    song.Instruments.push_back(instrument);
+    XMPattern first, second;
+    first.Put(0, 0, {49, 1, 0, 0, 0}).Put(63, 0, {0, 0, 0, 0xB, 0}); // jumps back: subsong 1
+    second.Put(0, 0, {52, 1, 0, 0, 0});
+    song.Patterns = {first, second};
+    song.Orders[1] = 1;
+    song.Orders[2] = 1;
+    Write("song.xm", BuildXM(song));
+    const std::string home = std::string(KAVOXM_BINARY_DIR) + "/tests/alsa-homes/null";
+    const RunResult r = Run("play song.xm --start 2 < /dev/null", "HOME='" + home + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Order 1 (64 rows x 6 ticks of 882 frames, 7.68 s) comes before it in subsong 2.
+    EXPECT_NE(r.out.find("\norder 2/3  pattern 1  0:07\n"), std::string::npos) << r.out;
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 #include "SongFile.h"
 
 #include "KavoXM/player/MixSpan.h"
+#include "KavoXM/song/SeekTime.h"
+
+#include <cstdint>
 
 MixSource::MixSource(int32_t rate, bool stereo, int32_t blockFrames)
     : player(std::make_unique<TKavoXM>(rate, blockFrames, 1, stereo, 10, 16, 0,
@@ -30,6 +33,13 @@ bool MixSource::Seek(int32_t order) {
     const bool placed = player->SetPosition(order, 0);
     player->Module->MasterVolume = volume;
     return placed;
+}
+
+uint64_t MixSource::SeekFrames(int32_t order, uint64_t frames, uint32_t passes) {
+    if (!Seek(order)) return 0;
+    std::lock_guard<std::mutex> lock(player->CriticalSection);
+    return SeekToFrame(*player, frames, player->BufferFrames, passes > 0 ? passes : UINT32_MAX)
+        .Frame;
 }
 
 int32_t MixSource::NextBlockToEnd(uint32_t passes, bool& ended) {

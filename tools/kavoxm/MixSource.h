@@ -22,6 +22,11 @@ class MixSource {
     // speed and tempo), keeping the master volume. False, and nothing changes, when the entry
     // is not in the song.
     bool Seek(int32_t order);
+    // Starts afresh at order entry `order` (as Seek) and plays on without mixing (voices
+    // advanced as mixing would) up to the tick that holds song time `frames`, or to the end of
+    // pass `passes` (0: no end). The next block begins with that tick. Returns the song time
+    // of its start.
+    uint64_t SeekFrames(int32_t order, uint64_t frames, uint32_t passes);
     // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
     // next call; the caller may change them in place.
     int32_t* NextBlock();

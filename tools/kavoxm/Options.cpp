@@ -68,6 +68,15 @@ CLI::Option* AddSecondsOption(CLI::App& command, double& seconds, const std::str
         ->check(NumberIn(0, MaxRenderSeconds, true));
 }
 
+CLI::Option* AddStartSecondsOption(CLI::App& command, double& seconds) {
+    auto* option = command
+                       .add_option("--start-seconds", seconds,
+                                   "Begin at this song time (of the subsong with --subsong)")
+                       ->check(NumberIn(0, MaxRenderSeconds, false));
+    if (CLI::Option* start = command.get_option_no_throw("--start")) option->excludes(start);
+    return option;
+}
+
 void AddPositionOptions(CLI::App& command, int32_t& startOrder, int32_t& subsong) {
     auto* start = command.add_option("--start", startOrder, "Start at this order (0 is the first)")
                       ->check(CLI::Range(0, 255));

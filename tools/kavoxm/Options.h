@@ -33,5 +33,7 @@ struct MixOptions {
 void AddMixOptions(CLI::App& command, MixOptions& options);
 // --seconds, limited to MaxRenderSeconds.
 CLI::Option* AddSecondsOption(CLI::App& command, double& seconds, const std::string& help);
+// --start-seconds S: song time to begin at, from the start order or subsong.
+CLI::Option* AddStartSecondsOption(CLI::App& command, double& seconds);
 // --start ORDER and --subsong N.
 void AddPositionOptions(CLI::App& command, int32_t& startOrder, int32_t& subsong);

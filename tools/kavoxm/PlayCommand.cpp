@@ -7,6 +7,8 @@
 #include "Signals.h"
 #include "Terminal.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -16,19 +18,33 @@ namespace {
 struct PlayOptions {
     std::vector<std::string> files;
     PlaySettings settings;
+    bool noView = false, noColour = false;
 };
 
-int Run(const PlayOptions& o) {
+// Colours unless NO_COLOR is set (to anything) or TERM says the terminal has none. Without
+// TERM (a Windows console) colours stay: the view only draws where escapes work.
+bool ColourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    if (noColour != nullptr && noColour[0] != '\0') return false;
+    const char* term = std::getenv("TERM");
+    return term == nullptr || (term[0] != '\0' && std::strcmp(term, "dumb") != 0);
+}
+
+int Run(PlayOptions& o) {
+    o.settings.View = !o.noView;
+    o.settings.Colour = !o.noColour && ColourWanted();
     std::unique_ptr<DeviceOut> device; // opened once a song has loaded
     RawTerminal terminal;
     PlayPlace place;
+    PlayControls controls;
+    if (o.settings.Mix.MasterVolume >= 0) controls.MasterVolume = o.settings.Mix.MasterVolume;
     place.Count = int32_t(o.files.size());
     place.Screen = StdoutIsScreen();
     int code = 0;
     for (size_t i = 0; i < o.files.size();) {
         place.Index = int32_t(i) + 1;
         std::string error;
-        switch (PlaySong(o.files[i], o.settings, place, device, terminal, error)) {
+        switch (PlaySong(o.files[i], o.settings, place, controls, device, terminal, error)) {
         case PlayEnd::Quit:
             return code;
         case PlayEnd::Stopped:
@@ -64,13 +80,23 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
         ->required();
     command->add_option("--loops", s.Loops, "Passes through each song (default 1)")
         ->check(CLI::Range(1, 1000));
+    command->add_option("--rate", s.Rate, "Sample rate in Hz")
+        ->check(CLI::Range(8000, 384000))
+        ->capture_default_str();
     AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
     AddPositionOptions(*command, s.StartOrder, s.Subsong);
+    AddStartSecondsOption(*command, s.StartSeconds);
+    command->add_flag("--no-view", options->noView,
+                      "Only the status line, without the pattern view and channel meters");
+    command->add_flag("--no-color", options->noColour, "No colours (as NO_COLOR does)");
     AddMixOptions(*command, s.Mix);
     command->footer(
-        "Keys on a terminal: q quit, space pause, left/right previous/next order, +/- master "
-        "volume, l loop forever on/off, n/p next/previous file. Without a terminal: one line "
-        "per order. Stops at the end of the song (or after --loops passes or --seconds).\n"
+        "Keys on a terminal: q quit, space pause, left/right previous/next order, down/up (or "
+        ",/.) 10 s back/forward, page down/up (or </>) a minute, [/] channel groups, c the song "
+        "message, +/- master volume, l loop forever on/off, n/p next/previous file. The pattern "
+        "view with a meter per channel shows on terminals of 80x24 and more. Without a "
+        "terminal: one line per order. Stops at the end of the song (or after --loops passes "
+        "or --seconds).\n"
         "Exit codes: 0 played, 1 a file could not be read or loaded, or no audio device, 2 bad "
         "options, 130 Ctrl-C, 143 SIGTERM.");
     command->callback([options, &exitCode] { exitCode = Run(*options); });

@@ -1,5 +1,7 @@
 #include "PlayScreen.h"
 
+#include "KavoXM/capi/TextUtf8.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,8 +10,7 @@
 namespace {
 
 std::string Cut(const std::string& line, size_t width) {
-    const size_t room = width > 1 ? width - 1 : 0;
-    return line.size() > room ? line.substr(0, room) : line;
+    return CutToWidth(line, width);
 }
 
 std::string Format(const char* format, auto... values) {
@@ -19,6 +20,20 @@ std::string Format(const char* format, auto... values) {
 }
 
 } // namespace
+
+std::string CutToWidth(const std::string& line, size_t width) {
+    const size_t room = width > 1 ? width - 1 : 0;
+    size_t characters = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) continue; // inside one
+        if (characters++ == room) return line.substr(0, i);
+    }
+    return line;
+}
+
+std::string SafeText(const std::string& bytes) {
+    return TextUtf8(bytes);
+}
 
 std::string ClockText(double seconds) {
     if (!(seconds >= 0)) return "?:??";
@@ -37,7 +52,7 @@ std::string LevelMeter(double level, int32_t width) {
 
 std::string StatusLine(const PlayStatus& s, size_t width) {
     const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
-    std::string line = Format(" order %d/%d  pat %d  row %02d/%02d  speed %d/%d  %s / %s  %s"
+    std::string line = Format(" order %d/%d  pat %d  row %02d/%02d  speed %d tempo %d  %s / %s  %s"
                               "  vol %d  ",
                               s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed, s.Tempo,
                               ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
@@ -52,6 +67,15 @@ std::string StatusLine(const PlayStatus& s, size_t width) {
     return Cut(line, width);
 }
 
+std::string ViewStatusLine(const PlayStatus& s, size_t width) {
+    const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
+    return Cut(Format("%sorder %d/%d pat %d row %02d/%02d  speed %d tempo %d  %s / %s  %s  vol %d",
+                      s.Paused ? "PAUSED  " : "", s.Order, s.SongLength, s.Pattern, s.Row, s.Rows,
+                      s.Speed, s.Tempo, ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
+                      pass.c_str(), s.MasterVolume),
+               width);
+}
+
 std::string OrderLine(const PlayStatus& s) {
     return Format("order %d/%d  pattern %d  %s", s.Order, s.SongLength, s.Pattern,
                   ClockText(s.Elapsed).c_str());
@@ -59,9 +83,10 @@ std::string OrderLine(const PlayStatus& s) {
 
 std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
     std::ostringstream out;
-    out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + h.File : h.File, width) << "\n";
-    std::string title = "  Title: " + (h.Title.empty() ? std::string("(none)") : h.Title);
-    if (!h.Tracker.empty()) title += "   Tracker: " + h.Tracker;
+    const std::string file = SafeText(h.File);
+    out << Cut(h.Count > 1 ? Format("[%d/%d] ", h.Index, h.Count) + file : file, width) << "\n";
+    std::string title = "  Title: " + (h.Title.empty() ? std::string("(none)") : SafeText(h.Title));
+    if (!h.Tracker.empty()) title += "   Tracker: " + SafeText(h.Tracker);
     out << Cut(title, width) << "\n";
     const std::string length = h.Length < 0 ? "unknown"
                                : h.Ends     ? ClockText(h.Length)
@@ -70,7 +95,8 @@ std::string HeaderText(const SongHeader& h, bool keys, size_t width) {
                width)
         << "\n";
     if (keys)
-        out << Cut("  Keys: q quit, space pause, left/right order, +/- volume, l loop" +
+        out << Cut("  Keys: q quit, space pause, left/right order, up/down 10 s, pgup/pgdn 60 s, "
+                   "c message, +/- volume, l loop" +
                        std::string(h.Count > 1 ? ", n/p next/previous file" : ""),
                    width)
             << "\n";

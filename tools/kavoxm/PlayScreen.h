@@ -3,6 +3,14 @@
 #include <cstdint>
 #include <string>
 
+// A text from the file as the terminal may show it: UTF-8 without control characters (ESC,
+// BEL, CR...), which would act on the terminal (TextUtf8).
+std::string SafeText(const std::string& bytes);
+
+// The first `width` - 1 characters of a UTF-8 line (a character takes one column), so that
+// the line never wraps; never cut inside a character.
+std::string CutToWidth(const std::string& line, size_t width);
+
 // m:ss (h:mm:ss from an hour); "?:??" for a negative time.
 std::string ClockText(double seconds);
 
@@ -24,6 +32,10 @@ std::string LevelMeter(double level, int32_t width);
 
 // The status line, at most `width` - 1 characters so that it never wraps.
 std::string StatusLine(const PlayStatus& status, size_t width);
+
+// The status line of the pattern view, which has a meter per channel instead of one: the place
+// first, at most `width` - 1 characters.
+std::string ViewStatusLine(const PlayStatus& status, size_t width);
 
 // One line per order change, for output that is not a terminal.
 std::string OrderLine(const PlayStatus& status);

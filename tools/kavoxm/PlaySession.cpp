@@ -3,6 +3,7 @@
 #include "DeviceOut.h"
 #include "MixSource.h"
 #include "PlayScreen.h"
+#include "PlayView.h"
 #include "PostMix.h"
 #include "Signals.h"
 #include "SongClock.h"
@@ -11,26 +12,47 @@
 #include "SongStart.h"
 #include "Terminal.h"
 
+#include "KavoXM/capi/TextUtf8.h"
 #include "KavoXM/module/Pattern.h"
+#include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/song/Subsongs.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 namespace {
 
-constexpr int32_t Rate = 44100;
 constexpr int32_t BlockFrames = 2048;
 constexpr int32_t RingBuffers = 4;
 constexpr double ScanBudget = 1.0; // seconds of work spent finding the song's length
 
+// What a block holds for the screen: the status line's figures and the channels' levels.
+struct BlockView {
+    PlayStatus Status;
+    ChannelLevels Levels{};
+};
+
+// The message's lines, shown safely.
+std::vector<std::string> MessageText(const std::string& message) {
+    std::vector<std::string> lines;
+    std::istringstream in(TextUtf8(message, true));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (lines.empty()) lines.push_back("(no message)");
+    return lines;
+}
+
 class Session {
   public:
-    Session(const PlaySettings& settings, const PlayPlace& place, RawTerminal& terminal)
-        : settings(settings), place(place), terminal(terminal), source(Rate, true, BlockFrames),
-          blocks(16) {}
+    Session(const PlaySettings& settings, const PlayPlace& place, PlayControls& controls,
+            RawTerminal& terminal)
+        : settings(settings), place(place), controls(controls), terminal(terminal),
+          source(settings.Rate, true, BlockFrames), blocks(16), rate(settings.Rate) {}
 
     bool Load(const std::string& path, std::string& error);
     PlayEnd Run(DeviceOut& out);
@@ -38,48 +60,67 @@ class Session {
   private:
     const PlaySettings& settings;
     const PlayPlace& place;
+    PlayControls& controls;
     DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
     MixSource source;
     SongTimes times;
     SongHeader header;
-    std::vector<PlayStatus> blocks; // what each queued device buffer holds, by ring index
-    PlayStatus shown;               // on the status line
-    PlayStatus last;                // of the block queued last
-    uint64_t songFrames = 0;        // song time of the next block
-    uint64_t playedFrames = 0;      // audio rendered since the song began, for --seconds
-    uint32_t passesSeen = 0;        // song ends seen: a new pass starts the song time again
-    bool paused = false, loopForever = false, finishing = false;
+    std::vector<BlockView> blocks; // what each queued device buffer holds, by ring index
+    BlockView shown;               // on the screen
+    BlockView last;                // of the block queued last
+    const int32_t rate;
+    std::vector<uint8_t> image;
+    int32_t start = 0;         // order entry the song starts at
+    int32_t origin = 0;        // order entry at song time 0: the song's or the subsong's start
+    uint64_t songFrames = 0;   // song time of the next block, counted on across passes
+    uint64_t playedFrames = 0; // audio rendered since the song began, for --seconds
+    bool paused = false, loopForever = false, finishing = false, showMessage = false;
     int32_t lastOrderLine = -1;
+    int32_t firstChannel = 0;
+    std::vector<std::string> message;
+    std::unique_ptr<PlayView> view;
 
     PlayStatus Snapshot();
+    void TakeLevels(ChannelLevels& levels);
     void Fill();
+    void Placed();
+    int32_t TuneStart(int32_t order);
     void SeekTo(int32_t order);
+    void SeekSeconds(double seconds);
+    void ScrollChannels(int32_t direction);
     bool React(Key key, PlayEnd& end);
     void Show();
+    void ShowView();
 };
 
 bool Session::Load(const std::string& path, std::string& error) {
-    std::vector<uint8_t> image;
     if (!ReadSongFile(path, image, error) || !source.Load(path, image, error)) return false;
     TKavoXMModule& module = source.Module();
-    if (settings.Mix.MasterVolume >= 0) module.MasterVolume = settings.Mix.MasterVolume;
+    module.MasterVolume = controls.MasterVolume;
     source.Player().InterpolationMode = InterpolationModes().at(settings.Mix.Interpolation);
-    int32_t start = 0;
     if (!StartOrder(path, image, settings.StartOrder, settings.Subsong, module.SongLength, start,
                     error))
         return false;
-    times = ScanSongTimes(image, Rate, 1, ScanBudget, start);
+    // Song time counts from the song's start, or from the subsong's; --start N is a place in it.
+    origin = settings.StartOrder >= 0 ? 0 : start;
+    times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
     header.File = DisplayName(path);
     header.Title = module.Name;
     header.Tracker = TrackerName(image);
     header.Channels = module.ChannelCount;
     header.Orders = module.SongLength;
-    header.Length = times.Unknown ? -1 : double(times.Frames) / Rate;
-    header.Ends = times.Ends;
+    header.Length = times.Unknown ? -1 : double(times.PassFrames) / rate;
+    header.Ends = times.PassEnds;
     header.Index = place.Index;
     header.Count = place.Count;
-    if (start > 0) source.Seek(start);
+    message = MessageText(module.Message);
+    if (settings.StartSeconds > 0)
+        SeekSeconds(settings.StartSeconds);
+    else if (start > 0)
+        SeekTo(start);
+    else
+        Placed();
     return true;
 }
 
@@ -90,12 +131,12 @@ PlayStatus Session::Snapshot() {
     s.SongLength = m.SongLength;
     s.Pattern = m.CurrentPattern;
     s.Row = std::max(m.PlayingRow, 0);
-    const TKavoXMPattern* pattern = m.Patterns[m.CurrentPattern].get();
+    const TKavoXMPattern* pattern = m.Patterns[size_t(m.CurrentPattern)].get();
     s.Rows = pattern != nullptr ? pattern->RowCount : 0;
     s.Speed = m.Speed;
     s.Tempo = m.Tempo;
-    s.Elapsed = double(songFrames) / Rate;
-    s.Total = header.Ends ? header.Length : -1;
+    s.Elapsed = double(songFrames) / rate;
+    s.Total = times.Ends ? double(times.Frames) / rate : -1;
     s.Passes = uint32_t(settings.Loops);
     s.Pass = std::min(m.SongEndCount + 1, s.Passes);
     s.LoopForever = loopForever;
@@ -103,41 +144,93 @@ PlayStatus Session::Snapshot() {
     return s;
 }
 
+// Each pattern channel's loudness as the mixer takes it: its final volume while it sounds.
+void Session::TakeLevels(ChannelLevels& levels) {
+    const TKavoXMModule& m = source.Module();
+    for (int32_t i = 0; i < m.ChannelCount && i < int32_t(levels.size()); ++i) {
+        const TKavoXMChannel* channel = m.PatternChannels[size_t(i)].get();
+        const int32_t volume = channel != nullptr && channel->Active ? channel->FinalVolume : 0;
+        levels[size_t(i)] = uint8_t(std::clamp(volume, 0, 4096) * 255 / 4096);
+    }
+}
+
 // Mixes blocks into the free device buffers, at most one round of the ring: a device that takes
 // audio faster than real time must not keep the keys and the screen waiting.
 void Session::Fill() {
     const PostMix post{settings.Mix.GainDb, settings.Mix.Separation};
-    const auto limit = uint64_t(settings.Seconds * Rate);
+    const auto limit = uint64_t(settings.Seconds * rate);
     for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device->CanSubmit(); ++n) {
         int32_t* mix = source.NextBlock();
-        PlayStatus status = Snapshot(); // the rows read for this block
+        BlockView block;
+        block.Status = Snapshot(); // the rows read for this block
+        TakeLevels(block.Levels);
         post.Apply(mix, BlockFrames, 2);
-        status.Level = PeakLevel(mix, size_t(BlockFrames) * 2);
+        block.Status.Level = PeakLevel(mix, size_t(BlockFrames) * 2);
         ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device->NextData());
-        blocks[size_t(device->Submit())] = status;
-        last = status;
-        if (!place.Screen && status.Order != lastOrderLine) {
-            lastOrderLine = status.Order;
-            std::printf("%s\n", OrderLine(status).c_str());
-        }
+        blocks[size_t(device->Submit())] = block;
+        last = block;
         songFrames += BlockFrames;
         playedFrames += BlockFrames;
         const TKavoXMModule& m = source.Module();
-        if (m.SongEndCount != passesSeen) songFrames = 0; // a new pass starts the song again
-        passesSeen = m.SongEndCount;
         if (!loopForever && m.SongEndCount >= uint32_t(settings.Loops)) finishing = true;
+        // The block that ends the last pass already stands at the start of another one.
+        if (!place.Screen && !finishing && block.Status.Order != lastOrderLine) {
+            lastOrderLine = block.Status.Order;
+            std::printf("%s\n", OrderLine(block.Status).c_str());
+        }
         if (settings.Seconds > 0 && playedFrames >= limit) finishing = true;
     }
 }
 
+// After a seek: the queued sound goes, and the screen shows the new place at once, also while
+// paused, so that the next key moves on from there.
+void Session::Placed() {
+    if (device != nullptr) device->Stop(false);
+    finishing = false;
+    last.Status = Snapshot();
+    last.Status.Elapsed = double(songFrames) / rate;
+    shown = last;
+}
+
+int32_t Session::TuneStart(int32_t order) {
+    TKavoXM player(rate, BlockFrames, 1, true, 10, 16, 0, TKavoXMOutput::None);
+    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return order;
+    const SongMap map = MapSong(player);
+    const int32_t tune = map.OrderSubsong[size_t(order)];
+    return tune >= 0 ? map.Subsongs[size_t(tune)].StartOrder : order;
+}
+
 void Session::SeekTo(int32_t order) {
-    const TKavoXMModule& m = source.Module();
+    TKavoXMModule& m = source.Module();
     order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
     if (!source.Seek(order)) return;
-    if (device != nullptr) device->Stop(false);
-    const int64_t start = times.OrderStart[size_t(order)];
-    songFrames = start >= 0 ? uint64_t(start) : 0;
-    finishing = false;
+    if (times.OrderStart[size_t(order)] < 0) {
+        // An entry the song time's origin never reaches: its time is that of the subsong that
+        // reaches it, from the subsong's start (or 0 at the entry when none does).
+        origin = TuneStart(order);
+        times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
+    }
+    songFrames = uint64_t(std::max<int64_t>(times.OrderStart[size_t(order)], 0));
+    Placed();
+    // Nothing has been read yet: the place is the entry's first row.
+    last.Status.Order = order;
+    last.Status.Row = 0;
+    last.Status.Pattern = m.Orders[size_t(order)];
+    const TKavoXMPattern* pattern = m.Patterns[size_t(last.Status.Pattern)].get();
+    last.Status.Rows = pattern != nullptr ? pattern->RowCount : 0;
+    shown = last;
+}
+
+void Session::SeekSeconds(double seconds) {
+    const auto target = uint64_t(std::llround(std::max(seconds, 0.0) * rate));
+    songFrames = source.SeekFrames(origin, target, loopForever ? 0 : uint32_t(settings.Loops));
+    Placed();
+}
+
+void Session::ScrollChannels(int32_t direction) {
+    const int32_t group = ChannelsThatFit(TerminalColumns());
+    const int32_t lastGroup = std::max(header.Channels - 1, 0) / group * group;
+    firstChannel = std::clamp(firstChannel + direction * group, 0, lastGroup);
 }
 
 // Acts on a key; true when the song should end with `end`.
@@ -162,11 +255,32 @@ bool Session::React(Key key, PlayEnd& end) {
         break;
     case Key::NextOrder:
     case Key::PreviousOrder:
-        SeekTo(shown.Order + (key == Key::NextOrder ? 1 : -1));
+        SeekTo(shown.Status.Order + (key == Key::NextOrder ? 1 : -1));
+        break;
+    case Key::Back10:
+    case Key::Forward10:
+    case Key::Back60:
+    case Key::Forward60: {
+        const double step = key == Key::Back10 || key == Key::Forward10 ? 10 : 60;
+        const bool back = key == Key::Back10 || key == Key::Back60;
+        SeekSeconds(shown.Status.Elapsed + (back ? -step : step));
+        break;
+    }
+    case Key::ChannelsLeft:
+    case Key::ChannelsRight:
+        ScrollChannels(key == Key::ChannelsRight ? 1 : -1);
+        break;
+    case Key::Message:
+        showMessage = !showMessage;
+        if (showMessage && !view) {
+            std::printf("\n");
+            for (const std::string& line : message) std::printf("  %s\n", line.c_str());
+        }
         break;
     case Key::VolumeUp:
     case Key::VolumeDown:
         m.MasterVolume = std::clamp(m.MasterVolume + (key == Key::VolumeUp ? 16 : -16), 0, 256);
+        controls.MasterVolume = m.MasterVolume;
         break;
     case Key::Loop:
         loopForever = !loopForever;
@@ -177,16 +291,38 @@ bool Session::React(Key key, PlayEnd& end) {
     return false;
 }
 
+void Session::ShowView() {
+    ViewFrame frame;
+    frame.Title = (header.Count > 1 ? "[" + std::to_string(header.Index) + "/" +
+                                          std::to_string(header.Count) + "] "
+                                    : std::string()) +
+                  header.File + "  " + (header.Title.empty() ? "(no title)" : header.Title) +
+                  (header.Tracker.empty() ? "" : "  (" + header.Tracker + ")");
+    frame.Status = ViewStatusLine(shown.Status, 1000);
+    const TKavoXMModule& m = source.Module();
+    if (shown.Status.Pattern >= 0 && shown.Status.Pattern < TKavoXMModule::MaxPatterns)
+        frame.Pattern = m.Patterns[size_t(shown.Status.Pattern)].get();
+    frame.Row = shown.Status.Row;
+    frame.Channels = header.Channels;
+    frame.FirstChannel = firstChannel;
+    frame.Levels = &shown.Levels;
+    frame.Message = showMessage ? &message : nullptr;
+    frame.Colour = settings.Colour;
+    view->Draw(frame);
+}
+
 void Session::Show() {
     // A device that takes audio faster than real time may have played everything already.
     const int32_t playing = device->Playing();
-    shown = playing >= 0 ? blocks[size_t(playing)] : last;
-    shown.Paused = paused;
-    shown.LoopForever = loopForever;
-    shown.MasterVolume = source.Module().MasterVolume;
-    if (place.Screen) {
+    if (playing >= 0 || !paused) shown = playing >= 0 ? blocks[size_t(playing)] : last;
+    shown.Status.Paused = paused;
+    shown.Status.LoopForever = loopForever;
+    shown.Status.MasterVolume = source.Module().MasterVolume;
+    if (view) {
+        ShowView();
+    } else if (place.Screen) {
         const size_t width = TerminalColumns();
-        const std::string line = StatusLine(shown, width);
+        const std::string line = StatusLine(shown.Status, width);
         std::printf("\r%s%s", line.c_str(), LineEraser(line.size(), width).c_str());
     }
     std::fflush(stdout);
@@ -194,16 +330,24 @@ void Session::Show() {
 
 PlayEnd Session::Run(DeviceOut& out) {
     device = &out;
-    std::printf("%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
-    shown = last = Snapshot();
+    if (settings.View && place.Screen && terminal.Active() && TerminalDrawsScreens() &&
+        ViewFits(TerminalColumns(), TerminalRows()))
+        view = std::make_unique<PlayView>();
+    else
+        std::printf("%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
     PlayEnd end = PlayEnd::Finished;
     for (;;) {
         if (StopSignal() != 0) {
             end = PlayEnd::Stopped;
             break;
         }
-        if (RawTerminal::TakeContinued() && place.Screen)
-            std::printf("\n%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
+        if (RawTerminal::TakeContinued() && place.Screen) {
+            if (view)
+                view->Invalidate();
+            else
+                std::printf("\n%s",
+                            HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
+        }
         bool stop = false;
         for (Key key = terminal.ReadKey(); key != Key::None && !stop; key = terminal.ReadKey())
             stop = React(key, end);
@@ -214,6 +358,7 @@ PlayEnd Session::Run(DeviceOut& out) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     device->Stop(false);
+    view.reset();
     if (place.Screen) std::printf("\n");
     std::fflush(stdout);
     return end;
@@ -222,10 +367,11 @@ PlayEnd Session::Run(DeviceOut& out) {
 } // namespace
 
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error) {
-    Session session(settings, place, terminal);
+                 PlayControls& controls, std::unique_ptr<DeviceOut>& device, RawTerminal& terminal,
+                 std::string& error) {
+    Session session(settings, place, controls, terminal);
     if (!session.Load(path, error)) return StopSignal() != 0 ? PlayEnd::Stopped : PlayEnd::Failed;
-    if (!device) device = std::make_unique<DeviceOut>(Rate, 2, BlockFrames, RingBuffers);
+    if (!device) device = std::make_unique<DeviceOut>(settings.Rate, 2, BlockFrames, RingBuffers);
     if (!device->IsOpen()) return PlayEnd::NoDevice;
     return session.Run(*device);
 }

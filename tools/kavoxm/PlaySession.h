@@ -11,10 +11,14 @@ class DeviceOut;
 class RawTerminal;
 
 struct PlaySettings {
+    int32_t Rate = 44100;
     int32_t Loops = 1;
     double Seconds = 0; // 0: no limit but the song end
     int32_t StartOrder = -1;
     int32_t Subsong = 1;
+    double StartSeconds = 0; // song time to begin at
+    bool View = true;        // the pattern view where the terminal is large enough
+    bool Colour = true;      // colours in the view
     MixOptions Mix;
 };
 
@@ -25,6 +29,12 @@ struct PlayPlace {
     bool Screen = false;          // standard output is a terminal
 };
 
+// What the listener set with keys that stays from one file to the next.
+struct PlayControls {
+    int32_t MasterVolume = 128;
+};
+
 // Plays `path`, opening `device` once a song has loaded. On PlayEnd::Failed, `error` says why.
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 std::unique_ptr<DeviceOut>& device, RawTerminal& terminal, std::string& error);
+                 PlayControls& controls, std::unique_ptr<DeviceOut>& device, RawTerminal& terminal,
+                 std::string& error);

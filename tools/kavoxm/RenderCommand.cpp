@@ -34,6 +34,7 @@ struct RenderOptions {
     bool sync = false;
     int32_t startOrder = -1;
     int32_t subsong = 1;
+    double startSeconds = 0;
 };
 
 const std::map<std::string, SampleFormat>& BitsFormats() {
@@ -48,10 +49,13 @@ void Fail(const std::string& message) {
     std::cerr << "kavoxm render: " << message << "\n";
 }
 
-void ShowProgress(const TKavoXMModule& module, uint64_t frames, int32_t rate, int32_t loops) {
+// `order` is the last order entry rendered: after the song's end the module already stands at
+// the start of another pass.
+void ShowProgress(const TKavoXMModule& module, int32_t order, uint64_t frames, int32_t rate,
+                  int32_t loops) {
     const uint32_t pass = std::min(module.SongEndCount + 1, uint32_t(loops));
     std::fprintf(stderr, "\r  %8.1f s   pass %u/%d   order %3d/%-3d", double(frames) / rate, pass,
-                 loops, module.CurrentOrder, module.SongLength);
+                 loops, order, module.SongLength);
 }
 
 // PCM of several blocks collected for one write: large writes go straight from here to the
@@ -92,6 +96,7 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         size_t(source.BlockFrames()) * size_t(channels) * ConvertBytesPerSample(format);
     PcmChunk chunk(blockBytes, sink);
     uint64_t frames = 0;
+    int32_t order = 0;
     ended = false;
     int code = 0;
     bool written = true;
@@ -111,9 +116,11 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
             break;
         }
         frames += uint64_t(n);
-        // The render stops at the frame where the last pass ends.
+        // The render stops at the frame where the last pass ends; the module already stands
+        // past it.
+        if (!ended) order = std::max(source.Module().PlayingOrder, 0);
         if (progress && n > 0 && (frames / uint64_t(n)) % 32 == 0)
-            ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+            ShowProgress(source.Module(), order, frames, source.Rate(), o.loops);
     }
     if (written && !chunk.Flush()) written = false;
     if (!written) {
@@ -122,7 +129,7 @@ int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint6
         code = 1;
     }
     if (progress) {
-        ShowProgress(source.Module(), frames, source.Rate(), o.loops);
+        ShowProgress(source.Module(), order, frames, source.Rate(), o.loops);
         std::fputc('\n', stderr);
     }
     return code;
@@ -134,6 +141,10 @@ std::string CapWarning(const std::string& input, const std::string& action) {
 }
 
 int Run(const RenderOptions& o) {
+    if (o.output == "-" && isatty(STDOUT_FILENO) != 0) {
+        Fail("raw PCM to a terminal; redirect it or use -o FILE");
+        return 2;
+    }
     if (const std::string why = CheckOutputName(o.input, o.output, o.force); !why.empty()) {
         Fail(why);
         return 1;
@@ -152,7 +163,11 @@ int Run(const RenderOptions& o) {
         Fail(error);
         return 1;
     }
-    if (start > 0) source->Seek(start);
+    if (o.startSeconds > 0)
+        source->SeekFrames(start, uint64_t(std::llround(o.startSeconds * o.rate)),
+                           uint32_t(o.loops));
+    else if (start > 0)
+        source->Seek(start);
     TKavoXM& player = source->Player();
     if (o.mix.MasterVolume >= 0) player.Module->MasterVolume = o.mix.MasterVolume;
     player.ClipOutput = !o.noClip;
@@ -211,6 +226,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
     AddSecondsOption(*command, options->seconds,
                      "Stop after this much audio (default: the song end, at most an hour)");
     AddPositionOptions(*command, options->startOrder, options->subsong);
+    AddStartSecondsOption(*command, options->startSeconds);
     command->add_option("--loops", options->loops, "Passes through the song")
         ->check(CLI::Range(1, 1000))
         ->capture_default_str();

@@ -22,15 +22,20 @@ SongTimes ScanSongTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_
     times.Unknown = false;
     for (uint64_t ticks = 0; times.Frames < limit; ++ticks) {
         player.Tick();
+        if (module.SongEndCount >= 1 && !times.PassEnds) {
+            times.PassEnds = true;
+            times.PassFrames = times.Frames;
+        }
         if (module.SongEndCount >= passes) {
             times.Ends = true;
             break;
         }
         const int32_t order = module.PlayingOrder;
-        if (order >= 0 && order < 256 && times.OrderStart[size_t(order)] < 0)
+        if (order >= 0 && order < 256 && !times.PassEnds && times.OrderStart[size_t(order)] < 0)
             times.OrderStart[size_t(order)] = int64_t(times.Frames);
         times.Frames += uint64_t(player.SamplesPerTick);
         if (ticks % 1024 == 1023 && std::chrono::steady_clock::now() > deadline) break;
     }
+    if (!times.PassEnds) times.PassFrames = times.Frames;
     return times;
 }

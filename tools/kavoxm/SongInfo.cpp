@@ -2,6 +2,7 @@
 
 #include "PlayScreen.h"
 
+#include "KavoXM/capi/TextUtf8.h"
 #include "KavoXM/module/Module.h"
 #include "KavoXM/module/XMLoadInfo.h"
 
@@ -42,7 +43,7 @@ const char* OnOff(const std::unique_ptr<TKavoXMEnvelope>& envelope) {
 
 void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrument& instrument) {
     const int32_t samples = SampleCount(instrument);
-    out << "Instrument " << number << " \"" << instrument.Name << "\": ";
+    out << "Instrument " << number << " \"" << TextUtf8(instrument.Name) << "\": ";
     if (samples == 0) {
         out << "no samples\n";
         return;
@@ -53,10 +54,10 @@ void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrum
     for (int32_t j = 0; j < TKavoXMInstrument::MaxSamples; ++j) {
         const TKavoXMSample* s = instrument.Samples[size_t(j)].get();
         if (s == nullptr) continue;
-        out << "  sample " << j << " \"" << s->Name << "\": " << s->Length << " frames, loop "
-            << LoopText(*s) << ", " << s->Bits << "-bit " << (s->Channels == 2 ? "stereo" : "mono")
-            << ", volume " << s->Volume << ", relative note " << s->RelativeNote << ", finetune "
-            << s->FineTune << "\n";
+        out << "  sample " << j << " \"" << TextUtf8(s->Name) << "\": " << s->Length
+            << " frames, loop " << LoopText(*s) << ", " << s->Bits << "-bit "
+            << (s->Channels == 2 ? "stereo" : "mono") << ", volume " << s->Volume
+            << ", relative note " << s->RelativeNote << ", finetune " << s->FineTune << "\n";
     }
 }
 
@@ -93,7 +94,7 @@ std::string TrackerName(const std::vector<uint8_t>& image) {
     std::string name(image.begin() + At, image.begin() + At + Size);
     name = name.substr(0, name.find('\0'));
     const size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : name.substr(0, end + 1);
+    return end == std::string::npos ? std::string() : TextUtf8(name.substr(0, end + 1));
 }
 
 std::string MessageLines(const std::string& message) {
@@ -129,9 +130,9 @@ std::string DurationText(const SongScan& scan, int32_t rate) {
     return "unknown";
 }
 
-std::string JsonString(const std::string& bytes) {
+std::string JsonString(const std::string& bytes, bool keepLineBreaks) {
     std::string out = "\"";
-    for (char ch : bytes) {
+    for (char ch : TextUtf8(bytes, keepLineBreaks)) {
         const auto c = uint8_t(ch);
         switch (c) {
         case '"':
@@ -150,7 +151,7 @@ std::string JsonString(const std::string& bytes) {
             out += "\\t";
             break;
         default:
-            if (c < 0x20 || c >= 0x7F) {
+            if (c < 0x20 || c == 0x7F) {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
                 out += escaped;
@@ -165,7 +166,7 @@ std::string JsonString(const std::string& bytes) {
 std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& info,
                          const SongFacts& facts) {
     std::ostringstream out;
-    out << "Name:             " << module.Name << "\n";
+    out << "Name:             " << TextUtf8(module.Name) << "\n";
     if (!facts.Tracker.empty()) out << "Tracker:          " << facts.Tracker << "\n";
     out << "Format version:   " << VersionText(info.Version) << "\n"
         << "Channels:         " << module.ChannelCount << "\n"
@@ -186,6 +187,6 @@ std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         const TKavoXMInstrument* instrument = module.Instruments[size_t(i)].get();
         if (instrument != nullptr) WriteInstrumentText(out, i, *instrument);
     }
-    if (!module.Message.empty()) out << "Message:\n" << MessageLines(module.Message) << "\n";
+    if (!module.Message.empty()) out << "Message:\n" << TextUtf8(module.Message, true) << "\n";
     return out.str();
 }

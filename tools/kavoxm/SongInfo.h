@@ -26,10 +26,12 @@ std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
                          const SongFacts& facts);
 
 // The tracker name in an XM image's header (up to the first zero, trailing spaces removed),
-// or empty.
+// shown safely (as TextUtf8 makes it), or empty.
 std::string TrackerName(const std::vector<uint8_t>& image);
-// A JSON string literal of raw bytes; bytes of 0x80 and above are written as \u00XX.
-std::string JsonString(const std::string& bytes);
+// A JSON string literal of a text from the file, made safe the way the text output shows it
+// (TextUtf8: valid UTF-8 stays, anything else is read as Windows-1252, control characters go;
+// with `keepLineBreaks` line ends stay, as "\n").
+std::string JsonString(const std::string& bytes, bool keepLineBreaks = false);
 // The song message with its line ends (CR, CR LF) as newlines.
 std::string MessageLines(const std::string& message);
 // A song length: m:ss.s, "does not end within m:ss" or "unknown (more than m:ss)".

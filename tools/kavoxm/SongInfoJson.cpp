@@ -133,7 +133,7 @@ std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         << ",\"initial_tempo\":" << int(module.InitialTempo) << ",\"orders\":[";
     for (int32_t i = 0; i < module.SongLength; ++i)
         out << (i ? "," : "") << int(module.Orders[size_t(i)]);
-    out << "],\"message\":" << JsonString(MessageLines(module.Message));
+    out << "],\"message\":" << JsonString(module.Message, true);
     WriteSubsongs(out, facts);
     WriteNames(out, "pattern_names", info.PatternCount,
                [&](int32_t i) { return module.Patterns[size_t(i)]->Name; });

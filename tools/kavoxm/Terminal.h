@@ -9,6 +9,13 @@
 // Columns of the terminal on standard output; 80 when it is not a terminal.
 size_t TerminalColumns();
 
+// Rows of the terminal on standard output; 24 when it is not a terminal.
+size_t TerminalRows();
+
+// True when the terminal takes the escape sequences that draw a whole screen (cursor
+// positioning, the alternate screen, colours): terminals yes, the Windows console not here.
+bool TerminalDrawsScreens();
+
 // True when standard output is a terminal (a Windows console), where the status line is
 // redrawn in place.
 bool StdoutIsScreen();
@@ -28,7 +35,14 @@ enum class Key {
     VolumeDown,
     Loop,
     Next,
-    Previous
+    Previous,
+    Back10,       // seek 10 s back
+    Forward10,    // and forward
+    Back60,       // seek a minute back
+    Forward60,    // and forward
+    ChannelsLeft, // the view's previous group of channels
+    ChannelsRight,
+    Message // the song message on or off
 };
 
 // Raw mode of standard input for as long as the object lives: no echo, no line editing, reads
@@ -48,6 +62,9 @@ class RawTerminal {
     // True once after the program was stopped (Ctrl-Z) and continued: the screen may need
     // drawing again. Never on Windows, whose consoles do not stop programs.
     static bool TakeContinued();
+    // True once after the terminal changed its size (SIGWINCH). Never on Windows, where the
+    // size is read again for every drawing.
+    static bool TakeResized();
 
   private:
     bool active = false;

@@ -1,5 +1,6 @@
 #include "WavFile.h"
 
+#include "FlacFile.h"
 #include "MMSystem/Console.h"
 #include "PlatformFiles.h"
 
@@ -39,7 +40,7 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
     const size_t dot = output.find_last_of('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         const std::string extension = Lower(output.substr(dot + 1));
-        if (OtherFormat(extension))
+        if (OtherFormat(extension) && !(extension == "flac" && FlacAvailable()))
             return output + ": the output is a WAV file, not ." + extension +
                    " (name it .wav, or give - for raw PCM)";
     }
@@ -47,11 +48,14 @@ std::string CheckOutputName(const std::string& input, const std::string& output,
     return {};
 }
 
+PcmSink::PcmSink(uint64_t riffLimit) : riffLimit(riffLimit) {}
+
 PcmSink::~PcmSink() {
     Discard();
 }
 
 void PcmSink::Discard() {
+    flac.reset(); // an unfinished encoder writes its end into the file that goes
     if (file != nullptr && kind != Kind::Raw) std::fclose(file);
     file = nullptr;
     if (!temporary.empty()) RemoveFile(temporary);
@@ -95,6 +99,7 @@ bool PcmSink::OpenFile(std::string& error) {
         error = "cannot write " + path + ": " + reason;
         return false;
     }
+    if (IsFlacName(target)) return StartFlac(error);
     // Callers write large chunks; stdio copying them into its own buffer costs more than the
     // write calls it saves.
     std::setvbuf(file, nullptr, _IONBF, 0);
@@ -133,6 +138,18 @@ bool PcmSink::OpenStreamTarget(std::string& error) {
     return true;
 }
 
+// The encoder writes a few kilobytes at a time: stdio collects them.
+bool PcmSink::StartFlac(std::string& error) {
+    flac = std::make_unique<FlacEncoder>();
+    std::string reason;
+    if (!flac->Start(file, layout.Rate, layout.Channels, layout.Format, reason)) {
+        error = "cannot write " + path + ": " + reason;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
 bool PcmSink::WriteHeader(uint64_t declaredBytes) {
     uint8_t header[128];
     const size_t size = WavHeaderBytes(layout);
@@ -141,6 +158,7 @@ bool PcmSink::WriteHeader(uint64_t declaredBytes) {
 }
 
 bool PcmSink::Write(const void* data, size_t bytes) {
+    if (flac) return flac->Write(data, bytes);
     // Past the RIFF limit without room for the RF64 sizes, the header would be wrong.
     if (kind != Kind::Raw && rewritable && !layout.Room && dataBytes + bytes > riffLimit) {
         errno = EFBIG;
@@ -169,9 +187,13 @@ bool PcmSink::Publish(std::string& error) {
 // The pad byte after odd data, the final header, and every byte handed to the system (to the
 // disk with --sync).
 bool PcmSink::Complete() {
-    if ((dataBytes & 1) != 0 && std::fputc(0, file) == EOF) return false;
-    if (rewritable && (std::fseek(file, headerAt, SEEK_SET) != 0 || !WriteHeader(dataBytes)))
-        return false;
+    if (flac) {
+        if (!flac->Finish()) return false;
+    } else {
+        if ((dataBytes & 1) != 0 && std::fputc(0, file) == EOF) return false;
+        if (rewritable && (std::fseek(file, headerAt, SEEK_SET) != 0 || !WriteHeader(dataBytes)))
+            return false;
+    }
     if (options.Sync && kind == Kind::File) return SyncToDisk(file);
     return std::fflush(file) == 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// PCM output of the render command: a WAV file, or raw PCM on standard output. A new or
+// PCM output of the render command: a WAV file, a FLAC file (named .flac, where the build has
+// libFLAC), or raw PCM on standard output. A new or
 // replaced file is written under a temporary name beside the target and takes the target's
 // name only once it is complete; a render that fails or is stopped leaves nothing behind. A
 // device or a pipe is written into directly. Data past 4 GiB makes the file RF64.
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 struct SinkOptions {
@@ -17,10 +19,12 @@ struct SinkOptions {
                                // header keeps room for the RF64 sizes
 };
 
+class FlacEncoder;
+
 class PcmSink {
   public:
     // `riffLimit`: the most data a RIFF header declares (lowered by tests).
-    explicit PcmSink(uint64_t riffLimit = RiffDataLimit) : riffLimit(riffLimit) {}
+    explicit PcmSink(uint64_t riffLimit = RiffDataLimit);
     ~PcmSink(); // an unfinished file is removed
     PcmSink(const PcmSink&) = delete;
     PcmSink& operator=(const PcmSink&) = delete;
@@ -47,9 +51,11 @@ class PcmSink {
     std::string path;      // the name given, for messages
     std::string target;    // the file the name leads to
     std::string temporary; // the file being written, until Finish renames it
+    std::unique_ptr<FlacEncoder> flac; // when the target is a FLAC file
 
     bool OpenFile(std::string& error);
     bool OpenStreamTarget(std::string& error);
+    bool StartFlac(std::string& error);
     bool WriteHeader(uint64_t declaredBytes);
     bool Complete();
     bool Publish(std::string& error);
@@ -58,5 +64,5 @@ class PcmSink {
 
 // Why `output` must not be written for `input`, or empty: an existing file (unless `force`),
 // the input itself, a directory or another kind of target that is no file, device or pipe, or a
-// name whose extension says another format.
+// name whose extension says another format (FLAC is one where the build does not write it).
 std::string CheckOutputName(const std::string& input, const std::string& output, bool force);

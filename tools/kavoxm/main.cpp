@@ -56,9 +56,21 @@ std::string Suggestion(const CLI::App& app, const std::string& word) {
     return "";
 }
 
+// Options of the program itself, before any command.
+const char* const ProgramOptions[] = {"--help", "-h", "--version"};
+
+// A word within two letters of one of `names`, or empty.
+std::string Nearest(const std::string& word, const std::vector<std::string>& names) {
+    for (const std::string& name : names)
+        if (EditDistance(word, name) <= 2) return name;
+    return "";
+}
+
 // The first word is a command name, or an option (help, version) of the program itself.
 bool KnownCommand(const CLI::App& app, const char* word) {
-    if (word[0] == '-') return true;
+    if (word[0] == '-')
+        return std::any_of(std::begin(ProgramOptions), std::end(ProgramOptions),
+                           [&](const char* option) { return std::strcmp(word, option) == 0; });
     for (const CLI::App* command : app.get_subcommands({}))
         if (command->get_name() == word) return true;
     return false;
@@ -96,6 +108,14 @@ int main(int argc, char** argv) {
     AddTraceCommand(app, exitCode);
     AddRenderCommand(app, exitCode);
     AddPlayCommand(app, exitCode);
+    if (argc > 1 && argv[1][0] == '-' && !KnownCommand(app, argv[1])) {
+        const std::string near =
+            Nearest(argv[1], {std::begin(ProgramOptions), std::end(ProgramOptions)});
+        std::cerr << "kavoxm: unknown option '" << argv[1] << "'"
+                  << (near.empty() ? "" : "; did you mean '" + near + "'?")
+                  << "\nRun 'kavoxm --help' for more information.\n";
+        return 2;
+    }
     if (argc > 1 && !KnownCommand(app, argv[1])) {
         std::cerr << "kavoxm: unknown command '" << argv[1] << "'" << Suggestion(app, argv[1])
                   << "\nCommands:\n"

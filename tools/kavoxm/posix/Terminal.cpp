@@ -15,6 +15,11 @@ struct termios Saved {};
 struct termios Raw {};
 std::atomic<bool> RawActive{false};
 std::atomic<bool> Continued{false};
+std::atomic<bool> Resized{false};
+
+extern "C" void OnResize(int) {
+    Resized = true;
+}
 
 // Ctrl-Z: gives the shell its terminal back as it was, stops for real, and once continued
 // (`fg`) takes raw mode again.
@@ -41,6 +46,16 @@ size_t TerminalColumns() {
     return 80;
 }
 
+size_t TerminalRows() {
+    struct winsize size {};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0) return size.ws_row;
+    return 24;
+}
+
+bool TerminalDrawsScreens() {
+    return true;
+}
+
 std::string LineEraser(size_t /*length*/, size_t /*width*/) {
     return "\x1b[K";
 }
@@ -57,6 +72,7 @@ RawTerminal::RawTerminal() {
     Raw.c_cc[VTIME] = 0;
     RawActive = true;
     std::signal(SIGTSTP, OnStop);
+    std::signal(SIGWINCH, OnResize);
     active = tcsetattr(STDIN_FILENO, TCSANOW, &Raw) == 0;
     if (!active) RawActive = false;
 }
@@ -64,6 +80,7 @@ RawTerminal::RawTerminal() {
 RawTerminal::~RawTerminal() {
     if (!active) return;
     std::signal(SIGTSTP, SIG_DFL);
+    std::signal(SIGWINCH, SIG_DFL);
     RawActive = false;
     tcflush(STDIN_FILENO, TCIFLUSH);
     tcsetattr(STDIN_FILENO, TCSANOW, &Saved);
@@ -71,6 +88,10 @@ RawTerminal::~RawTerminal() {
 
 bool RawTerminal::TakeContinued() {
     return Continued.exchange(false);
+}
+
+bool RawTerminal::TakeResized() {
+    return Resized.exchange(false);
 }
 
 Key RawTerminal::ReadKey() {

@@ -53,6 +53,10 @@ Key ConsoleKey(bool down, unsigned short virtualKey, wchar_t character) {
     if (!down) return Key::None;
     if (virtualKey == VK_LEFT) return Key::PreviousOrder;
     if (virtualKey == VK_RIGHT) return Key::NextOrder;
+    if (virtualKey == VK_UP) return Key::Forward10;
+    if (virtualKey == VK_DOWN) return Key::Back10;
+    if (virtualKey == VK_PRIOR) return Key::Forward60;
+    if (virtualKey == VK_NEXT) return Key::Back60;
     if (character == 0 || character > 0x7F) return Key::None;
     const auto byte = static_cast<unsigned char>(character);
     size_t used = 0;
@@ -66,6 +70,20 @@ size_t TerminalColumns() {
         if (columns > 0) return size_t(columns);
     }
     return 80;
+}
+
+size_t TerminalRows() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) != 0) {
+        const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+        if (rows > 0) return size_t(rows);
+    }
+    return 24;
+}
+
+// The status line stays the console's display: older consoles print escape sequences as text.
+bool TerminalDrawsScreens() {
+    return false;
 }
 
 bool StdoutIsScreen() {
@@ -98,6 +116,10 @@ RawTerminal::~RawTerminal() {
 }
 
 bool RawTerminal::TakeContinued() {
+    return false;
+}
+
+bool RawTerminal::TakeResized() {
     return false;
 }
 
