@@ -6,7 +6,6 @@
 #include "PlayView.h"
 #include "PostMix.h"
 #include "Signals.h"
-#include "SongClock.h"
 #include "SongFile.h"
 #include "SongInfo.h"
 #include "SongStart.h"
@@ -15,6 +14,7 @@
 #include "KavoXM/capi/TextUtf8.h"
 #include "KavoXM/module/Pattern.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/song/PassTimes.h"
 #include "KavoXM/song/Subsongs.h"
 
 #include <algorithm>
@@ -30,7 +30,6 @@ namespace {
 
 constexpr int32_t BlockFrames = 2048;
 constexpr int32_t RingBuffers = 4;
-constexpr double ScanBudget = 1.0; // seconds of work spent finding the song's length
 
 // What a block holds for the screen: the status line's figures and the channels' levels.
 struct BlockView {
@@ -64,7 +63,7 @@ class Session {
     DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
     MixSource source;
-    SongTimes times;
+    PassTimes times; // from origin: the shown length, the total and each entry's time
     SongHeader header;
     std::vector<BlockView> blocks; // what each queued device buffer holds, by ring index
     BlockView shown;               // on the screen
@@ -104,14 +103,15 @@ bool Session::Load(const std::string& path, std::string& error) {
         return false;
     // Song time counts from the song's start, or from the subsong's; --start N is a place in it.
     origin = settings.StartOrder >= 0 ? 0 : start;
-    times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
+    times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
     header.File = DisplayName(path);
     header.Title = module.Name;
     header.Tracker = TrackerName(image);
     header.Channels = module.ChannelCount;
     header.Orders = module.SongLength;
-    header.Length = times.Unknown ? -1 : double(times.PassFrames) / rate;
-    header.Ends = times.PassEnds;
+    // A scan out of work shows the time it reached, as a lower bound.
+    header.Length = times.First.End == SongScanEnd::NoSong ? -1 : times.First.Seconds(rate);
+    header.Ends = times.First.Ends();
     header.Index = place.Index;
     header.Count = place.Count;
     message = MessageText(module.Message);
@@ -136,7 +136,7 @@ PlayStatus Session::Snapshot() {
     s.Speed = m.Speed;
     s.Tempo = m.Tempo;
     s.Elapsed = double(songFrames) / rate;
-    s.Total = times.Ends ? double(times.Frames) / rate : -1;
+    s.Total = times.All.Ends() ? times.All.Seconds(rate) : -1;
     s.Passes = uint32_t(settings.Loops);
     s.Pass = std::min(m.SongEndCount + 1, s.Passes);
     s.LoopForever = loopForever;
@@ -208,7 +208,7 @@ void Session::SeekTo(int32_t order) {
         // An entry the song time's origin never reaches: its time is that of the subsong that
         // reaches it, from the subsong's start (or 0 at the entry when none does).
         origin = TuneStart(order);
-        times = ScanSongTimes(image, rate, uint32_t(settings.Loops), ScanBudget, origin);
+        times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
     }
     songFrames = uint64_t(std::max<int64_t>(times.OrderStart[size_t(order)], 0));
     Placed();
