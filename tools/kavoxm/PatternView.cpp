@@ -45,9 +45,10 @@ int32_t ShownChannels(const ViewFrame& f, size_t width) {
 std::string ChannelHeads(const ViewFrame& f, size_t width) {
     std::string line(ViewRowColumns, ' ');
     for (int32_t i = 0; i < ShownChannels(f, width); ++i) {
-        std::string head = "|" + std::to_string(f.FirstChannel + i + 1);
-        head.resize(ViewChannelColumns, ' ');
-        line += head;
+        const size_t start = line.size();
+        line += '|';
+        line += std::to_string(f.FirstChannel + i + 1);
+        line.resize(start + ViewChannelColumns, ' ');
     }
     return Paint(line, "\x1b[1m", f.Colour);
 }
@@ -74,8 +75,10 @@ std::string PatternRow(const ViewFrame& f, int32_t row, size_t width) {
     // The row playing stands out as a bar of one colour; the others colour their columns.
     const bool columns = f.Colour && !playing;
     std::string line = Paint(number, Dim, columns);
-    for (int32_t i = 0; i < ShownChannels(f, width); ++i)
-        line += "|" + PaintCell(CellText(f.Pattern->GetNote(row, f.FirstChannel + i)), columns);
+    for (int32_t i = 0; i < ShownChannels(f, width); ++i) {
+        line += '|';
+        line += PaintCell(CellText(f.Pattern->GetNote(row, f.FirstChannel + i)), columns);
+    }
     return Paint(line, "\x1b[1;97;44m", playing && f.Colour);
 }
 
