@@ -327,9 +327,12 @@ bool AfterRun(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t n,
     return true;
 }
 
-} // namespace
-
-void AdvanceChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t count) {
+// The runs of a voice over `count` frames: each run is prepared (kernel, bounds, loop wrap); a
+// silent one only moves the voice, a sounding one is played by `play(choice, n)`; then the
+// voice settles, ramps and changes kernel as the run's end requires.
+template <typename PlayRun>
+void RunVoice(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t count,
+              PlayRun&& play) {
     if (!StartRuns(target, voice)) return;
     TKavoXMKernelChoice choice = SelectKernel(target, voice);
     const Bounds bounds(*voice.Sample);
@@ -352,55 +355,41 @@ void AdvanceChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32
                     ? PastSilentRun(voice, n)
                     : Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
             voice.LastOutputLeft = voice.LastOutputRight = 0;
-        } else {
-            // Only the run's last frame is mixed (into a scratch frame): it leaves the voice's
-            // last output, which click removal may take over later.
-            int32_t skip = n - 1;
-            if (voice.WrapLength > 0 && !TravelFits(voice, skip)) skip = 0;
-            SkipFrames(voice, skip);
-            for (int32_t i = skip; i < n; ++i) {
-                int32_t* scratch = target.MixPos;
-                choice.Kernel(scratch, 1, voice, choice.Table);
-            }
         }
+        play(choice, n, silent);
         count -= n;
         if (!AfterRun(target, voice, n, choice)) return;
     }
 }
 
+} // namespace
+
+void AdvanceChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t count) {
+    RunVoice(target, voice, count, [&](const TKavoXMKernelChoice& choice, int32_t n, bool silent) {
+        if (silent) return;
+        // Only the run's last frame is mixed (into a scratch frame): it leaves the voice's
+        // last output, which click removal may take over later.
+        int32_t skip = n - 1;
+        if (voice.WrapLength > 0 && !TravelFits(voice, skip)) skip = 0;
+        SkipFrames(voice, skip);
+        for (int32_t i = skip; i < n; ++i) {
+            int32_t* scratch = target.MixPos;
+            choice.Kernel(scratch, 1, voice, choice.Table);
+        }
+    });
+}
+
 void MixChannel(const TKavoXMMixTarget& target, TKavoXMChannel& voice, int32_t start,
                 int32_t count) {
-    if (!StartRuns(target, voice)) return;
-    TKavoXMKernelChoice choice = SelectKernel(target, voice);
-    const Bounds bounds(*voice.Sample);
-    const RunScale scale(voice.Increment);
     const int32_t width = target.Channels;
     int32_t* mix = target.MixPos + ptrdiff_t(start) * width;
-    while (count >= 1) {
-        int64_t limit = count;
-        if (voice.RampRemaining > 0 && count > voice.RampRemaining) limit = voice.RampRemaining;
-        const bool silent = Silent(voice, choice);
-        const bool mayWrap = !silent || TravelFits(voice, limit);
-        const int32_t n = int32_t(
-            std::min<int64_t>(PrepareScaledRun(voice, bounds, limit, scale, mayWrap), count));
-        if (n == 0) {
-            EndWithHandOver(target.Module, voice);
+    RunVoice(target, voice, count, [&](const TKavoXMKernelChoice& choice, int32_t n, bool silent) {
+        if (silent) {
+            mix += ptrdiff_t(n) * width; // later runs of this call mix at their own frames
             return;
         }
-        voice.Step = voice.Backwards ? -voice.Increment : voice.Increment;
-        if (silent) {
-            voice.SamplePosition =
-                voice.WrapLength > 0
-                    ? PastSilentRun(voice, n)
-                    : Add(voice.SamplePosition, int64_t(uint64_t(voice.Step) * uint64_t(n)));
-            voice.LastOutputLeft = voice.LastOutputRight = 0;
-            mix += ptrdiff_t(n) * width; // later runs of this call mix at their own frames
-        } else {
-            // The kernel also leaves in LastOutputLeft and LastOutputRight what it added to the
-            // run's last frame.
-            choice.Kernel(mix, n, voice, choice.Table);
-        }
-        count -= n;
-        if (!AfterRun(target, voice, n, choice)) return;
-    }
+        // The kernel also leaves in LastOutputLeft and LastOutputRight what it added to the
+        // run's last frame.
+        choice.Kernel(mix, n, voice, choice.Table);
+    });
 }
