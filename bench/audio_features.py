@@ -29,6 +29,7 @@ SPECTRUM_BANDS = 16
 DECIMATION = 5  # 44100 Hz -> 8820 Hz for the chroma and spectrum analysis
 FLOOR_DB = -90.0
 SILENT_DB = -60.0
+CENTRED_DB = -40.0  # side level relative to the loudness below which a mix counts as centred
 
 
 def read_wav(path):
@@ -231,16 +232,24 @@ def compare(fa, fb):
     return result
 
 
+def _relative_side(f):
+    """The side signal's level relative to the window's loudness, floored at CENTRED_DB: a
+    side more than 40 dB under the sound is a centred mix (a player's centre gains may differ
+    by a fraction of a dB), not panning, and counts as exactly centred."""
+    return [max(CENTRED_DB, s - l) for s, l in zip(f["side"], f["loudness"])]
+
+
 def compare_fine(fa, fb, offset):
     """The finer comparisons: side-signal loudness correlation, mean spectral similarity per
     50 ms, and the per-20-ms loudness deviations (dB, after removing the overall offset)."""
     result = {"side": 1.0, "spectrum": 1.0, "spectrum_diff": [], "fine_diff": []}
     if "loud20" not in fa or "loud20" not in fb:
         return result
-    count = min(len(fa["side"]), len(fb["side"]))
+    ra, rb = _relative_side(fa), _relative_side(fb)
+    count = min(len(ra), len(rb))
     idx = [i for i in range(count) if max(fa["side"][i], fb["side"][i]) > SILENT_DB]
     if idx:
-        result["side"] = correlation([fa["side"][i] for i in idx], [fb["side"][i] for i in idx])
+        result["side"] = correlation([ra[i] for i in idx], [rb[i] for i in idx])
     sa, sb = fa["spectrum"], fb["spectrum"]
     sims = []
     for i in range(min(len(sa), len(sb))):

@@ -6,7 +6,7 @@ usage: differential.py [options] DIR_OR_FILE [...]
 Renders every XM file with the three players (44100 Hz, 16-bit stereo WAV, 4-point cubic
 interpolation, full stereo separation, one pass through the song) and prints per song the
 three lengths, and the loudness-contour correlation, chroma similarity, spectral similarity
-(per 50 ms) and side-signal (left minus right) loudness correlation of ours against each
+(per 50 ms) and side-signal (left minus right, relative to the loudness) correlation of ours against each
 reference and of the two references against each other, and the worst 20 ms window: where our
 loudness is furthest from the nearer reference. A song is flagged where the references agree
 (loudness correlation >= 0.97 and chroma >= 0.95 between them) and we stand apart: loudness
