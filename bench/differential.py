@@ -4,17 +4,17 @@
 usage: differential.py [options] DIR_OR_FILE [...]
 
 Renders every XM file with the three players (44100 Hz, 16-bit stereo WAV, 4-point cubic
-interpolation, full stereo separation, one pass through the song) and prints per song the
-three lengths, and the loudness-contour correlation, chroma similarity, spectral similarity
-(per 50 ms) and side-signal (left minus right, relative to the loudness) correlation of ours against each
+interpolation, full stereo separation, one pass through the song) and prints per song the three
+lengths, and the loudness-contour correlation, chroma similarity, spectral similarity (per 50 ms)
+and side-signal (left minus right, relative to the loudness) correlation of ours against each
 reference and of the two references against each other, and the worst 20 ms window: where our
 loudness is furthest from the nearer reference. A song is flagged where the references agree
 (loudness correlation >= 0.97 and chroma >= 0.95 between them) and we stand apart: loudness
 correlation < 0.97 or chroma < 0.95 against either while further from each reference than the
-references are from each other (LOUDNESS, PITCH), a spectral similarity more than 0.02 below
-theirs against both (SPECTRUM), a side correlation < 0.97 where theirs is >= 0.97 (SIDE), a
-20 ms window more than 12 dB from both where they agree within 3 dB (BLIP), or a length more
-than one row (and more than 0.2 s) away from both.
+references are from each other (LOUDNESS, PITCH), a spectral similarity more than 0.02 below theirs
+against both (SPECTRUM), a side correlation < 0.97 where theirs is >= 0.97 (SIDE), a 20 ms window
+more than 12 dB from both where they agree within 3 dB (BLIP), or a length more than one row (and
+more than 0.2 s) away from both.
 
 --solo renders each channel alone (the other channels keep only their song-wide effects, in a
 temporary copy of the file) with all three players and names, per channel, how far we are
