@@ -16,15 +16,8 @@ int kavoxm_play(kavoxm_module* module) {
         device->Module->MasterVolume = offline.Module->MasterVolume;
         device->InterpolationMode = offline.InterpolationMode;
         device->ClipOutput = offline.ClipOutput;
-        if (!device->Play()) return KAVOXM_ERROR_INTERNAL;
         const TKavoXMModule& song = *offline.Module;
-        if (song.PlayingOrder > 0 || song.PlayingRow > 0) {
-            // Buffers the thread queued from the song's start meanwhile are dropped.
-            device->SetPosition(song.PlayingOrder, song.PlayingRow);
-            device->Lock();
-            device->ResetOutput();
-            device->Unlock();
-        }
+        if (!device->PlayFrom(song.PlayingOrder, song.PlayingRow)) return KAVOXM_ERROR_INTERNAL;
         module->DeviceSeconds = module->BlockSeconds;
         module->Device = std::move(device);
         return KAVOXM_OK;

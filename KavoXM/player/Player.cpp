@@ -159,11 +159,12 @@ void TKavoXM::ResetOutput() {
     waveOutReset(WaveOut->Device);
 }
 
-bool TKavoXM::Play() {
+bool TKavoXM::PlayFrom(int32_t order, int32_t row) {
     // The resets run under the lock, so a second Play while the thread services the ring
     // waits for that pass instead of racing it.
     Lock();
     Module->ResetPlayback();
+    const bool placed = (order == 0 && row == 0) || Module->SetPosition(order, row);
     ResetOutput();
     UpdateSamplesPerTick();
     SamplesLeftInTick = 0;
@@ -171,7 +172,7 @@ bool TKavoXM::Play() {
     SamplesQueued = 0;
     const bool loaded = Module->Loaded;
     Unlock();
-    if (!loaded) return false;
+    if (!loaded || !placed) return false;
     if (Parked && ParkRequest) {
         ParkRequest = false;
         ResumeEvent->Signal();

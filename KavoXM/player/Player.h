@@ -67,7 +67,11 @@ class TKavoXM {
     void UpdateSamplesPerTick();
     void Tick();
     void ResetOutput();
-    bool Play();
+    bool Play() { return PlayFrom(0, 0); }
+    // Play from `order` and `row` (as SetPosition places them): the first buffer the device
+    // gets already begins there. False, and nothing plays, when the song is not loaded or the
+    // position is not in it.
+    bool PlayFrom(int32_t order, int32_t row);
     // Seeks: takes the lock and starts the song afresh at `order` and `row` (the module's
     // SetPosition: every channel as after loading, the song's initial speed and tempo, global
     // volume 64, a new pass); the next frame rendered begins with that row's tick. Frames of

@@ -1,0 +1,115 @@
+// Device playback through the C API, on the virtual wave-out device: what the device receives
+// is what an offline render of the same handle gives, from the handle's position, and the
+// handle reports the song's end and a stop.
+#include "CapiSongs.h"
+#include "support/VirtualDeviceHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using capisongs::Handle;
+using testsupport::ScopedVirtualDevice;
+using testsupport::WaitUntil;
+
+constexpr int32_t DeviceRate = 44100;
+
+// The 16-bit stereo frames an offline render of a fresh handle gives, from `order` on.
+std::vector<int16_t> OfflineFrames(const std::vector<uint8_t>& image, int32_t order,
+                                   size_t frames) {
+    Handle m = capisongs::Load(image);
+    std::vector<int16_t> out(frames * 2);
+    if (order > 0) kavoxm_seek_order(m.get(), order, 0);
+    size_t done = 0;
+    while (done < frames) {
+        const int64_t n =
+            kavoxm_render_s16(m.get(), DeviceRate, 2, out.data() + done * 2, frames - done);
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    out.resize(done * 2);
+    return out;
+}
+
+// The first `frames` frames the device has been handed, as 16-bit values.
+std::vector<int16_t> DeviceFrames(size_t frames) {
+    const std::vector<uint8_t> bytes = VirtualDevice::Recorded();
+    std::vector<int16_t> out(std::min(frames * 2, bytes.size() / 2));
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
+
+// Lets the device play `frames` frames, then waits until the player's thread has filled its
+// queue again (four blocks of 2,048 frames), or the time limit passes at the song's end.
+void PlayAndRefill(uint64_t frames) {
+    VirtualDevice::Advance(frames);
+    WaitUntil(
+        [] { return VirtualDevice::Recorded().size() / 4 >= VirtualDevice::PlayedFrames() + 8192; },
+        std::chrono::milliseconds(500));
+}
+
+TEST(CapiDevice, PlaysWhatAnOfflineRenderGivesFromTheHandlesPosition) {
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(capisongs::Busy());
+    for (int32_t order : {0, 2}) {
+        SCOPED_TRACE(order);
+        ScopedVirtualDevice selected;
+        Handle m = capisongs::Load(image);
+        ASSERT_TRUE(m);
+        ASSERT_EQ(kavoxm_seek_order(m.get(), order, 0), KAVOXM_OK);
+        ASSERT_EQ(kavoxm_play(m.get()), KAVOXM_OK);
+        EXPECT_EQ(kavoxm_play(m.get()), KAVOXM_OK); // already playing: nothing more opens
+        EXPECT_EQ(VirtualDevice::OpenCount(), 1);
+        EXPECT_EQ(VirtualDevice::LastFormat().nSamplesPerSec, uint32_t(DeviceRate));
+        for (int i = 0; i < 6; ++i) PlayAndRefill(4096);
+        const size_t frames = 20000;
+        ASSERT_GE(VirtualDevice::Recorded().size(), frames * 4);
+        EXPECT_EQ(DeviceFrames(frames), OfflineFrames(image, order, frames));
+        EXPECT_EQ(kavoxm_is_playing(m.get()), 1);
+        EXPECT_EQ(kavoxm_stop(m.get()), KAVOXM_OK);
+        EXPECT_EQ(kavoxm_is_playing(m.get()), 0);
+        EXPECT_FALSE(VirtualDevice::IsOpen());
+    }
+}
+
+TEST(CapiDevice, EndsAtTheSongsEndUnlessRepeated) {
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(capisongs::Held(4));
+    for (int32_t repeat : {0, 1}) {
+        SCOPED_TRACE(repeat);
+        ScopedVirtualDevice selected;
+        Handle m = capisongs::Load(image);
+        ASSERT_TRUE(m);
+        kavoxm_set_repeat(m.get(), repeat);
+        const auto songFrames = uint64_t(kavoxm_duration(m.get()) * DeviceRate);
+        ASSERT_GT(songFrames, 0u);
+        ASSERT_EQ(kavoxm_play(m.get()), KAVOXM_OK);
+        uint64_t played = 0;
+        while (played < songFrames + 8192) {
+            PlayAndRefill(2048);
+            played += 2048;
+        }
+        if (repeat == 0)
+            EXPECT_TRUE(WaitUntil([&] { return kavoxm_is_playing(m.get()) == 0; }));
+        else
+            EXPECT_EQ(kavoxm_is_playing(m.get()), 1); // the second pass is still playing
+        kavoxm_stop(m.get());
+    }
+}
+
+TEST(CapiDevice, ReportsAMissingDeviceAndStaysUsable) {
+    VirtualDevice::Options failing;
+    failing.FailOpen = true;
+    ScopedVirtualDevice selected(failing);
+    Handle m = capisongs::Load(xmbuilder::BuildXM(capisongs::Held()));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(kavoxm_play(m.get()), KAVOXM_ERROR_NO_DEVICE);
+    EXPECT_EQ(kavoxm_is_playing(m.get()), 0);
+    EXPECT_EQ(kavoxm_stop(m.get()), KAVOXM_OK);
+    int16_t pcm[64];
+    EXPECT_EQ(kavoxm_render_s16(m.get(), DeviceRate, 2, pcm, 32), 32); // offline still works
+    EXPECT_EQ(kavoxm_play(nullptr), KAVOXM_ERROR_INVALID_ARGUMENT);
+}
+
+} // namespace
