@@ -48,6 +48,7 @@ void TKavoXMChannel::ResetVoice() {
     if (TremoloWaveform < 4) TremoloPosition = 0;
     TremorPosition = 0;
     TremorMuted = false;
+    KeyOffMuted = false;
     FadeOutVolume = 65536;
 }
 

@@ -51,14 +51,20 @@ void TKavoXMChannel::DoTremolo() {
     TremoloPosition = (TremoloPosition + TremoloSpeed) & 63;
 }
 
-// On effect ticks: sounds for x + 1 ticks, then silences y + 1 ticks, round and round. A row
-// tick keeps what the last effect tick did. Without any Txy memory yet there is no tremor.
+// On effect ticks: sounds for x + 1 ticks, then silences y + 1 ticks, round and round (T00
+// without any memory alternates single ticks). TremorPosition holds the phase and what is left
+// of it: n >= 1 sounding with n - 1 ticks to follow, n <= -1 silent with -n - 1 to follow. A
+// reset (0) counts as the end of a silent phase, so a tremor starts sounding; a new Txy takes
+// effect at the next change of phase. The silence lasts past the tick (TremorMuted): later rows
+// keep what the last effect tick did.
 void TKavoXMChannel::DoTremor() {
-    if (TremorOnTicks + TremorOffTicks == 0) return;
-    const int32_t cycle = TremorOnTicks + TremorOffTicks + 2;
-    TremorMuted = TremorPosition > TremorOnTicks;
-    if (TremorMuted) VolumeDelta -= Volume;
-    TremorPosition = (TremorPosition + 1) % cycle;
+    if (TremorPosition == 1)
+        TremorPosition = -TremorOffTicks - 1;
+    else if (TremorPosition == 0 || TremorPosition == -1)
+        TremorPosition = TremorOnTicks + 1;
+    else
+        TremorPosition += TremorPosition > 1 ? -1 : 1;
+    TremorMuted = TremorPosition < 0;
 }
 
 void TKavoXMChannel::DoVolumeSlide() {

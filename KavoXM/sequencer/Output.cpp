@@ -98,7 +98,7 @@ void TKavoXMChannel::UpdateOutput() {
     TKavoXMModule& module = *Module;
     const bool mono = MonoOutput(module);
     ClampState(*this, module);
-    const int32_t volume = std::clamp(Volume + VolumeDelta, 0, 64);
+    const int32_t volume = std::clamp(TickVolume(), 0, 64);
     FinalVolume = FinalVolumeOf(*this, module, volume);
     if (HostVolume != 256) FinalVolume = FinalVolume * std::clamp(HostVolume, 0, 256) / 256;
     FinalPanning = FinalPanningOf(*this);

@@ -60,9 +60,12 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote)
     StartNote(c, period);
 }
 
-// The sample's own volume and panning, as an instrument number sets them.
+// The sample's own volume and panning, as an instrument number sets them; a note silenced by
+// tremor or key-off sounds again.
 void ApplySampleDefaults(TKavoXMChannel& c) {
     if (c.Sample == nullptr) return;
+    c.TremorMuted = false;
+    c.KeyOffMuted = false;
     c.Volume = c.Sample->Volume;
     if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
 }
@@ -125,7 +128,10 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     // An instrument number with no instrument behind it means nothing without a note.
     const bool hasInstrument =
         note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
-    if (hasNote) LastNote = note.Note;
+    if (hasNote) {
+        LastNote = note.Note;
+        KeyOffMuted = false; // a released note sounds again at its volume (0 unless set anew)
+    }
     if (note.Note == KeyOffNote) {
         // A key-off with an instrument number releases the note and gives it its sample's
         // volume and panning again; the envelopes run on from where they are.

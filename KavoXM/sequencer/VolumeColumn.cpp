@@ -18,10 +18,13 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
     case 0x2:
     case 0x3:
     case 0x4:
-        if (due) Volume = v - 0x10;
-        break;
     case 0x5:
-        if (due && v == 0x50) Volume = 64;
+        // A volume brings back a note that a tremor or a key-off left silent.
+        if (due && v <= 0x50) {
+            Volume = v - 0x10;
+            TremorMuted = false;
+            KeyOffMuted = false;
+        }
         break;
     case 0x8:
         if (due) Volume = Accumulated(int64_t(Volume) - n);

@@ -387,7 +387,10 @@ TEST_F(EffectHandlers, NoteCutOnItsTick) {
 }
 
 TEST_F(EffectHandlers, KeyOffReleasesBothEnvelopesAtOnce) {
-    Play(Cell(0x14, 0x00), RowKeyOff, nullptr, 1);
+    Module.Speed = 6;
+    Play(Cell(0x14, 0x02), nullptr, TickKeyOff, 2);
+    EXPECT_FALSE(Channel.KeyOff);
+    Play(Cell(0x14, 0x02), nullptr, TickKeyOff, 3);
     EXPECT_TRUE(Channel.KeyOff);
     EXPECT_FALSE(Channel.VolumeEnvelopeHandler.KeyOn);
     EXPECT_FALSE(Channel.PanningEnvelopeHandler.KeyOn);
