@@ -14,6 +14,15 @@ int32_t WaveValue(int32_t waveform, int32_t position) {
     return VibratoWaveforms[size_t(waveform)][size_t(position & 63)] * 2;
 }
 
+// The tremolo's ramp (waveform 1) is not the vibrato's: its size grows from 0 through each half
+// of the tremolo's cycle, raising the volume in the first half and lowering it in the second.
+// While the vibrato's position is in the second half of its cycle the size shrinks instead.
+int32_t TremoloRamp(int32_t tremoloPosition, int32_t vibratoPosition) {
+    int32_t size = (tremoloPosition & 31) * 8;
+    if ((vibratoPosition & 63) >= 32) size = 255 - size;
+    return (tremoloPosition & 63) >= 32 ? -size : size;
+}
+
 } // namespace
 
 // The arpeggio counts the effect ticks of a row down from the speed: on tick t of a row at speed
@@ -42,7 +51,8 @@ void TKavoXMChannel::DoVibrato() {
 }
 
 void TKavoXMChannel::ApplyTremolo() {
-    const int32_t w = WaveValue(TremoloWaveform, TremoloPosition);
+    const int32_t w = TremoloWaveform == 1 ? TremoloRamp(TremoloPosition, VibratoPosition)
+                                           : WaveValue(TremoloWaveform, TremoloPosition);
     VolumeDelta += (w * TremoloDepth) / 64;
 }
 
