@@ -26,6 +26,7 @@ void TKavoXMChannel::Reset() {
     RampStepLeft = RampStepRight = 0;
     RealNote = 0;
     LastNote = 0;
+    MissingInstrument = 0;
     SampleOffset = 0;
     RowNote = {};
     Surround = false;

@@ -81,6 +81,9 @@ class TKavoXMChannel {
     int32_t RampRemaining = 0;                           // frames
     int32_t RealNote = 0; // 0-based note after the sample's relative note
     int32_t LastNote = 0; // last row note 1..96: a delayed row without a note plays it again
+    // An instrument number with no instrument behind it, read without a note (the sounding note
+    // goes on): a later note without an instrument number plays with it, and so cuts. 0: none.
+    int32_t MissingInstrument = 0;
     bool VariantEnabled = false;
     int32_t VariantMode = 0;
     bool Surround = false;

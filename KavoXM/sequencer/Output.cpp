@@ -92,8 +92,13 @@ void TKavoXMChannel::UpdateOutput() {
         Active = false;
         return;
     }
-    UpdateEnvelopes();
-    DoAutoVibrato();
+    // Envelopes, fade-out and auto-vibrato run on while a voice is silent, but not on a channel
+    // that has no note to play (Period 0): an instrument number there leaves them at their
+    // start for the next note.
+    if (Period != 0) {
+        UpdateEnvelopes();
+        DoAutoVibrato();
+    }
     if (!Active || Module == nullptr) return;
     TKavoXMModule& module = *Module;
     const bool mono = MonoOutput(module);
