@@ -26,6 +26,7 @@ void TKavoXMChannel::Reset() {
     RampStepLeft = RampStepRight = 0;
     RealNote = 0;
     LastNote = 0;
+    MissingInstrument = 0;
     SampleOffset = 0;
     RowNote = {};
     Surround = false;
@@ -48,6 +49,7 @@ void TKavoXMChannel::ResetVoice() {
     if (TremoloWaveform < 4) TremoloPosition = 0;
     TremorPosition = 0;
     TremorMuted = false;
+    KeyOffMuted = false;
     FadeOutVolume = 65536;
 }
 

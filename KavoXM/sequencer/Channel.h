@@ -42,7 +42,13 @@ class TKavoXMChannel {
     int32_t VibratoWaveform = 0, VibratoSpeed = 0, VibratoDepth = 0, VibratoPosition = 0;
     int32_t TremoloSpeed = 0, TremoloDepth = 0, TremoloPosition = 0;
     int32_t TremorPosition = 0, TremorOnTicks = 0, TremorOffTicks = 0;
-    bool TremorMuted = false; // the last effect tick of a tremor was silent
+    // The last tremor tick was silent: the note stays silent, also on later rows without a
+    // tremor, until a tremor tick sounds, an instrument number or a volume-column volume.
+    bool TremorMuted = false;
+    // A key-off without a volume envelope silenced the note: it stays silent until a note, an
+    // instrument number or a volume-column volume (the volume alone, as Cxx sets it, does not
+    // bring it back).
+    bool KeyOffMuted = false;
     int32_t AutoVibratoSweepPosition = 0, AutoVibratoPosition = 0;
     int32_t RetrigVolumeChange = 0, RetrigInterval = 0;
     int32_t SampleOffset = 0; // the last non-zero 9xx, in units of 256 frames
@@ -75,6 +81,9 @@ class TKavoXMChannel {
     int32_t RampRemaining = 0;                           // frames
     int32_t RealNote = 0; // 0-based note after the sample's relative note
     int32_t LastNote = 0; // last row note 1..96: a delayed row without a note plays it again
+    // An instrument number with no instrument behind it, read without a note (the sounding note
+    // goes on): a later note without an instrument number plays with it, and so cuts. 0: none.
+    int32_t MissingInstrument = 0;
     bool VariantEnabled = false;
     int32_t VariantMode = 0;
     bool Surround = false;
@@ -119,6 +128,10 @@ class TKavoXMChannel {
 
     // Output values for the mixer (Output.cpp).
     void UpdateOutput();
+
+    // This tick's volume before clamping: the volume and its tick's delta, 0 while a tremor or
+    // a key-off keeps the note silent.
+    int32_t TickVolume() const { return (TremorMuted || KeyOffMuted) ? 0 : Volume + VolumeDelta; }
 
     // A row whose note only retargets a tone portamento (3xx, 5xy or a volume-column $Fx).
     static bool TonePortamentoNote(const TKavoXMPatternNote& note) {

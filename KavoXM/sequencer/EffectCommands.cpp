@@ -75,14 +75,9 @@ void TickRetrigger(Channel& channel, const Note& note) {
     channel.PanningEnvelopeHandler.SetPosition(0);
 }
 
-// Kxx releases the key on tick xx of the row: K00 on the row tick, never when xx is not below
-// the speed.
-// The row tick has made a K00 row a key-off note already; on a row with an instrument number
-// the release came before the instrument's volume, which a second release here would undo.
-void RowKeyOff(Channel& channel, const Note& note) {
-    if (Parameter(note) == 0 && note.Instrument == 0) channel.ReleaseKey();
-}
-
+// Kxx releases the key on tick xx of the row, never when xx is not below the speed. K00 has no
+// handler: the row tick makes its row a key-off note, so the release comes before the row's
+// instrument number and volume column, which a second release here would undo.
 void TickKeyOff(Channel& channel, const Note& note) {
     const int32_t tick = Parameter(note);
     const bool inRow = channel.Module == nullptr || tick < int32_t(channel.Module->Speed);

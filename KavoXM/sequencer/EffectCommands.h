@@ -62,10 +62,9 @@ void RowTremor(TKavoXMChannel&, const TKavoXMPatternNote&); // Txy
 void TickTremor(TKavoXMChannel&, const TKavoXMPatternNote&);
 
 // Sample, notes and envelopes.
-void RowSampleOffset(TKavoXMChannel&, const TKavoXMPatternNote&); // 9xx
-void TickRetrigger(TKavoXMChannel&, const TKavoXMPatternNote&);   // E9y
-void RowKeyOff(TKavoXMChannel&, const TKavoXMPatternNote&);       // Kxx
-void TickKeyOff(TKavoXMChannel&, const TKavoXMPatternNote&);
+void RowSampleOffset(TKavoXMChannel&, const TKavoXMPatternNote&);     // 9xx
+void TickRetrigger(TKavoXMChannel&, const TKavoXMPatternNote&);       // E9y
+void TickKeyOff(TKavoXMChannel&, const TKavoXMPatternNote&);          // Kxx
 void RowEnvelopePosition(TKavoXMChannel&, const TKavoXMPatternNote&); // Lxx
 void RowMultiRetrig(TKavoXMChannel&, const TKavoXMPatternNote&);      // Rxy
 void TickMultiRetrig(TKavoXMChannel&, const TKavoXMPatternNote&);

@@ -103,7 +103,8 @@ void RowTremor(Channel& channel, const Note& note) {
         channel.TremorOnTicks = HighNibble(note);
         channel.TremorOffTicks = LowNibble(note);
     }
-    if (channel.TremorMuted) channel.VolumeDelta -= channel.Volume;
+    // The row tick of a tremor row stays in the tremor's phase, whatever volume the row sets.
+    channel.TremorMuted = channel.TremorPosition < 0;
 }
 
 void TickTremor(Channel& channel, const Note&) {

@@ -94,7 +94,6 @@ constexpr HandlerTable MakeRowTable() {
     t[EffectNumber('F')] = RowSetSpeed;
     t[EffectNumber('G')] = RowSetGlobalVolume;
     t[EffectNumber('H')] = RowGlobalVolumeSlide;
-    t[EffectNumber('K')] = RowKeyOff;
     t[EffectNumber('L')] = RowEnvelopePosition;
     t[EffectNumber('P')] = RowPanningSlide;
     t[EffectNumber('R')] = RowMultiRetrig;

@@ -5,13 +5,18 @@
 #include <cstddef>
 
 // Key-off: both envelopes leave their sustain. Without a volume envelope the note falls silent
-// at once through its volume, so that a later volume command brings it back.
+// at once: its volume drops to 0 and KeyOffMuted holds it silent until a note, an instrument
+// number or a volume-column volume. So a volume column brings it back, a note with Cxx does
+// too, and Cxx or a slide alone does not.
 void TKavoXMChannel::ReleaseKey() {
     VolumeEnvelopeHandler.KeyOn = false;
     PanningEnvelopeHandler.KeyOn = false;
     KeyOff = true;
     const TKavoXMEnvelope* volume = VolumeEnvelopeHandler.Envelope;
-    if (volume == nullptr || !volume->Enabled) Volume = 0;
+    if (volume == nullptr || !volume->Enabled) {
+        Volume = 0;
+        KeyOffMuted = true;
+    }
 }
 
 // Steps both envelopes one tick and, once the key is released, fades the volume out.

@@ -14,6 +14,15 @@ int32_t WaveValue(int32_t waveform, int32_t position) {
     return VibratoWaveforms[size_t(waveform)][size_t(position & 63)] * 2;
 }
 
+// The tremolo's ramp (waveform 1) is not the vibrato's: its size grows from 0 through each half
+// of the tremolo's cycle, raising the volume in the first half and lowering it in the second.
+// While the vibrato's position is in the second half of its cycle the size shrinks instead.
+int32_t TremoloRamp(int32_t tremoloPosition, int32_t vibratoPosition) {
+    int32_t size = (tremoloPosition & 31) * 8;
+    if ((vibratoPosition & 63) >= 32) size = 255 - size;
+    return (tremoloPosition & 63) >= 32 ? -size : size;
+}
+
 } // namespace
 
 // The arpeggio counts the effect ticks of a row down from the speed: on tick t of a row at speed
@@ -42,7 +51,8 @@ void TKavoXMChannel::DoVibrato() {
 }
 
 void TKavoXMChannel::ApplyTremolo() {
-    const int32_t w = WaveValue(TremoloWaveform, TremoloPosition);
+    const int32_t w = TremoloWaveform == 1 ? TremoloRamp(TremoloPosition, VibratoPosition)
+                                           : WaveValue(TremoloWaveform, TremoloPosition);
     VolumeDelta += (w * TremoloDepth) / 64;
 }
 
@@ -51,14 +61,20 @@ void TKavoXMChannel::DoTremolo() {
     TremoloPosition = (TremoloPosition + TremoloSpeed) & 63;
 }
 
-// On effect ticks: sounds for x + 1 ticks, then silences y + 1 ticks, round and round. A row
-// tick keeps what the last effect tick did. Without any Txy memory yet there is no tremor.
+// On effect ticks: sounds for x + 1 ticks, then silences y + 1 ticks, round and round (T00
+// without any memory alternates single ticks). TremorPosition holds the phase and what is left
+// of it: n >= 1 sounding with n - 1 ticks to follow, n <= -1 silent with -n - 1 to follow. A
+// reset (0) counts as the end of a silent phase, so a tremor starts sounding; a new Txy takes
+// effect at the next change of phase. The silence lasts past the tick (TremorMuted): later rows
+// keep what the last effect tick did.
 void TKavoXMChannel::DoTremor() {
-    if (TremorOnTicks + TremorOffTicks == 0) return;
-    const int32_t cycle = TremorOnTicks + TremorOffTicks + 2;
-    TremorMuted = TremorPosition > TremorOnTicks;
-    if (TremorMuted) VolumeDelta -= Volume;
-    TremorPosition = (TremorPosition + 1) % cycle;
+    if (TremorPosition == 1)
+        TremorPosition = -TremorOffTicks - 1;
+    else if (TremorPosition == 0 || TremorPosition == -1)
+        TremorPosition = TremorOnTicks + 1;
+    else
+        TremorPosition += TremorPosition > 1 ? -1 : 1;
+    TremorMuted = TremorPosition < 0;
 }
 
 void TKavoXMChannel::DoVolumeSlide() {

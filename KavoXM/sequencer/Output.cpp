@@ -92,13 +92,18 @@ void TKavoXMChannel::UpdateOutput() {
         Active = false;
         return;
     }
-    UpdateEnvelopes();
-    DoAutoVibrato();
+    // Envelopes, fade-out and auto-vibrato run on while a voice is silent, but not on a channel
+    // that has no note to play (Period 0): an instrument number there leaves them at their
+    // start for the next note.
+    if (Period != 0) {
+        UpdateEnvelopes();
+        DoAutoVibrato();
+    }
     if (!Active || Module == nullptr) return;
     TKavoXMModule& module = *Module;
     const bool mono = MonoOutput(module);
     ClampState(*this, module);
-    const int32_t volume = std::clamp(Volume + VolumeDelta, 0, 64);
+    const int32_t volume = std::clamp(TickVolume(), 0, 64);
     FinalVolume = FinalVolumeOf(*this, module, volume);
     if (HostVolume != 256) FinalVolume = FinalVolume * std::clamp(HostVolume, 0, 256) / 256;
     FinalPanning = FinalPanningOf(*this);

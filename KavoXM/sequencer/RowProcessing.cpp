@@ -60,18 +60,25 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote)
     StartNote(c, period);
 }
 
-// The sample's own volume and panning, as an instrument number sets them.
+// The sample's own volume and panning, as an instrument number sets them; a note silenced by
+// tremor or key-off sounds again.
 void ApplySampleDefaults(TKavoXMChannel& c) {
     if (c.Sample == nullptr) return;
+    c.TremorMuted = false;
+    c.KeyOffMuted = false;
     c.Volume = c.Sample->Volume;
     if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
 }
 
 // A delayed row without a note plays the channel's last note again, with the row's
-// instrument if it has one.
+// instrument if it has one. A delayed key-off with an instrument number is that instrument
+// number alone: the envelopes start again with the key down, and nothing restarts the sample.
 TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
     TKavoXMPatternNote delayed = note;
-    if (delayed.Note == 0) delayed.Note = lastNote;
+    if (delayed.Note == KeyOffNote && delayed.Instrument != 0)
+        delayed.Note = 0;
+    else if (delayed.Note == 0)
+        delayed.Note = lastNote;
     return delayed;
 }
 
@@ -116,16 +123,21 @@ bool TKavoXMChannel::RestartSample() {
 
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
-    const TKavoXMPatternNote note = KeyOffForK00(row);
+    TKavoXMPatternNote note = KeyOffForK00(row);
     const bool portaNote = TonePortamentoNote(note);
     const bool hasNote = note.Note >= 1 && note.Note <= 96;
-    const TKavoXMInstrument* slot = note.Instrument >= 1 && note.Instrument <= 255
-                                        ? Module->Instruments[size_t(note.Instrument)].get()
-                                        : nullptr;
-    // An instrument number with no instrument behind it means nothing without a note.
-    const bool hasInstrument =
-        note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
-    if (hasNote) LastNote = note.Note;
+    if (hasNote && !portaNote && note.Instrument == 0) note.Instrument = MissingInstrument;
+    const bool numbered = note.Instrument >= 1 && note.Instrument <= 255;
+    const TKavoXMInstrument* slot =
+        numbered ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
+    // An instrument number with no instrument behind it means nothing without a note, until the
+    // next note without an instrument number.
+    const bool hasInstrument = numbered && (slot != nullptr || hasNote);
+    if (numbered) MissingInstrument = slot == nullptr && !hasNote ? note.Instrument : 0;
+    if (hasNote) {
+        LastNote = note.Note;
+        KeyOffMuted = false; // a released note sounds again at its volume (0 unless set anew)
+    }
     if (note.Note == KeyOffNote) {
         // A key-off with an instrument number releases the note and gives it its sample's
         // volume and panning again; the envelopes run on from where they are.

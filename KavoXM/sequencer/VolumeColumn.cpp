@@ -3,6 +3,10 @@
 
 using effects::Accumulated;
 
+namespace {
+constexpr int32_t KeyOffNote = 97;
+} // namespace
+
 // The volume-column byte: the high nibble selects the command, the low nibble n is its value
 // ($10..$50 set the volume 0..64 directly).
 
@@ -18,10 +22,13 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
     case 0x2:
     case 0x3:
     case 0x4:
-        if (due) Volume = v - 0x10;
-        break;
     case 0x5:
-        if (due && v == 0x50) Volume = 64;
+        // A volume brings back a note that a tremor or a key-off left silent.
+        if (due && v <= 0x50) {
+            Volume = v - 0x10;
+            TremorMuted = false;
+            KeyOffMuted = false;
+        }
         break;
     case 0x8:
         if (due) Volume = Accumulated(int64_t(Volume) - n);
@@ -37,7 +44,9 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         ApplyVibrato();
         break;
     case 0xC:
-        if (due) Panning = n * 16;
+        // A delayed key-off without an instrument number leaves the panning where it is.
+        if (due && !(delay > 0 && note.Note == KeyOffNote && note.Instrument == 0))
+            Panning = n * 16;
         break;
     case 0xF:
         // $Fx slides like 3x0; $F0 keeps the speed that 3xx and $Fx share.

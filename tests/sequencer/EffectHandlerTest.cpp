@@ -155,6 +155,22 @@ TEST_F(EffectHandlers, TremoloModulatesTheVolumeOnEffectTicks) {
     EXPECT_EQ(next, Volumes({40 + (w16 * 8) / 64, 40 + (w16 * 8) / 64, 40 + (w20 * 8) / 64}));
 }
 
+// The tremolo ramp grows from 0 through each half of its cycle: up in the first half, down in
+// the second. A vibrato position in the second half of its cycle makes it shrink instead.
+// Positions 24, 28 (first half), 32, 36 (second half) at depth 8.
+TEST_F(EffectHandlers, TremoloRampFollowsItsHalvesAndTheVibratoPosition) {
+    Channel.TremoloWaveform = 1;
+    Channel.TremoloPosition = 24;
+    EXPECT_EQ(
+        Play(Cell(0x7, 0x48), RowTremolo, TickTremolo, 5),
+        Volumes({40 + 192 * 8 / 64, 40 + 192 * 8 / 64, 40 + 224 * 8 / 64, 40, 40 - 32 * 8 / 64}));
+    Channel.TremoloPosition = 24;
+    Channel.VibratoPosition = 32;
+    EXPECT_EQ(Play(Cell(0x7, 0x48), RowTremolo, TickTremolo, 5),
+              Volumes({40 + 63 * 8 / 64, 40 + 63 * 8 / 64, 40 + 31 * 8 / 64, 40 - 255 * 8 / 64,
+                       40 - 223 * 8 / 64}));
+}
+
 TEST_F(EffectHandlers, TremoloWaveformIsMasked) {
     Play(Cell(0xE, 0x7B), RowTremoloWaveform, nullptr, 1);
     EXPECT_EQ(Channel.TremoloWaveform, 3);
@@ -387,7 +403,10 @@ TEST_F(EffectHandlers, NoteCutOnItsTick) {
 }
 
 TEST_F(EffectHandlers, KeyOffReleasesBothEnvelopesAtOnce) {
-    Play(Cell(0x14, 0x00), RowKeyOff, nullptr, 1);
+    Module.Speed = 6;
+    Play(Cell(0x14, 0x02), nullptr, TickKeyOff, 2);
+    EXPECT_FALSE(Channel.KeyOff);
+    Play(Cell(0x14, 0x02), nullptr, TickKeyOff, 3);
     EXPECT_TRUE(Channel.KeyOff);
     EXPECT_FALSE(Channel.VolumeEnvelopeHandler.KeyOn);
     EXPECT_FALSE(Channel.PanningEnvelopeHandler.KeyOn);

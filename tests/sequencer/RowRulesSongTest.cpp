@@ -15,18 +15,21 @@ using namespace songtrace;
 constexpr int32_t Speed = 6;
 constexpr int32_t Full = FinalVolume(65536, 64, 64, SampleVolume, DefaultMaster);
 
-// On an instrument without a volume envelope a key-off silences the note through its volume:
-// a later volume on the same note brings it back, whatever released it.
+// On an instrument without a volume envelope a key-off silences the note: a later volume-column
+// volume on the same note brings it back, whatever released it, and so does a note with a
+// volume (in the volume column or as Cxx). Cxx or a slide alone, or a note alone, leave it
+// silent.
 struct RecallCase {
     const char* name;
     xmbuilder::XMCell release; // on row 1
     int32_t releaseTick;       // tick of row 1 that silences
     xmbuilder::XMCell recall;  // on row 2
+    bool sounds = true;        // row 2 sounds at volume 0x20
 };
 
 class VolumeAfterKeyOff : public testing::TestWithParam<RecallCase> {};
 
-TEST_P(VolumeAfterKeyOff, BringsTheNoteBack) {
+TEST_P(VolumeAfterKeyOff, BringsTheNoteBackOnlyWithAVolume) {
     const RecallCase& c = GetParam();
     SongImage song;
     song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, c.release).Put(2, 0, c.recall);
@@ -34,7 +37,7 @@ TEST_P(VolumeAfterKeyOff, BringsTheNoteBack) {
     std::vector<int32_t> expected;
     for (int32_t t = 0; t < 3 * Speed; ++t) {
         if (t >= 2 * Speed)
-            expected.push_back(FinalVolume(65536, 64, 64, 0x20, DefaultMaster));
+            expected.push_back(c.sounds ? FinalVolume(65536, 64, 64, 0x20, DefaultMaster) : 0);
         else
             expected.push_back(t >= Speed + c.releaseTick ? 0 : Full);
     }
@@ -49,8 +52,26 @@ INSTANTIATE_TEST_SUITE_P(
         RecallCase{"K03ThenVolumeColumn", Effect(Fx('K'), 3), 3, Cell(0, 0, 0x30, 0, 0)},
         RecallCase{"KeyOffThenNoteWithVolume", Cell(KeyOffNote, 0, 0, 0, 0), 0,
                    Cell(NoteC4 + 2, 0, 0x30, 0, 0)},
-        RecallCase{"KeyOffThenC20", Cell(KeyOffNote, 0, 0, 0, 0), 0, Effect(Fx('C'), 0x20)}),
+        RecallCase{"KeyOffThenNoteWithC20", Cell(KeyOffNote, 0, 0, 0, 0), 0,
+                   Cell(NoteC4 + 2, 0, 0, Fx('C'), 0x20)},
+        RecallCase{"KeyOffThenC20", Cell(KeyOffNote, 0, 0, 0, 0), 0, Effect(Fx('C'), 0x20), false},
+        RecallCase{"K00ThenC20", Effect(Fx('K'), 0), 0, Effect(Fx('C'), 0x20), false},
+        RecallCase{"KeyOffThenFineVolumeUp", Cell(KeyOffNote, 0, 0, 0, 0), 0, Effect(Fx('E'), 0xAF),
+                   false},
+        RecallCase{"KeyOffThenVolumeColumnSlideUp", Cell(KeyOffNote, 0, 0, 0, 0), 0,
+                   Cell(0, 0, 0x7F, 0, 0), false},
+        RecallCase{"KeyOffThenNote", Cell(KeyOffNote, 0, 0, 0, 0), 0, Cell(NoteC4, 0, 0, 0, 0),
+                   false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// K00 releases before the row's volume column: a volume there keeps the note sounding.
+TEST(RowRulesSong, K00WithAVolumeColumnVolumeKeepsSounding) {
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Effect(Fx('K'), 0, 0x30));
+    const Trace trace = song.Play(2 * Speed);
+    for (int32_t t = Speed; t < 2 * Speed; ++t) EXPECT_EQ(trace[size_t(t)].Volume, 0x20) << t;
+    EXPECT_TRUE(song.module->PatternChannels[0]->KeyOff);
+}
 
 // K00 on a row with a note and an instrument is a key-off with that instrument: the old note
 // goes on at the instrument's volume, neither restarted nor moved to the new pitch.

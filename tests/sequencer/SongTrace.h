@@ -37,7 +37,7 @@ struct ChannelTick {
     int32_t Row = 0;     // row read by the last row tick
     int32_t Tick = 0;    // the module's tick counter
     int32_t Period = 0;  // Period + PeriodDelta
-    int32_t Volume = 0;  // Volume + VolumeDelta, as the output clamps it (0..64)
+    int32_t Volume = 0;  // TickVolume(), as the output clamps it (0..64)
     int32_t Panning = 0; // 0..255
     int64_t Frame = 0;   // whole sample frames
     int32_t EnvelopeVolume = 0;
@@ -141,7 +141,7 @@ class SongImage {
         tick.Row = module->PlayingRow;
         tick.Tick = module->TickCounter;
         tick.Period = c.Period + c.PeriodDelta;
-        tick.Volume = std::clamp(c.Volume + c.VolumeDelta, 0, 64);
+        tick.Volume = std::clamp(c.TickVolume(), 0, 64);
         tick.Panning = c.Panning;
         tick.Frame = c.SamplePosition >> 32;
         tick.EnvelopeVolume = c.EnvelopeVolume;

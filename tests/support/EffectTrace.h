@@ -12,7 +12,7 @@
 
 struct TickState {
     int32_t Period = 0; // Period + PeriodDelta
-    int32_t Volume = 0; // Volume + VolumeDelta
+    int32_t Volume = 0; // TickVolume(): Volume + VolumeDelta, 0 while tremor silences
     int32_t Panning = 0;
     int64_t Position = 0; // whole sample frames
 
@@ -51,8 +51,8 @@ class EffectTrace {
     }
 
     TickState State() const {
-        return {Channel.Period + Channel.PeriodDelta, Channel.Volume + Channel.VolumeDelta,
-                Channel.Panning, Channel.SamplePosition >> 32};
+        return {Channel.Period + Channel.PeriodDelta, Channel.TickVolume(), Channel.Panning,
+                Channel.SamplePosition >> 32};
     }
 };
 
