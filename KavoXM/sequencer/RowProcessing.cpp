@@ -5,6 +5,7 @@
 #include "KavoXM/sequencer/ClickRemoval.h"
 
 #include <cstddef>
+#include <limits>
 
 namespace {
 
@@ -67,6 +68,14 @@ void ApplySampleDefaults(TKavoXMChannel& c) {
     if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
 }
 
+// An instrument number without a note that names no instrument: the note takes its sample's
+// volume again, and keeps its panning, instrument and envelopes.
+void ApplySampleVolume(TKavoXMChannel& c) {
+    const int32_t panning = c.Panning;
+    ApplySampleDefaults(c);
+    c.Panning = panning;
+}
+
 // A delayed row without a note plays the channel's last note again, with the row's
 // instrument if it has one.
 TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
@@ -85,13 +94,37 @@ TKavoXMPatternNote KeyOffForK00(const TKavoXMPatternNote& note) {
     return cell;
 }
 
+// Both envelopes and the fade-out start again with the key down.
+void RestartEnvelopes(TKavoXMChannel& c) {
+    for (TKavoXMEnvelopeHandler* handler : {&c.VolumeEnvelopeHandler, &c.PanningEnvelopeHandler}) {
+        handler->SetPosition(0);
+        handler->KeyOn = true;
+    }
+    c.KeyOff = false;
+    c.FadeOutVolume = 65536;
+}
+
 } // namespace
 
-void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
+// The tick a row's note is due on: 0, or y of EDy. A delay of a whole row or more never comes,
+// also not in the repeats of a pattern delay.
+int32_t TKavoXMChannel::NoteDueTick(const TKavoXMPatternNote& note) const {
     const int32_t delay = NoteDelay(note);
+    if (delay > 0 && Module != nullptr && delay >= int32_t(Module->Speed))
+        return std::numeric_limits<int32_t>::max();
+    return delay;
+}
+
+void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
+    const int32_t delay = NoteDueTick(note);
     PeriodDelta = 0;
     VolumeDelta = 0;
-    if (delay == CurrentTick) TriggerNote(delay > 0 ? DelayedNote(note, LastNote) : note);
+    if (delay == CurrentTick) {
+        if (delay > 0)
+            TriggerDelayedNote(note);
+        else
+            TriggerNote(note);
+    }
     RowVolumeColumn(note, delay);
     if (delay != CurrentTick) return;
     RowEffect(note);
@@ -114,6 +147,18 @@ bool TKavoXMChannel::RestartSample() {
     return true;
 }
 
+// A delayed note starts its envelopes and fade-out afresh with the key down, with or without an
+// instrument number. A delayed key-off without one first gives the note its sample's volume and
+// panning again: the release then silences a note without a volume envelope, while one with an
+// envelope sounds on, its envelope restarted.
+void TKavoXMChannel::TriggerDelayedNote(const TKavoXMPatternNote& row) {
+    if (Passive || Module == nullptr) return;
+    const TKavoXMPatternNote note = DelayedNote(row, LastNote);
+    if (note.Instrument == 0 && KeyOffForK00(note).Note == KeyOffNote) ApplySampleDefaults(*this);
+    TriggerNote(note);
+    RestartEnvelopes(*this);
+}
+
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
     const TKavoXMPatternNote note = KeyOffForK00(row);
@@ -125,12 +170,18 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     // An instrument number with no instrument behind it means nothing without a note.
     const bool hasInstrument =
         note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
+    const bool strayInstrument = note.Instrument >= 1 && note.Instrument <= 255 && !hasInstrument;
     if (hasNote) LastNote = note.Note;
     if (note.Note == KeyOffNote) {
         // A key-off with an instrument number releases the note and gives it its sample's
         // volume and panning again; the envelopes run on from where they are.
         ReleaseKey();
         if (hasInstrument) ApplySampleDefaults(*this);
+        if (strayInstrument) ApplySampleVolume(*this);
+        return;
+    }
+    if (strayInstrument) {
+        ApplySampleVolume(*this);
         return;
     }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,44 @@ INSTANTIATE_TEST_SUITE_P(RowRulesSong, MissingInstrument,
                          testing::Values(MissingInstrumentCase{"WithoutNote", 0, true},
                                          MissingInstrumentCase{"WithNote", NoteC4, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Without a note, an instrument number with no instrument behind it still gives the note its
+// sample's volume again, and only that: the panning stays. A key-off with one keeps the note
+// sounding at that volume, also on a delayed tick.
+struct StrayInstrumentCase {
+    const char* name;
+    xmbuilder::XMCell cell; // on row 1, after a C-4 at volume 0 panned hard right
+    int32_t dueTick;        // of row 1
+};
+
+void PrintTo(const StrayInstrumentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StrayInstrument : public testing::TestWithParam<StrayInstrumentCase> {};
+
+TEST_P(StrayInstrument, RestoresTheSampleVolumeOnly) {
+    const StrayInstrumentCase& c = GetParam();
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x10, Fx('8'), 0xFF)).Put(1, 0, c.cell);
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    for (int32_t t = Speed; t < 2 * Speed; ++t) {
+        const ChannelTick& tick = trace[size_t(t)];
+        EXPECT_EQ(tick.Volume, t < Speed + c.dueTick ? 0 : SampleVolume) << "tick " << t;
+        EXPECT_EQ(tick.Panning, 0xFF) << "tick " << t;
+        EXPECT_TRUE(tick.Active) << "tick " << t;
+    }
+    EXPECT_EQ(trace.back().FinalVolume, Full);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RowRulesSong, StrayInstrument,
+    testing::Values(StrayInstrumentCase{"Alone", Cell(0, 13, 0, 0, 0), 0},
+                    StrayInstrumentCase{"WithKeyOff", Cell(KeyOffNote, 13, 0, 0, 0), 0},
+                    StrayInstrumentCase{"WithDelayedKeyOff", Cell(KeyOffNote, 13, 0, Fx('E'), 0xD2),
+                                        2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // An instrument number alone resets the volume of a sounding voice but starts none: after a
 // note with a missing instrument has cut the channel, it stays silent until the next note.
