@@ -289,6 +289,28 @@ TEST(RowRulesSong, SampleOffsetOnATonePortamentoRowIsIgnored) {
         EXPECT_EQ(trace[size_t(row * Speed)].Frame, expected[row]) << "row " << row;
 }
 
+// An offset at or past the end of the sample stops the note, although the sample loops; one
+// frame block short of the end plays. The song's sample has SampleFrames (2048) frames.
+class SampleOffsetPastTheEnd : public testing::TestWithParam<uint8_t> {};
+
+TEST_P(SampleOffsetPastTheEnd, StopsTheNote) {
+    const uint8_t offset = GetParam();
+    const bool sounds = offset * 256 < SampleFrames;
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 9, offset));
+    const Trace trace = song.Play(Speed);
+    ASSERT_EQ(trace.size(), size_t(Speed));
+    for (int32_t t = 0; t < Speed; ++t) EXPECT_EQ(trace[size_t(t)].Active, sounds) << "tick " << t;
+}
+
+std::string OffsetName(const testing::TestParamInfo<uint8_t>& info) {
+    static const char* const digits = "0123456789ABCDEF";
+    return std::string("9") + digits[info.param >> 4] + digits[info.param & 15];
+}
+
+INSTANTIATE_TEST_SUITE_P(RowRulesSong, SampleOffsetPastTheEnd,
+                         testing::Values(uint8_t(0x07), uint8_t(0x08), uint8_t(0x20)), OffsetName);
+
 // C-0 is the lowest note: with relative note 0, or reached from a higher note by a relative
 // note, it plays one semitone below C#0.
 struct LowestNoteCase {
