@@ -41,13 +41,26 @@ void StartNote(TKavoXMChannel& c, int32_t period) {
     c.Active = true;
 }
 
+// The sample an instrument plays for note 1..96.
+const TKavoXMSample* NoteSample(const TKavoXMInstrument* instrument, int32_t note) {
+    return instrument->Samples[instrument->SampleMap[size_t(note)]].get();
+}
+
+// A note that its sample's relative note takes above A#9 is no note at all: the voice, its
+// sample and pitch stay as they are, and a delayed row later plays the note before it.
+bool AboveHighestNote(const TKavoXMChannel& c, const TKavoXMInstrument* instrument, int32_t note,
+                      bool portaNote) {
+    constexpr int32_t HighestRealNote = 118; // A#9, counted from C-0 = 0
+    if (instrument == nullptr || note < 1 || note > 96) return false;
+    const TKavoXMSample* sample =
+        portaNote && c.Sample != nullptr ? c.Sample : NoteSample(instrument, note);
+    return sample != nullptr && note + sample->RelativeNote - 1 > HighestRealNote;
+}
+
 // Picks the sample for the note and starts it, or only retargets the pitch for a
 // tone-portamento note.
 void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote) {
-    if (!(portaNote && c.Sample != nullptr)) {
-        const TKavoXMInstrument& instrument = *c.Instrument;
-        c.Sample = instrument.Samples[instrument.SampleMap[size_t(note.Note)]].get();
-    }
+    if (!(portaNote && c.Sample != nullptr)) c.Sample = NoteSample(c.Instrument, note.Note);
     if (c.Sample == nullptr) return;
     c.RealNote = note.Note + c.Sample->RelativeNote - 1;
     c.FineTune = c.Sample->FineTune;
@@ -163,10 +176,14 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
     const TKavoXMPatternNote note = KeyOffForK00(row);
     const bool portaNote = TonePortamentoNote(note);
-    const bool hasNote = note.Note >= 1 && note.Note <= 96;
     const TKavoXMInstrument* slot = note.Instrument >= 1 && note.Instrument <= 255
                                         ? Module->Instruments[size_t(note.Instrument)].get()
                                         : nullptr;
+    // A missing instrument has no sample to take the note out of range: such a note cuts.
+    const bool numbered = note.Instrument >= 1 && note.Instrument <= 255;
+    const bool hasNote =
+        note.Note >= 1 && note.Note <= 96 &&
+        !AboveHighestNote(*this, numbered ? slot : Instrument, note.Note, portaNote);
     // An instrument number with no instrument behind it means nothing without a note.
     const bool hasInstrument =
         note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);

@@ -311,6 +311,62 @@ std::string OffsetName(const testing::TestParamInfo<uint8_t>& info) {
 INSTANTIATE_TEST_SUITE_P(RowRulesSong, SampleOffsetPastTheEnd,
                          testing::Values(uint8_t(0x07), uint8_t(0x08), uint8_t(0x20)), OffsetName);
 
+// A note that the sample's relative note (here +30) takes above A#9 is no note: the voice
+// plays on at its pitch, whether or not the row names the instrument, and a delayed row later
+// plays the note before it again. A#9 itself plays.
+struct HighestNoteCase {
+    const char* name;
+    uint8_t note; // on row 1, after C-4 on row 0
+    uint8_t instrument;
+    bool plays;
+};
+
+void PrintTo(const HighestNoteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HighestNote : public testing::TestWithParam<HighestNoteCase> {};
+
+TEST_P(HighestNote, AboveA9IsNoNote) {
+    constexpr int8_t Relative = 30;
+    constexpr int32_t Marked = 1000;
+    const HighestNoteCase& c = GetParam();
+    SongImage song;
+    song.MarkFrame = Marked;
+    song.Instrument().Samples[0].RelativeNote = Relative;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
+        .Put(1, 0, Cell(c.note, c.instrument, 0, 0, 0))
+        .Put(2, 0, Effect(Fx('E'), 0xD1));
+    const Trace trace = song.Play(3 * Speed);
+    ASSERT_EQ(trace.size(), size_t(3 * Speed));
+    const int32_t before = LinearPeriod(NoteC4 + Relative);
+    const int32_t last = c.plays ? LinearPeriod(c.note + Relative) : before;
+    EXPECT_EQ(trace[Speed].Frame, c.plays ? 0 : Marked);
+    EXPECT_EQ(trace[Speed].Period, last);
+    EXPECT_TRUE(trace[Speed].Active);
+    EXPECT_EQ(trace[2 * Speed + 1].Frame, 0); // the delayed row's note starts
+    EXPECT_EQ(trace[2 * Speed + 1].Period, last);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowRulesSong, HighestNote,
+                         testing::Values(HighestNoteCase{"A9Plays", 89, 0, true},
+                                         HighestNoteCase{"B9IsNoNote", 90, 0, false},
+                                         HighestNoteCase{"B9WithInstrumentIsNoNote", 90, 1, false},
+                                         HighestNoteCase{"FarAboveIsNoNote", 96, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With an instrument number that names no instrument, no sample takes the note out of range:
+// the note cuts the channel as any note with a missing instrument does.
+TEST(RowRulesSong, HighNoteWithAMissingInstrumentCuts) {
+    SongImage song;
+    song.Instrument().Samples[0].RelativeNote = 30;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Cell(96, 13, 0, 0, 0));
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    EXPECT_TRUE(trace[Speed - 1].Active);
+    EXPECT_FALSE(trace[Speed].Active);
+}
+
 // C-0 is the lowest note: with relative note 0, or reached from a higher note by a relative
 // note, it plays one semitone below C#0.
 struct LowestNoteCase {
