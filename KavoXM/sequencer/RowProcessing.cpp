@@ -185,9 +185,8 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
         note.Note >= 1 && note.Note <= 96 &&
         !AboveHighestNote(*this, numbered ? slot : Instrument, note.Note, portaNote);
     // An instrument number with no instrument behind it means nothing without a note.
-    const bool hasInstrument =
-        note.Instrument >= 1 && note.Instrument <= 255 && (slot != nullptr || hasNote);
-    const bool strayInstrument = note.Instrument >= 1 && note.Instrument <= 255 && !hasInstrument;
+    const bool hasInstrument = numbered && (slot != nullptr || hasNote);
+    const bool strayInstrument = numbered && !hasInstrument;
     if (hasNote) LastNote = note.Note;
     if (note.Note == KeyOffNote) {
         // A key-off with an instrument number releases the note and gives it its sample's
