@@ -119,24 +119,6 @@ int64_t RunLength(const TKavoXMChannel& voice, const Bounds& b, int64_t p, int64
     return count <= 1 ? 1 : std::min(count, m);
 }
 
-// Whether the envelope handler has come to rest on its last point (or on a point whose next one
-// lies before it, which it never reaches).
-bool AtLastPoint(const TKavoXMEnvelopeHandler& handler, const TKavoXMEnvelope& e) {
-    const int32_t count = std::clamp(e.NumPoints, 0, TKavoXMEnvelope::MaxPoints);
-    const int32_t current = handler.CurrentPoint;
-    if (current < 0 || current + 1 >= count) return true;
-    return e.Points[size_t(current + 1)].Position < e.Points[size_t(current)].Position;
-}
-
-// A died volume envelope: enabled, not looping, past its sustain (or without one), and at rest
-// on a last point whose value is 0. An envelope that starts from 0 is only fading in.
-bool EnvelopeDied(const TKavoXMChannel& voice) {
-    const TKavoXMEnvelope* e = voice.VolumeEnvelopeHandler.Envelope;
-    if (e == nullptr || voice.EnvelopeVolume != 0 || !e->Enabled || e->LoopEnabled) return false;
-    if (!AtLastPoint(voice.VolumeEnvelopeHandler, *e)) return false;
-    return voice.VolumeEnvelopeHandler.CurrentPoint > e->SustainPoint || !e->SustainEnabled;
-}
-
 // The voice stops abruptly: its last output goes to click removal.
 void EndWithHandOver(TKavoXMModule* module, TKavoXMChannel& voice) {
     voice.Active = false;
@@ -150,14 +132,17 @@ void EndWithHandOver(TKavoXMModule* module, TKavoXMChannel& voice) {
     voice.LastOutputRight = 0;
 }
 
-// Ends a ramp: the gains land on their targets. False when the voice is to stop.
+// Ends a ramp: the gains land on their targets. False when the voice is to stop: silent with
+// its fade-out finished, or a silent background voice. Any other silent voice runs on, also
+// one whose volume envelope has died: an instrument number that restarts the envelope finds
+// the sample where it would have played to.
 bool FinishRamp(TKavoXMChannel& voice) {
     voice.RampVolumeLeft = voice.RampTargetLeft;
     voice.RampVolumeRight = voice.RampTargetRight;
     voice.RampStepLeft = voice.RampStepRight = 0;
     voice.RampRemaining = 0;
     if (voice.RampVolumeLeft != 0 || voice.RampVolumeRight != 0) return true;
-    return voice.FadeOutVolume != 0 && !voice.Background && !EnvelopeDied(voice);
+    return voice.FadeOutVolume != 0 && !voice.Background;
 }
 
 bool Silent(const TKavoXMChannel& voice, const TKavoXMKernelChoice& choice) {

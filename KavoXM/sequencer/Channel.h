@@ -104,6 +104,8 @@ class TKavoXMChannel {
     // Row tick (RowProcessing.cpp).
     void ProcessRow(const TKavoXMPatternNote& note);
     void TriggerNote(const TKavoXMPatternNote& note);
+    void TriggerDelayedNote(const TKavoXMPatternNote& note);
+    int32_t NoteDueTick(const TKavoXMPatternNote& note) const;
     bool RestartSample();
 
     // Effects (Effects.cpp, VolumeColumn.cpp).

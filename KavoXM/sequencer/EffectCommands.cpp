@@ -60,12 +60,14 @@ namespace effects {
 
 // Starts the row's note at frame xx x 256; 900 uses the channel's last non-zero 9xx. A row
 // without a note sets only that memory; a tone-portamento row neither moves the voice nor sets
-// the memory.
+// the memory. An offset at or past the sample's end stops the note, looped or not.
 void RowSampleOffset(Channel& channel, const Note& note) {
     if (Channel::TonePortamentoNote(note)) return;
     if (Parameter(note) != 0) channel.SampleOffset = Parameter(note);
     if (note.Note < 1 || note.Note > 96) return;
-    channel.SamplePosition = int64_t(channel.SampleOffset * 256) << 32;
+    const int64_t frame = int64_t(channel.SampleOffset) * 256;
+    channel.SamplePosition = frame << 32;
+    if (channel.Sample != nullptr && frame >= channel.Sample->Length) channel.Active = false;
 }
 
 // E9y restarts the sample and both envelopes; volume, panning, key state and fade-out run on.

@@ -135,7 +135,7 @@ TKavoXMEffectHandler Lookup(const HandlerTable& table, int32_t effect) {
 } // namespace
 
 void TKavoXMChannel::ProcessEffects(const TKavoXMPatternNote& note) {
-    const int32_t delay = NoteDelay(note);
+    const int32_t delay = NoteDueTick(note);
     // The delayed row is processed on its tick, in pattern channels only.
     if (delay > 0 && delay == CurrentTick && !Passive && !Background) ProcessRow(note);
     PeriodDelta = 0;

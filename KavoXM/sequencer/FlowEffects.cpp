@@ -15,13 +15,12 @@ int32_t LowNibble(const TKavoXMPatternNote& note) {
     return note.EffectParameter & 15;
 }
 
-// A position jump or pattern break may end the song; a row that also repeats a pattern loop
-// never does. A pending jump that is not marked as such came from a pattern loop.
+// A position jump or pattern break may end the song. It overrides a pattern loop's jump
+// requested earlier on the row (a loop in a later channel overrides it in turn).
 void RequestSongJump(TKavoXMModule& module) {
     module.NextPatternRow = 0;
-    const bool loopPending = module.JumpPending && !module.SongJumpPending;
     module.JumpPending = true;
-    module.SongJumpPending = !loopPending;
+    module.SongJumpPending = true;
 }
 
 // Once a loop has jumped, a pattern that ends without Bxx or Dxx hands its loop start row on
@@ -40,15 +39,16 @@ void RowPositionJump(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (channel.Module == nullptr) return;
     TKavoXMModule& module = *channel.Module;
     module.JumpOrder = note.EffectParameter;
-    // Bxx after a Dxx on the same row lands on row 0; a pattern loop's row is kept.
-    if (!module.JumpPending || module.SongJumpPending) module.JumpRow = 0;
+    // Bxx after a Dxx on the same row lands on row 0.
+    module.JumpRow = 0;
     RequestSongJump(module);
 }
 
 void RowPatternBreak(TKavoXMChannel& channel, const TKavoXMPatternNote& note) {
     if (channel.Module == nullptr) return;
     TKavoXMModule& module = *channel.Module;
-    if (!module.JumpPending) module.JumpOrder = module.CurrentOrder + 1;
+    // Dxx after a Bxx keeps its order; after a pattern loop's jump it goes on to the next.
+    if (!module.SongJumpPending) module.JumpOrder = module.CurrentOrder + 1;
     // The row is written as two decimal digits; a digit above 9 keeps its value.
     module.JumpRow = HighNibble(note) * 10 + LowNibble(note);
     RequestSongJump(module);

@@ -5,6 +5,7 @@
 #include "KavoXM/sequencer/ClickRemoval.h"
 
 #include <cstddef>
+#include <limits>
 
 namespace {
 
@@ -40,13 +41,26 @@ void StartNote(TKavoXMChannel& c, int32_t period) {
     c.Active = true;
 }
 
+// The sample an instrument plays for note 1..96.
+const TKavoXMSample* NoteSample(const TKavoXMInstrument* instrument, int32_t note) {
+    return instrument->Samples[instrument->SampleMap[size_t(note)]].get();
+}
+
+// A note that its sample's relative note takes above A#9 is no note at all: the voice, its
+// sample and pitch stay as they are, and a delayed row later plays the note before it.
+bool AboveHighestNote(const TKavoXMChannel& c, const TKavoXMInstrument* instrument, int32_t note,
+                      bool portaNote) {
+    constexpr int32_t HighestRealNote = 118; // A#9, counted from C-0 = 0
+    if (instrument == nullptr || note < 1 || note > 96) return false;
+    const TKavoXMSample* sample =
+        portaNote && c.Sample != nullptr ? c.Sample : NoteSample(instrument, note);
+    return sample != nullptr && note + sample->RelativeNote - 1 > HighestRealNote;
+}
+
 // Picks the sample for the note and starts it, or only retargets the pitch for a
 // tone-portamento note.
 void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote) {
-    if (!(portaNote && c.Sample != nullptr)) {
-        const TKavoXMInstrument& instrument = *c.Instrument;
-        c.Sample = instrument.Samples[instrument.SampleMap[size_t(note.Note)]].get();
-    }
+    if (!(portaNote && c.Sample != nullptr)) c.Sample = NoteSample(c.Instrument, note.Note);
     if (c.Sample == nullptr) return;
     c.RealNote = note.Note + c.Sample->RelativeNote - 1;
     c.FineTune = c.Sample->FineTune;
@@ -68,6 +82,14 @@ void ApplySampleDefaults(TKavoXMChannel& c) {
     c.KeyOffMuted = false;
     c.Volume = c.Sample->Volume;
     if (c.Sample->UsePanning) c.Panning = c.Sample->Panning;
+}
+
+// An instrument number without a note that names no instrument: the note takes its sample's
+// volume again, and keeps its panning, instrument and envelopes.
+void ApplySampleVolume(TKavoXMChannel& c) {
+    const int32_t panning = c.Panning;
+    ApplySampleDefaults(c);
+    c.Panning = panning;
 }
 
 // A delayed row without a note plays the channel's last note again, with the row's
@@ -92,13 +114,37 @@ TKavoXMPatternNote KeyOffForK00(const TKavoXMPatternNote& note) {
     return cell;
 }
 
+// Both envelopes and the fade-out start again with the key down.
+void RestartEnvelopes(TKavoXMChannel& c) {
+    for (TKavoXMEnvelopeHandler* handler : {&c.VolumeEnvelopeHandler, &c.PanningEnvelopeHandler}) {
+        handler->SetPosition(0);
+        handler->KeyOn = true;
+    }
+    c.KeyOff = false;
+    c.FadeOutVolume = 65536;
+}
+
 } // namespace
 
-void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
+// The tick a row's note is due on: 0, or y of EDy. A delay of a whole row or more never comes,
+// also not in the repeats of a pattern delay.
+int32_t TKavoXMChannel::NoteDueTick(const TKavoXMPatternNote& note) const {
     const int32_t delay = NoteDelay(note);
+    if (delay > 0 && Module != nullptr && delay >= int32_t(Module->Speed))
+        return std::numeric_limits<int32_t>::max();
+    return delay;
+}
+
+void TKavoXMChannel::ProcessRow(const TKavoXMPatternNote& note) {
+    const int32_t delay = NoteDueTick(note);
     PeriodDelta = 0;
     VolumeDelta = 0;
-    if (delay == CurrentTick) TriggerNote(delay > 0 ? DelayedNote(note, LastNote) : note);
+    if (delay == CurrentTick) {
+        if (delay > 0)
+            TriggerDelayedNote(note);
+        else
+            TriggerNote(note);
+    }
     RowVolumeColumn(note, delay);
     if (delay != CurrentTick) return;
     RowEffect(note);
@@ -121,18 +167,34 @@ bool TKavoXMChannel::RestartSample() {
     return true;
 }
 
+// A delayed note starts its envelopes and fade-out afresh with the key down, with or without an
+// instrument number. A delayed key-off without one first gives the note its sample's volume and
+// panning again: the release then silences a note without a volume envelope, while one with an
+// envelope sounds on, its envelope restarted.
+void TKavoXMChannel::TriggerDelayedNote(const TKavoXMPatternNote& row) {
+    if (Passive || Module == nullptr) return;
+    const TKavoXMPatternNote note = DelayedNote(row, LastNote);
+    if (note.Instrument == 0 && KeyOffForK00(note).Note == KeyOffNote) ApplySampleDefaults(*this);
+    TriggerNote(note);
+    RestartEnvelopes(*this);
+}
+
 void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
     TKavoXMPatternNote note = KeyOffForK00(row);
     const bool portaNote = TonePortamentoNote(note);
-    const bool hasNote = note.Note >= 1 && note.Note <= 96;
-    if (hasNote && !portaNote && note.Instrument == 0) note.Instrument = MissingInstrument;
+    const bool inRange = note.Note >= 1 && note.Note <= 96;
+    if (inRange && !portaNote && note.Instrument == 0) note.Instrument = MissingInstrument;
     const bool numbered = note.Instrument >= 1 && note.Instrument <= 255;
     const TKavoXMInstrument* slot =
         numbered ? Module->Instruments[size_t(note.Instrument)].get() : nullptr;
+    // A missing instrument has no sample to take the note out of range: such a note cuts.
+    const bool hasNote =
+        inRange && !AboveHighestNote(*this, numbered ? slot : Instrument, note.Note, portaNote);
     // An instrument number with no instrument behind it means nothing without a note, until the
     // next note without an instrument number.
     const bool hasInstrument = numbered && (slot != nullptr || hasNote);
+    const bool strayInstrument = numbered && !hasInstrument;
     if (numbered) MissingInstrument = slot == nullptr && !hasNote ? note.Instrument : 0;
     if (hasNote) {
         LastNote = note.Note;
@@ -143,6 +205,11 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
         // volume and panning again; the envelopes run on from where they are.
         ReleaseKey();
         if (hasInstrument) ApplySampleDefaults(*this);
+        if (strayInstrument) ApplySampleVolume(*this);
+        return;
+    }
+    if (strayInstrument) {
+        ApplySampleVolume(*this);
         return;
     }
 

@@ -41,8 +41,17 @@ void WrapSong(TKavoXMModule& m) {
     if (m.CurrentOrder == 0) RestartSong(m);
 }
 
+// The row a jump, a break or a pattern loop's hand-over starts order entry `order` at: a row
+// past the end of its pattern starts it at row 0. An order outside the song keeps the row (the
+// song wraps to row 0 there), and so does a pattern without rows (it is skipped).
+int32_t EntryRow(const TKavoXMModule& m, int32_t order, int32_t row) {
+    if (order < 0 || order >= SongLengthOf(m)) return row;
+    const int32_t rows = m.Patterns[m.Orders[size_t(order)]]->RowCount;
+    return rows > 0 && row >= rows ? 0 : row;
+}
+
 // Moves CurrentOrder and CurrentRow to the next playable row, skipping order entries whose
-// pattern is too short. Gives up when a second wrap shows that no entry from the restart
+// pattern has no rows. Gives up when a second wrap shows that no entry from the restart
 // position on has a playable row (at most 256 entries and one break row are examined).
 bool FindRow(TKavoXMModule& m, bool& wrapped) {
     int32_t wraps = 0;
@@ -58,7 +67,7 @@ bool FindRow(TKavoXMModule& m, bool& wrapped) {
         m.StoreCurrentPattern(m.Orders[size_t(m.CurrentOrder)]);
         if (m.Patterns[m.CurrentPattern]->RowCount > m.CurrentRow) return true;
         ++m.CurrentOrder;
-        m.StoreCurrentRow(std::exchange(m.NextPatternRow, 0));
+        m.StoreCurrentRow(EntryRow(m, m.CurrentOrder, std::exchange(m.NextPatternRow, 0)));
     }
     return false;
 }
@@ -134,7 +143,7 @@ void RowTick(TKavoXMModule& m) {
     ReadRow(m);
     if (m.JumpPending) {
         m.CurrentOrder = m.JumpOrder;
-        m.StoreCurrentRow(m.JumpRow);
+        m.StoreCurrentRow(EntryRow(m, m.JumpOrder, m.JumpRow));
         m.SongJumpLanding = m.SongJumpPending;
     } else {
         m.StoreCurrentRow(m.CurrentRow + 1);

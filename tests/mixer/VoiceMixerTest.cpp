@@ -197,7 +197,10 @@ TEST(MixChannelTest, ZeroVolumeKeepsANormalVoiceButStopsABackgroundOne) {
     }
 }
 
-TEST(MixChannelTest, DiedEnvelopeOrFinishedFadeOutStopsTheVoice) {
+// A finished fade-out stops a voice that has ramped to silence. One whose volume envelope has
+// died, or that waits at 0 for its envelope to rise or leave the sustain, runs on silently: an
+// instrument number that restarts the envelope finds the sample where it has played to.
+TEST(MixChannelTest, OnlyAFinishedFadeOutStopsASilentVoice) {
     auto sample = LoopedConstant(1000, 64);
     TKavoXMEnvelope envelope;
     envelope.Enabled = true;
@@ -229,7 +232,8 @@ TEST(MixChannelTest, DiedEnvelopeOrFinishedFadeOutStopsTheVoice) {
     MixChannel(mix.target, *faded, 0, 20);
     MixChannel(mix.target, *sustained, 0, 20);
     MixChannel(mix.target, *rising, 0, 20);
-    EXPECT_FALSE(died->Active);
+    EXPECT_TRUE(died->Active);
+    EXPECT_EQ(died->SamplePosition, 20 * Frame);
     EXPECT_FALSE(faded->Active);
     EXPECT_TRUE(sustained->Active);
     EXPECT_TRUE(rising->Active);

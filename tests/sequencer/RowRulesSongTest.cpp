@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,44 @@ INSTANTIATE_TEST_SUITE_P(RowRulesSong, MissingInstrument,
                                          MissingInstrumentCase{"WithNote", NoteC4, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Without a note, an instrument number with no instrument behind it still gives the note its
+// sample's volume again, and only that: the panning stays. A key-off with one keeps the note
+// sounding at that volume, also on a delayed tick.
+struct StrayInstrumentCase {
+    const char* name;
+    xmbuilder::XMCell cell; // on row 1, after a C-4 at volume 0 panned hard right
+    int32_t dueTick;        // of row 1
+};
+
+void PrintTo(const StrayInstrumentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StrayInstrument : public testing::TestWithParam<StrayInstrumentCase> {};
+
+TEST_P(StrayInstrument, RestoresTheSampleVolumeOnly) {
+    const StrayInstrumentCase& c = GetParam();
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0x10, Fx('8'), 0xFF)).Put(1, 0, c.cell);
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    for (int32_t t = Speed; t < 2 * Speed; ++t) {
+        const ChannelTick& tick = trace[size_t(t)];
+        EXPECT_EQ(tick.Volume, t < Speed + c.dueTick ? 0 : SampleVolume) << "tick " << t;
+        EXPECT_EQ(tick.Panning, 0xFF) << "tick " << t;
+        EXPECT_TRUE(tick.Active) << "tick " << t;
+    }
+    EXPECT_EQ(trace.back().FinalVolume, Full);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RowRulesSong, StrayInstrument,
+    testing::Values(StrayInstrumentCase{"Alone", Cell(0, 13, 0, 0, 0), 0},
+                    StrayInstrumentCase{"WithKeyOff", Cell(KeyOffNote, 13, 0, 0, 0), 0},
+                    StrayInstrumentCase{"WithDelayedKeyOff", Cell(KeyOffNote, 13, 0, Fx('E'), 0xD2),
+                                        2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // An instrument number alone resets the volume of a sounding voice but starts none: after a
 // note with a missing instrument has cut the channel, it stays silent until the next note.
 TEST(RowRulesSong, InstrumentAloneDoesNotRestartACutVoice) {
@@ -269,6 +308,84 @@ TEST(RowRulesSong, SampleOffsetOnATonePortamentoRowIsIgnored) {
     const int64_t expected[] = {0x400, Marked, 0x400};
     for (int32_t row = 0; row < 3; ++row)
         EXPECT_EQ(trace[size_t(row * Speed)].Frame, expected[row]) << "row " << row;
+}
+
+// An offset at or past the end of the sample stops the note, although the sample loops; one
+// frame block short of the end plays. The song's sample has SampleFrames (2048) frames.
+class SampleOffsetPastTheEnd : public testing::TestWithParam<uint8_t> {};
+
+TEST_P(SampleOffsetPastTheEnd, StopsTheNote) {
+    const uint8_t offset = GetParam();
+    const bool sounds = offset * 256 < SampleFrames;
+    SongImage song;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 9, offset));
+    const Trace trace = song.Play(Speed);
+    ASSERT_EQ(trace.size(), size_t(Speed));
+    for (int32_t t = 0; t < Speed; ++t) EXPECT_EQ(trace[size_t(t)].Active, sounds) << "tick " << t;
+}
+
+std::string OffsetName(const testing::TestParamInfo<uint8_t>& info) {
+    static const char* const digits = "0123456789ABCDEF";
+    return std::string("9") + digits[info.param >> 4] + digits[info.param & 15];
+}
+
+INSTANTIATE_TEST_SUITE_P(RowRulesSong, SampleOffsetPastTheEnd,
+                         testing::Values(uint8_t(0x07), uint8_t(0x08), uint8_t(0x20)), OffsetName);
+
+// A note that the sample's relative note (here +30) takes above A#9 is no note: the voice
+// plays on at its pitch, whether or not the row names the instrument, and a delayed row later
+// plays the note before it again. A#9 itself plays.
+struct HighestNoteCase {
+    const char* name;
+    uint8_t note; // on row 1, after C-4 on row 0
+    uint8_t instrument;
+    bool plays;
+};
+
+void PrintTo(const HighestNoteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class HighestNote : public testing::TestWithParam<HighestNoteCase> {};
+
+TEST_P(HighestNote, AboveA9IsNoNote) {
+    constexpr int8_t Relative = 30;
+    constexpr int32_t Marked = 1000;
+    const HighestNoteCase& c = GetParam();
+    SongImage song;
+    song.MarkFrame = Marked;
+    song.Instrument().Samples[0].RelativeNote = Relative;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0))
+        .Put(1, 0, Cell(c.note, c.instrument, 0, 0, 0))
+        .Put(2, 0, Effect(Fx('E'), 0xD1));
+    const Trace trace = song.Play(3 * Speed);
+    ASSERT_EQ(trace.size(), size_t(3 * Speed));
+    const int32_t before = LinearPeriod(NoteC4 + Relative);
+    const int32_t last = c.plays ? LinearPeriod(c.note + Relative) : before;
+    EXPECT_EQ(trace[Speed].Frame, c.plays ? 0 : Marked);
+    EXPECT_EQ(trace[Speed].Period, last);
+    EXPECT_TRUE(trace[Speed].Active);
+    EXPECT_EQ(trace[2 * Speed + 1].Frame, 0); // the delayed row's note starts
+    EXPECT_EQ(trace[2 * Speed + 1].Period, last);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowRulesSong, HighestNote,
+                         testing::Values(HighestNoteCase{"A9Plays", 89, 0, true},
+                                         HighestNoteCase{"B9IsNoNote", 90, 0, false},
+                                         HighestNoteCase{"B9WithInstrumentIsNoNote", 90, 1, false},
+                                         HighestNoteCase{"FarAboveIsNoNote", 96, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With an instrument number that names no instrument, no sample takes the note out of range:
+// the note cuts the channel as any note with a missing instrument does.
+TEST(RowRulesSong, HighNoteWithAMissingInstrumentCuts) {
+    SongImage song;
+    song.Instrument().Samples[0].RelativeNote = 30;
+    song.Put(0, 0, Cell(NoteC4, 1, 0, 0, 0)).Put(1, 0, Cell(96, 13, 0, 0, 0));
+    const Trace trace = song.Play(2 * Speed);
+    ASSERT_EQ(trace.size(), size_t(2 * Speed));
+    EXPECT_TRUE(trace[Speed - 1].Active);
+    EXPECT_FALSE(trace[Speed].Active);
 }
 
 // C-0 is the lowest note: with relative note 0, or reached from a higher note by a relative

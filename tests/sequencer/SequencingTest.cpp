@@ -125,15 +125,31 @@ INSTANTIATE_TEST_SUITE_P(Sequencing, PositionJumpAndBreak,
                                          JumpCase{-1, 0, 0x00, {1, 0}}),
                          JumpName);
 
-TEST(Sequencing, BreakBeyondThePatternSkipsToTheNextOrder) {
+// A Bxx in a later channel than a pattern loop's jump wins, and lands on row 0 of its order,
+// not on the loop's row.
+TEST(Sequencing, PositionJumpAfterALoopJumpLandsOnRowZero) {
+    SongBuilder song(2, 1);
+    song.Pattern(0, 4);
+    song.Pattern(1, 4);
+    song.Cell(0, 1, 0, Effect(EffectE, 0x60));
+    song.Cell(0, 2, 0, Effect(EffectE, 0x61));
+    song.Cell(0, 2, 1, Effect(EffectB, 2));
+    song.Orders({0, 1, 1});
+    song.Start();
+    const std::vector<OrderRow> expected = {{0, 0}, {0, 1}, {0, 2}, {2, 0}, {2, 1}};
+    EXPECT_EQ(song.Rows(5), expected);
+}
+
+// A break row past the end of the next pattern starts that pattern at row 0; it is not skipped.
+TEST(Sequencing, BreakBeyondThePatternStartsItAtRowZero) {
     SongBuilder song(1, 1);
     song.Pattern(0, 2);
     song.Pattern(1, 4);
     song.Cell(0, 0, 0, Effect(EffectD, 0x20));
     song.Orders({0, 0, 1});
     song.Start();
-    const std::vector<OrderRow> expected = {{0, 0}, {2, 0}};
-    EXPECT_EQ(song.Rows(2), expected);
+    const std::vector<OrderRow> expected = {{0, 0}, {1, 0}, {2, 0}, {2, 1}};
+    EXPECT_EQ(song.Rows(4), expected);
 }
 
 TEST(Sequencing, BreakOnTheLastOrderWrapsAndRestartsTheSong) {
@@ -308,5 +324,37 @@ INSTANTIATE_TEST_SUITE_P(Sequencing, LoopIntoNextPattern,
                                          NextPatternCase{"EndedByJump", true, EffectB, 0},
                                          NextPatternCase{"NoJump", false, 0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A loop's start row handed on past the end of the next pattern starts that pattern at row 0;
+// a row that the pattern has is kept. The loop covers rows 4..6 of order 0.
+struct ShortNextPatternCase {
+    int32_t rows;     // of the next pattern
+    int32_t startRow; // where it starts
+};
+
+class LoopRowIntoAShortPattern : public testing::TestWithParam<ShortNextPatternCase> {};
+
+TEST_P(LoopRowIntoAShortPattern, StartsWithinIt) {
+    const ShortNextPatternCase& c = GetParam();
+    SongBuilder song(1, 1);
+    song.Pattern(0, 8);
+    song.Pattern(1, c.rows);
+    song.Cell(0, 4, 0, Effect(EffectE, 0x60));
+    song.Cell(0, 6, 0, Effect(EffectE, 0x61));
+    song.Orders({0, 1, 0});
+    song.Start();
+    std::vector<OrderRow> expected = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5},
+                                      {0, 6}, {0, 4}, {0, 5}, {0, 6}, {0, 7}};
+    for (int32_t row = c.startRow; row < c.rows; ++row) expected.push_back({1, row});
+    expected.push_back({2, 0});
+    EXPECT_EQ(song.Rows(int32_t(expected.size())), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequencing, LoopRowIntoAShortPattern,
+                         testing::Values(ShortNextPatternCase{2, 0}, ShortNextPatternCase{4, 0},
+                                         ShortNextPatternCase{5, 4}),
+                         [](const auto& info) {
+                             return "NextPatternOf" + std::to_string(info.param.rows) + "Rows";
+                         });
 
 } // namespace

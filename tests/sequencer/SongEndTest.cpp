@@ -89,10 +89,14 @@ TEST(SongEnd, PatternLoopsDoNotEndTheSong) {
     EXPECT_EQ(RowsUntilEnd(song), expected);
 }
 
+// A pattern loop's jump and a Dxx on the same row: a later channel's request wins. The break
+// goes on to the next order and, landing where the song has been, ends it; the loop's jump
+// back is never a song end.
 class LoopAndBreak : public testing::TestWithParam<bool> {};
 
-TEST_P(LoopAndBreak, RowWithALoopJumpIsNeverASongEnd) {
-    const int32_t loopChannel = GetParam() ? 0 : 1;
+TEST_P(LoopAndBreak, TheLaterChannelWins) {
+    const bool loopFirst = GetParam();
+    const int32_t loopChannel = loopFirst ? 0 : 1;
     SongBuilder song(2, 1);
     song.Pattern(0, 3);
     song.Pattern(1, 2);
@@ -101,14 +105,29 @@ TEST_P(LoopAndBreak, RowWithALoopJumpIsNeverASongEnd) {
     song.Cell(0, 2, 1 - loopChannel, Effect(EffectD, 0x00));
     song.Orders({0, 1});
     song.Start();
-    const std::vector<OrderRow> expected = {{0, 0}, {0, 1}, {0, 2}, {0, 0},
+    const std::vector<OrderRow> breakWins = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}};
+    const std::vector<OrderRow> loopWins = {{0, 0}, {0, 1}, {0, 2}, {0, 0},
                                             {0, 1}, {0, 2}, {1, 0}, {1, 1}};
-    EXPECT_EQ(RowsUntilEnd(song), expected);
+    EXPECT_EQ(RowsUntilEnd(song), loopFirst ? breakWins : loopWins);
 }
 
 INSTANTIATE_TEST_SUITE_P(SongEnd, LoopAndBreak, testing::Bool(), [](const auto& info) {
     return info.param ? "LoopOnTheFirstChannel" : "LoopOnTheSecondChannel";
 });
+
+// A Bxx after a pattern loop's jump on the same row is a song jump: back onto a played row, it
+// ends the song, although the loop has changed its state since.
+TEST(SongEnd, PositionJumpOverALoopJumpEndsTheSong) {
+    SongBuilder song(2, 1);
+    song.Pattern(0, 3);
+    song.Cell(0, 0, 0, Effect(EffectE, 0x60));
+    song.Cell(0, 2, 0, Effect(EffectE, 0x61));
+    song.Cell(0, 2, 1, Effect(EffectB, 0));
+    song.Orders({0});
+    song.Start();
+    const std::vector<OrderRow> expected = {{0, 0}, {0, 1}, {0, 2}};
+    EXPECT_EQ(RowsUntilEnd(song), expected);
+}
 
 TEST(SongEnd, ResetPlaybackClearsTheRecord) {
     SongBuilder song(1, 1);
