@@ -44,12 +44,65 @@ template <int Width> void AddConstant(int32_t* out, int32_t n, const int32_t (&o
     for (; i < count; ++i) out[i] = int32_t(uint32_t(out[i]) + uint32_t(offsets[i % Width]));
 }
 
+// Sets every value of n stereo frames to the pair of values (left, right).
+void SetStereo(int32_t* out, int32_t n, const int32_t (&values)[2]) {
+    int32_t f = 0;
+#if defined(__SSE2__)
+    const __m128i pair = _mm_set_epi32(values[1], values[0], values[1], values[0]);
+    for (; f + 8 <= n; f += 8) {
+        __m128i* at = reinterpret_cast<__m128i*>(out + 2 * f);
+        _mm_storeu_si128(at, pair);
+        _mm_storeu_si128(at + 1, pair);
+        _mm_storeu_si128(at + 2, pair);
+        _mm_storeu_si128(at + 3, pair);
+    }
+#endif
+    for (; f < n; ++f) {
+        out[2 * f] = values[0];
+        out[2 * f + 1] = values[1];
+    }
+}
+
+#if defined(__SSE2__)
+// The stereo decay eight frames at a time while either side still decays: both magnitudes
+// decay side by side in one register, two frames per addition. A settled magnitude no longer
+// changes, so frames past the end of decay get what the plain addition would give them.
+// Returns the frames done.
+int32_t AddDecayingStereo(int32_t* out, int32_t n, Decay (&decay)[2]) {
+    const __m128i sign = _mm_set_epi32(-int32_t(decay[1].negative), -int32_t(decay[0].negative),
+                                       -int32_t(decay[1].negative), -int32_t(decay[0].negative));
+    __m128i m = _mm_set_epi32(0, 0, int32_t(decay[1].magnitude), int32_t(decay[0].magnitude));
+    const auto decaying = [](__m128i v) {
+        return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(v, 8), _mm_setzero_si128())) !=
+               0xFFFF;
+    };
+    int32_t f = 0;
+    for (; f + 8 <= n && decaying(m); f += 8)
+        for (int32_t pair = 0; pair < 4; ++pair) {
+            const __m128i first = _mm_sub_epi32(m, _mm_srli_epi32(m, 8));
+            m = _mm_sub_epi32(first, _mm_srli_epi32(first, 8));
+            // magnitudes to values: (m ^ s) - s negates where s is all ones
+            const __m128i values =
+                _mm_sub_epi32(_mm_xor_si128(_mm_unpacklo_epi64(first, m), sign), sign);
+            __m128i* at = reinterpret_cast<__m128i*>(out + 2 * (f + 2 * pair));
+            _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), values));
+        }
+    decay[0].magnitude = uint32_t(_mm_cvtsi128_si32(m));
+    decay[1].magnitude = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(m, 4)));
+    return f;
+}
+#else
+int32_t AddDecayingStereo(int32_t*, int32_t, Decay (&)[2]) {
+    return 0;
+}
+#endif
+
 // Adds offsets (one per output channel) that decay before every frame. Below 256 in magnitude
 // an offset no longer changes, so once all are that small the rest of the run is a plain
 // addition.
 template <int Width> void AddDecaying(int32_t* out, int32_t n, int32_t (&offsets)[Width]) {
     Decay decay[2] = {Decay(offsets[0]), Decay(offsets[Width - 1])};
-    int32_t f = 0;
+    int32_t f = Width == 2 ? AddDecayingStereo(out, n, decay) : 0;
     for (; f < n && (decay[0].Decaying() || decay[Width - 1].Decaying()); ++f)
         for (int32_t c = 0; c < Width; ++c)
             out[f * Width + c] = int32_t(uint32_t(out[f * Width + c]) + decay[c].Next());
@@ -106,14 +159,10 @@ int32_t RenderFresh(TKavoXM& player, int32_t pos, int32_t count) {
         base[1] = width == 2 ? module.ClickRemovalRight : 0;
     }
     int32_t* frames = player.MixPos + ptrdiff_t(pos) * width;
-    if (width == 1) {
+    if (width == 1)
         std::fill_n(frames, n, base[0]);
-    } else {
-        for (int32_t f = 0; f < n; ++f) {
-            frames[2 * f] = base[0];
-            frames[2 * f + 1] = base[1];
-        }
-    }
+    else
+        SetStereo(frames, n, base);
     MixVoices(player, pos, n);
     // Unless a voice that stopped in this segment moved the offsets, the frames hold them.
     const bool moved =

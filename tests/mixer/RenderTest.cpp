@@ -204,6 +204,11 @@ TEST_P(RenderTest, RenderFreshEqualsClearingAndRender) {
         const int32_t width = player->Channels;
         for (int32_t i = 7 * width; i < 1507 * width; ++i)
             ASSERT_EQ(results[0][i], results[1][i]) << "value " << i;
+        for (int32_t i = 0; i < 2048 * width; ++i) { // RenderFresh leaves the rest alone
+            if (i < 7 * width || i >= 1507 * width) {
+                ASSERT_EQ(results[0][i], 0x5A5A5A5A) << "value " << i << " outside the segment";
+            }
+        }
         EXPECT_EQ(offsets[0][0], offsets[1][0]);
         EXPECT_EQ(offsets[0][1], offsets[1][1]);
         if (c.stoppingVoice && !(c.rightOnly && !stereo)) {
