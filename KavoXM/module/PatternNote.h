@@ -10,5 +10,7 @@ struct TKavoXMPatternNote {
     int32_t EffectParameter = 0; // 0..255
 
     bool operator==(const TKavoXMPatternNote&) const = default;
+
+    static constexpr int32_t KeyOff = 97; // the Note of a key-off cell
 };
 static_assert(sizeof(TKavoXMPatternNote) == 20);

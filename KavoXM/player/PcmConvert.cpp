@@ -1,4 +1,5 @@
 #include "KavoXM/player/PcmConvert.h"
+#include "KavoXM/mixer/Kernels.h"
 
 #include <cstddef>
 #if defined(__SSE2__)
@@ -66,24 +67,15 @@ __attribute__((target("avx2"))) int32_t ConvertMixTo16Avx2(const int32_t* mix, i
     }
     return i;
 }
-
-bool HaveAvx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
 #else
 int32_t ConvertMixTo16Avx2(const int32_t*, int32_t, bool, uint8_t*) {
     return 0;
-}
-
-bool HaveAvx2() {
-    return false;
 }
 #endif
 } // namespace
 
 void ConvertMixTo16(const int32_t* mix, int32_t count, bool clip, uint8_t* out) {
-    static const bool avx2 = HaveAvx2();
+    static const bool avx2 = KernelPathAvailable(TKavoXMKernelPath::Avx2);
     int32_t done = avx2 ? ConvertMixTo16Avx2(mix, count, clip, out) : 0;
     done += ConvertMixTo16Sse2(mix + done, count - done, clip, out + 2 * ptrdiff_t(done));
     for (int32_t i = done; i < count; ++i) {

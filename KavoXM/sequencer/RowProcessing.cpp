@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int32_t KeyOffNote = 97;
-
 // The voice starts from silence: its gains ramp up from 0 on the next output update.
 void SilenceRamp(TKavoXMChannel& c) {
     c.TargetVolumeLeft = c.TargetVolumeRight = 0;
@@ -97,7 +95,7 @@ void ApplySampleVolume(TKavoXMChannel& c) {
 // number alone: the envelopes start again with the key down, and nothing restarts the sample.
 TKavoXMPatternNote DelayedNote(const TKavoXMPatternNote& note, int32_t lastNote) {
     TKavoXMPatternNote delayed = note;
-    if (delayed.Note == KeyOffNote && delayed.Instrument != 0)
+    if (delayed.Note == TKavoXMPatternNote::KeyOff && delayed.Instrument != 0)
         delayed.Note = 0;
     else if (delayed.Note == 0)
         delayed.Note = lastNote;
@@ -110,7 +108,7 @@ TKavoXMPatternNote KeyOffForK00(const TKavoXMPatternNote& note) {
     TKavoXMPatternNote cell = note;
     constexpr int32_t KeyOffEffect = 20;
     if (cell.Effect == KeyOffEffect && cell.EffectParameter == 0 && cell.Note <= 96)
-        cell.Note = KeyOffNote;
+        cell.Note = TKavoXMPatternNote::KeyOff;
     return cell;
 }
 
@@ -174,7 +172,8 @@ bool TKavoXMChannel::RestartSample() {
 void TKavoXMChannel::TriggerDelayedNote(const TKavoXMPatternNote& row) {
     if (Passive || Module == nullptr) return;
     const TKavoXMPatternNote note = DelayedNote(row, LastNote);
-    if (note.Instrument == 0 && KeyOffForK00(note).Note == KeyOffNote) ApplySampleDefaults(*this);
+    if (note.Instrument == 0 && KeyOffForK00(note).Note == TKavoXMPatternNote::KeyOff)
+        ApplySampleDefaults(*this);
     TriggerNote(note);
     RestartEnvelopes(*this);
 }
@@ -200,7 +199,7 @@ void TKavoXMChannel::TriggerNote(const TKavoXMPatternNote& row) {
         LastNote = note.Note;
         KeyOffMuted = false; // a released note sounds again at its volume (0 unless set anew)
     }
-    if (note.Note == KeyOffNote) {
+    if (note.Note == TKavoXMPatternNote::KeyOff) {
         // A key-off with an instrument number releases the note and gives it its sample's
         // volume and panning again; the envelopes run on from where they are.
         ReleaseKey();

@@ -3,10 +3,6 @@
 
 using effects::Accumulated;
 
-namespace {
-constexpr int32_t KeyOffNote = 97;
-} // namespace
-
 // The volume-column byte: the high nibble selects the command, the low nibble n is its value
 // ($10..$50 set the volume 0..64 directly).
 
@@ -45,7 +41,7 @@ void TKavoXMChannel::RowVolumeColumn(const TKavoXMPatternNote& note, int32_t del
         break;
     case 0xC:
         // A delayed key-off without an instrument number leaves the panning where it is.
-        if (due && !(delay > 0 && note.Note == KeyOffNote && note.Instrument == 0))
+        if (due && !(delay > 0 && note.Note == TKavoXMPatternNote::KeyOff && note.Instrument == 0))
             Panning = n * 16;
         break;
     case 0xF:
