@@ -45,8 +45,7 @@ void TKavoXMChannel::ResetVoice() {
     KeyOff = false;
     AutoVibratoSweepPosition = 0;
     AutoVibratoPosition = 0;
-    if (VibratoWaveform < 4) VibratoPosition = 0;
-    if (TremoloWaveform < 4) TremoloPosition = 0;
+    RestartWaveforms();
     TremorPosition = 0;
     TremorMuted = false;
     KeyOffMuted = false;

@@ -99,6 +99,11 @@ class TKavoXMChannel {
 
     void Reset();
     void ResetVoice();
+    // Vibrato and tremolo start their cycles again, unless E4x/E7x chose to keep them running.
+    void RestartWaveforms() {
+        if (VibratoWaveform < 4) VibratoPosition = 0;
+        if (TremoloWaveform < 4) TremoloPosition = 0;
+    }
     void Assign(const TKavoXMChannel& source);
     bool MoveToBackground();
 

@@ -105,9 +105,10 @@ int32_t NextSemitone(const TKavoXMModule& module, int32_t period, int32_t target
 
 // Slides Period toward TargetPeriod by TonePortamentoSpeed x 4 and stops on it. With glissando
 // no step passes the next semitone, so the slide lands on every semitone on its way. Without a
-// target (no tone-portamento note yet) nothing slides.
+// target (no tone-portamento note yet) nothing slides, and neither does a channel that has played
+// no note (Period 0): its tone-portamento notes stay silent.
 void TKavoXMChannel::DoTonePortamento() {
-    if (TargetPeriod == 0 || TargetPeriod == Period) return;
+    if (Period == 0 || TargetPeriod == 0 || TargetPeriod == Period) return;
     const int32_t step = TonePortamentoSpeed * 4;
     int32_t bound = TargetPeriod;
     if (Glissando && Module != nullptr)

@@ -28,10 +28,11 @@ void AttachInstrument(TKavoXMChannel& c, const TKavoXMInstrument* instrument) {
     c.FadeOutVolume = 65536;
 }
 
-// The envelopes are left alone: only an instrument number restarts them. The old voice has been
-// handed to a background channel already.
+// The envelopes are left alone: only an instrument number restarts them. Vibrato and tremolo
+// restart with every note. The old voice has been handed to a background channel already.
 void StartNote(TKavoXMChannel& c, int32_t period) {
     c.Period = period;
+    c.RestartWaveforms();
     c.SamplePosition = 0;
     c.Backwards = false;
     SilenceRamp(c);
