@@ -109,7 +109,9 @@ int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t index, int3
             return kind >= KAVOXM_TEXT_TITLE && kind <= KAVOXM_TEXT_CHANNEL
                        ? KAVOXM_ERROR_POSITION
                        : KAVOXM_ERROR_INVALID_ARGUMENT;
-        if (flags == KAVOXM_TEXT_UTF8) text = TextUtf8(text, kind == KAVOXM_TEXT_MESSAGE);
+        if (flags == KAVOXM_TEXT_UTF8)
+            text =
+                TextUtf8(text, module->Player->Module->NameCodePage(), kind == KAVOXM_TEXT_MESSAGE);
         if (size > 0) {
             size_t n = std::min(size - 1, text.size());
             // UTF-8 is cut before a character, never inside one.

@@ -43,12 +43,6 @@ bool ValidUtf8(std::string_view s) {
     return true;
 }
 
-// Code points of Windows-1252's bytes 0x80..0x9F; 0 where it defines none.
-constexpr std::array<uint16_t, 32> Cp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += char(cp);
@@ -95,7 +89,7 @@ class Writer {
 
 } // namespace
 
-std::string TextUtf8(std::string_view bytes, bool keepLineBreaks) {
+std::string TextUtf8(std::string_view bytes, TKavoXMCodePage page, bool keepLineBreaks) {
     Writer writer(keepLineBreaks);
     if (ValidUtf8(bytes)) {
         for (size_t at = 0; at < bytes.size();) {
@@ -112,10 +106,8 @@ std::string TextUtf8(std::string_view bytes, bool keepLineBreaks) {
         const auto b = uint8_t(c);
         if (b < 0x80)
             writer.Ascii(b);
-        else if (b < 0xA0)
-            writer.CodePoint(Cp1252High[b - 0x80]);
         else
-            writer.CodePoint(b); // Latin-1 range
+            writer.CodePoint(HighCodePoint(page, b));
     }
     return writer.Take();
 }

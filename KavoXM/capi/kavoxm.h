@@ -17,8 +17,10 @@
  * No function throws, aborts or exits on bad input.
  *
  * Text: names and the message come as the file has them (bytes, no encoding), or, with
- * KAVOXM_TEXT_UTF8, as UTF-8: valid UTF-8 stays, anything else is read as Windows-1252, and
- * control characters are removed.
+ * KAVOXM_TEXT_UTF8, as UTF-8: valid UTF-8 stays, anything else is read in the file's code page,
+ * and control characters are removed. The code page is Windows-1252 when the file's tracker
+ * name contains "OpenMPT" or "ModPlug" (any case), and DOS code page 437 otherwise (FastTracker
+ * 2, MilkyTracker and the other trackers write it).
  */
 #ifndef KAVOXM_CAPI_KAVOXM_H
 #define KAVOXM_CAPI_KAVOXM_H
@@ -243,8 +245,8 @@ typedef struct kavoxm_cell {
 /** Number of rows of pattern `pattern`, or a negative error (INVALID_ARGUMENT, POSITION). */
 KAVOXM_API int32_t kavoxm_pattern_rows(kavoxm_module* module, int32_t pattern);
 /** Reads one cell. Errors: INVALID_ARGUMENT, POSITION. */
-KAVOXM_API int kavoxm_get_cell(kavoxm_module* module, int32_t pattern, int32_t row,
-                               int32_t channel, kavoxm_cell* out);
+KAVOXM_API int kavoxm_get_cell(kavoxm_module* module, int32_t pattern, int32_t row, int32_t channel,
+                               kavoxm_cell* out);
 /** The pattern at `order`, or a negative error (INVALID_ARGUMENT, POSITION). */
 KAVOXM_API int32_t kavoxm_order_pattern(kavoxm_module* module, int32_t order);
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "KavoXM/module/CodePage.h"
 #include "KavoXM/module/Instrument.h"
 #include "KavoXM/module/Pattern.h"
 #include "KavoXM/module/Stream.h"
@@ -44,6 +45,8 @@ class TKavoXMModule {
     TKavoXM* Player = nullptr; // not owned
     std::string Name;
     std::string TrackerName; // the header's tracker name up to its first NUL, spaces kept
+    // The code page of the names and the message, chosen by the tracker name.
+    TKavoXMCodePage NameCodePage() const { return CodePageOfTracker(TrackerName); }
     // Arpeggio 0, x, y on ticks 0, 1, 2 of a row, as the trackers named below play it (else
     // the order counted down from the speed, as FastTracker 2 and MilkyTracker play it).
     bool ArpeggioInTickOrder = false;

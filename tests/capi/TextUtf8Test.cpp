@@ -1,5 +1,5 @@
-// The display text of a song's names and message: UTF-8 kept, Windows-1252 converted, control
-// characters removed.
+// The display text of a song's names and message: UTF-8 kept, other bytes read in the code page
+// (Windows-1252 here; code page 437 in CodePageTest), control characters removed.
 #include "KavoXM/capi/TextUtf8.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,8 @@ struct TextCase {
 class TextUtf8Cases : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(TextUtf8Cases, Converts) {
-    EXPECT_EQ(TextUtf8(GetParam().in, GetParam().keepLineBreaks), GetParam().want);
+    EXPECT_EQ(TextUtf8(GetParam().in, TKavoXMCodePage::Windows1252, GetParam().keepLineBreaks),
+              GetParam().want);
 }
 
 INSTANTIATE_TEST_SUITE_P(

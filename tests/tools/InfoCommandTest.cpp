@@ -113,7 +113,8 @@ TEST_F(InfoCommand, JsonHoldsTheHeaderFacts) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string& j = r.out;
     EXPECT_EQ(j.front(), '{');
-    EXPECT_NE(j.find("\"name\":\"caf\xC3\xA9 \\\"q\\\"\""), std::string::npos) << j;
+    // Not ModPlug or OpenMPT: code page 437, where 0xE9 is a capital theta.
+    EXPECT_NE(j.find("\"name\":\"caf\xCE\x98 \\\"q\\\"\""), std::string::npos) << j;
     EXPECT_NE(j.find(R"("version":"1.04")"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("channels":2,)"), std::string::npos) << j;
     EXPECT_NE(j.find(R"("song_length":3,)"), std::string::npos) << j;
@@ -210,9 +211,11 @@ TEST_F(InfoCommand, DurationAndSubsongs) {
 }
 
 // Names and the message from the file reach the terminal and JSON alike: UTF-8 that is valid
-// stays, other bytes are read as Windows-1252, control characters (ESC, BEL) are dropped.
+// stays, other bytes are read as Windows-1252 in a file from OpenMPT, control characters (ESC,
+// BEL) are dropped.
 TEST_F(InfoCommand, TextsAreShownSafelyAndAlikeInTextAndJson) {
     XMSong song = InfoSong();
+    song.TrackerName = "OpenMPT 1.31.06.00";
     song.Name = "caf\xE9 \x1b[31mred\x07"; // Latin-1, with ESC and BEL
     song.Instruments[0].Name = "\xC3\xBC"
                                "ber";            // UTF-8
@@ -241,4 +244,22 @@ TEST_F(InfoCommand, TextsAreShownSafelyAndAlikeInTextAndJson) {
     EXPECT_NE(json.out.find("\"name\":\"" + windows + "\""), std::string::npos) << json.out;
     EXPECT_NE(text.out.find("Message:\na\nbc\nd\n"), std::string::npos) << text.out;
     EXPECT_NE(json.out.find(R"("message":"a\nbc\nd")"), std::string::npos) << json.out;
+}
+
+// A FastTracker 2 file's names are in code page 437, in the text and the JSON alike.
+TEST_F(InfoCommand, FastTrackerNamesAreInTheDosCodePage) {
+    XMSong song = InfoSong();
+    song.TrackerName = "FastTracker v2.00";
+    song.Name = "Gummib\x86t";
+    song.Instruments[0].Name = "\xDA\xC4\xBF";
+    const fs::path file = Write("song.xm", BuildXM(song));
+    const RunResult text = Run("info '" + file.string() + "'");
+    const RunResult json = Run("info '" + file.string() + "' --json");
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_NE(text.out.find("Name:             Gummib\xC3\xA5t\n"), std::string::npos) << text.out;
+    EXPECT_NE(json.out.find("\"name\":\"Gummib\xC3\xA5t\""), std::string::npos) << json.out;
+    const std::string box = "\xE2\x94\x8C\xE2\x94\x80\xE2\x94\x90"; // ┌─┐
+    EXPECT_NE(text.out.find("Instrument 1 \"" + box + "\""), std::string::npos) << text.out;
+    EXPECT_NE(json.out.find("\"name\":\"" + box + "\""), std::string::npos) << json.out;
 }

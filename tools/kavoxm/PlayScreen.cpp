@@ -32,7 +32,7 @@ std::string CutToWidth(const std::string& line, size_t width) {
 }
 
 std::string SafeText(const std::string& bytes) {
-    return TextUtf8(bytes);
+    return TextUtf8(bytes, TKavoXMCodePage::Windows1252);
 }
 
 std::string ClockText(double seconds) {

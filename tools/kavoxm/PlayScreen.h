@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// A text from the file as the terminal may show it: UTF-8 without control characters (ESC,
-// BEL, CR...), which would act on the terminal (TextUtf8).
+// A text as the terminal may show it: UTF-8 without control characters (ESC, BEL, CR...),
+// which would act on the terminal (TextUtf8). Names from the song come already converted in
+// the song's code page; other bytes (a file name that is not UTF-8) read as Windows-1252.
 std::string SafeText(const std::string& bytes);
 
 // The first `width` - 1 characters of a UTF-8 line (a character takes one column), so that

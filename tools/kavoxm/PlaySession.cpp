@@ -38,9 +38,9 @@ struct BlockView {
 };
 
 // The message's lines, shown safely.
-std::vector<std::string> MessageText(const std::string& message) {
+std::vector<std::string> MessageText(const std::string& message, TKavoXMCodePage page) {
     std::vector<std::string> lines;
-    std::istringstream in(TextUtf8(message, true));
+    std::istringstream in(TextUtf8(message, page, true));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     if (lines.empty()) lines.push_back("(no message)");
     return lines;
@@ -105,7 +105,7 @@ bool Session::Load(const std::string& path, std::string& error) {
     origin = settings.StartOrder >= 0 ? 0 : start;
     times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
     header.File = DisplayName(path);
-    header.Title = module.Name;
+    header.Title = TextUtf8(module.Name, module.NameCodePage()); // shown through SafeText
     header.Tracker = TrackerName(image);
     header.Channels = module.ChannelCount;
     header.Orders = module.SongLength;
@@ -114,7 +114,7 @@ bool Session::Load(const std::string& path, std::string& error) {
     header.Ends = times.First.Ends();
     header.Index = place.Index;
     header.Count = place.Count;
-    message = MessageText(module.Message);
+    message = MessageText(module.Message, module.NameCodePage());
     if (settings.StartSeconds > 0)
         SeekSeconds(settings.StartSeconds);
     else if (start > 0)

@@ -41,9 +41,10 @@ const char* OnOff(const std::unique_ptr<TKavoXMEnvelope>& envelope) {
     return envelope != nullptr && envelope->Enabled ? "on" : "off";
 }
 
-void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrument& instrument) {
+void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrument& instrument,
+                         TKavoXMCodePage page) {
     const int32_t samples = SampleCount(instrument);
-    out << "Instrument " << number << " \"" << TextUtf8(instrument.Name) << "\": ";
+    out << "Instrument " << number << " \"" << TextUtf8(instrument.Name, page) << "\": ";
     if (samples == 0) {
         out << "no samples\n";
         return;
@@ -54,7 +55,7 @@ void WriteInstrumentText(std::ostream& out, int32_t number, const TKavoXMInstrum
     for (int32_t j = 0; j < TKavoXMInstrument::MaxSamples; ++j) {
         const TKavoXMSample* s = instrument.Samples[size_t(j)].get();
         if (s == nullptr) continue;
-        out << "  sample " << j << " \"" << TextUtf8(s->Name) << "\": " << s->Length
+        out << "  sample " << j << " \"" << TextUtf8(s->Name, page) << "\": " << s->Length
             << " frames, loop " << LoopText(*s) << ", " << s->Bits << "-bit "
             << (s->Channels == 2 ? "stereo" : "mono") << ", volume " << s->Volume
             << ", relative note " << s->RelativeNote << ", finetune " << s->FineTune << "\n";
@@ -94,7 +95,8 @@ std::string TrackerName(const std::vector<uint8_t>& image) {
     std::string name(image.begin() + At, image.begin() + At + Size);
     name = name.substr(0, name.find('\0'));
     const size_t end = name.find_last_not_of(' ');
-    return end == std::string::npos ? std::string() : TextUtf8(name.substr(0, end + 1));
+    return end == std::string::npos ? std::string()
+                                    : TextUtf8(name.substr(0, end + 1), CodePageOfTracker(name));
 }
 
 std::string MessageLines(const std::string& message) {
@@ -130,9 +132,9 @@ std::string DurationText(const SongScan& scan, int32_t rate) {
     return "unknown";
 }
 
-std::string JsonString(const std::string& bytes, bool keepLineBreaks) {
+std::string JsonString(const std::string& bytes, TKavoXMCodePage page, bool keepLineBreaks) {
     std::string out = "\"";
-    for (char ch : TextUtf8(bytes, keepLineBreaks)) {
+    for (char ch : TextUtf8(bytes, page, keepLineBreaks)) {
         const auto c = uint8_t(ch);
         switch (c) {
         case '"':
@@ -166,7 +168,7 @@ std::string JsonString(const std::string& bytes, bool keepLineBreaks) {
 std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& info,
                          const SongFacts& facts) {
     std::ostringstream out;
-    out << "Name:             " << TextUtf8(module.Name) << "\n";
+    out << "Name:             " << TextUtf8(module.Name, module.NameCodePage()) << "\n";
     if (!facts.Tracker.empty()) out << "Tracker:          " << facts.Tracker << "\n";
     out << "Format version:   " << VersionText(info.Version) << "\n"
         << "Channels:         " << module.ChannelCount << "\n"
@@ -185,8 +187,9 @@ std::string SongInfoText(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
     out << "\n";
     for (int32_t i = 1; i <= TKavoXMModule::MaxInstruments; ++i) {
         const TKavoXMInstrument* instrument = module.Instruments[size_t(i)].get();
-        if (instrument != nullptr) WriteInstrumentText(out, i, *instrument);
+        if (instrument != nullptr) WriteInstrumentText(out, i, *instrument, module.NameCodePage());
     }
-    if (!module.Message.empty()) out << "Message:\n" << TextUtf8(module.Message, true) << "\n";
+    if (!module.Message.empty())
+        out << "Message:\n" << TextUtf8(module.Message, module.NameCodePage(), true) << "\n";
     return out.str();
 }

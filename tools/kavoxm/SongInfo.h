@@ -1,5 +1,6 @@
 #pragma once
 // The facts `kavoxm info` prints about a loaded song, as text or as one JSON object.
+#include "KavoXM/module/CodePage.h"
 #include "KavoXM/song/Subsongs.h"
 
 #include <cstdint>
@@ -29,9 +30,9 @@ std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
 // shown safely (as TextUtf8 makes it), or empty.
 std::string TrackerName(const std::vector<uint8_t>& image);
 // A JSON string literal of a text from the file, made safe the way the text output shows it
-// (TextUtf8: valid UTF-8 stays, anything else is read as Windows-1252, control characters go;
-// with `keepLineBreaks` line ends stay, as "\n").
-std::string JsonString(const std::string& bytes, bool keepLineBreaks = false);
+// (TextUtf8: valid UTF-8 stays, anything else is read in the file's code page, control
+// characters go; with `keepLineBreaks` line ends stay, as "\n").
+std::string JsonString(const std::string& bytes, TKavoXMCodePage page, bool keepLineBreaks = false);
 // The song message with its line ends (CR, CR LF) as newlines.
 std::string MessageLines(const std::string& message);
 // A song length: m:ss.s, "does not end within m:ss" or "unknown (more than m:ss)".

@@ -38,16 +38,18 @@ const char* EndName(SongScanEnd end) {
     return "null";
 }
 
-void WriteNames(std::ostream& out, const char* key, int32_t count, auto name) {
+void WriteNames(std::ostream& out, const char* key, int32_t count, TKavoXMCodePage page,
+                auto name) {
     out << ",\"" << key << "\":[";
-    for (int32_t i = 0; i < count; ++i) out << (i ? "," : "") << JsonString(name(i));
+    for (int32_t i = 0; i < count; ++i) out << (i ? "," : "") << JsonString(name(i), page);
     out << "]";
 }
 
-void WriteSample(std::ostream& out, int32_t instrument, int32_t slot, const TKavoXMSample& s) {
+void WriteSample(std::ostream& out, int32_t instrument, int32_t slot, const TKavoXMSample& s,
+                 TKavoXMCodePage page) {
     out << "{\"instrument\":" << instrument << ",\"slot\":" << slot
-        << ",\"name\":" << JsonString(s.Name) << ",\"length\":" << s.Length << ",\"loop\":"
-        << JsonString(s.LoopEnabled ? (s.PingPongLoop ? "ping-pong" : "forward") : "none")
+        << ",\"name\":" << JsonString(s.Name, page) << ",\"length\":" << s.Length << ",\"loop\":"
+        << JsonString(s.LoopEnabled ? (s.PingPongLoop ? "ping-pong" : "forward") : "none", page)
         << ",\"loop_start\":" << s.LoopStart << ",\"loop_length\":" << s.LoopLength
         << ",\"bits\":" << s.Bits << ",\"channels\":" << s.Channels << ",\"volume\":" << s.Volume
         << ",\"relative_note\":" << s.RelativeNote << ",\"finetune\":" << s.FineTune << "}";
@@ -68,7 +70,7 @@ void WriteSamples(std::ostream& out, const TKavoXMModule& module) {
             const TKavoXMSample* s = instrument->Samples[size_t(j)].get();
             if (s == nullptr) continue;
             out << (first ? "" : ",");
-            WriteSample(out, i, j, *s);
+            WriteSample(out, i, j, *s, module.NameCodePage());
             first = false;
         }
     }
@@ -82,7 +84,7 @@ void WriteInstruments(std::ostream& out, const TKavoXMModule& module) {
         const TKavoXMInstrument* instrument = module.Instruments[size_t(i)].get();
         if (instrument == nullptr) continue;
         out << (first ? "" : ",") << "{\"number\":" << i
-            << ",\"name\":" << JsonString(instrument->Name)
+            << ",\"name\":" << JsonString(instrument->Name, module.NameCodePage())
             << ",\"volume_envelope\":" << (Enabled(instrument->VolumeEnvelope) ? "true" : "false")
             << ",\"panning_envelope\":" << (Enabled(instrument->PanningEnvelope) ? "true" : "false")
             << ",\"fadeout\":" << instrument->FadeOut << ",\"samples\":[";
@@ -91,7 +93,7 @@ void WriteInstruments(std::ostream& out, const TKavoXMModule& module) {
             const TKavoXMSample* s = instrument->Samples[size_t(j)].get();
             if (s == nullptr) continue;
             out << (firstSample ? "" : ",");
-            WriteSample(out, i, j, *s);
+            WriteSample(out, i, j, *s, module.NameCodePage());
             firstSample = false;
         }
         out << "]}";
@@ -119,8 +121,10 @@ void WriteSubsongs(std::ostream& out, const SongFacts& facts) {
 std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& info,
                          const SongFacts& facts) {
     std::ostringstream out;
-    out << "{\"name\":" << JsonString(module.Name) << ",\"tracker\":" << JsonString(facts.Tracker)
-        << ",\"version\":" << JsonString(VersionText(info.Version))
+    const TKavoXMCodePage page = module.NameCodePage();
+    out << "{\"name\":" << JsonString(module.Name, page)
+        << ",\"tracker\":" << JsonString(facts.Tracker, page)
+        << ",\"version\":" << JsonString(VersionText(info.Version), page)
         << ",\"channels\":" << module.ChannelCount << ",\"song_length\":" << module.SongLength
         << ",\"duration_seconds\":" << Seconds(facts.Length, facts.Rate)
         << ",\"duration_end\":" << EndName(facts.Length.End)
@@ -133,11 +137,11 @@ std::string SongInfoJson(const TKavoXMModule& module, const TKavoXMLoadInfo& inf
         << ",\"initial_tempo\":" << int(module.InitialTempo) << ",\"orders\":[";
     for (int32_t i = 0; i < module.SongLength; ++i)
         out << (i ? "," : "") << int(module.Orders[size_t(i)]);
-    out << "],\"message\":" << JsonString(module.Message, true);
+    out << "],\"message\":" << JsonString(module.Message, page, true);
     WriteSubsongs(out, facts);
-    WriteNames(out, "pattern_names", info.PatternCount,
+    WriteNames(out, "pattern_names", info.PatternCount, page,
                [&](int32_t i) { return module.Patterns[size_t(i)]->Name; });
-    WriteNames(out, "channel_names", module.ChannelCount,
+    WriteNames(out, "channel_names", module.ChannelCount, page,
                [&](int32_t i) { return module.PatternChannels[size_t(i)]->Name; });
     WriteInstruments(out, module);
     WriteSamples(out, module);
