@@ -16,6 +16,17 @@ against both (SPECTRUM), a side correlation < 0.97 where theirs is >= 0.97 (SIDE
 more than 12 dB from both where they agree within 3 dB (BLIP), or a length more than one row (and
 more than 0.2 s) away from both.
 
+Beside the pairs, the "nearer" columns give ours against the nearer reference minus the
+references against each other, for the loudness correlation and the spectral similarity: 0 or
+more where we are as close to one of them as they are to each other. Where the references agree,
+a value below -0.01 is flagged (NEARER-LOUDNESS, NEARER-SPECTRUM), and the summary counts the
+songs where we are as close on both.
+
+--frequency measures the frequency of a long note instead, by the zero crossings of each
+player's render over --span (seconds, "0.5:6" by default), and flags FREQUENCY where ours is
+further from both references than they are from each other (plus 0.002 Hz): a pitch error too
+small for the windows above, such as a rate cut to whole hertz.
+
 --solo renders each channel alone (the other channels keep only their song-wide effects, in a
 temporary copy of the file) with all three players and names, per channel, how far we are
 from the references and the time, order and row where we differ most, with that channel's
@@ -40,6 +51,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import audio_features  # noqa: E402
+import differential_pitch  # noqa: E402
 import xmfile  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -50,6 +62,7 @@ AGREE_CHROMA = 0.95
 SPECTRUM_MARGIN = 0.02
 BLIP_DB = 12.0
 BLIP_AGREE_DB = 3.0
+NEARER_MARGIN = 0.01
 MAX_SECONDS = 900
 FEATURES_VERSION = 2  # part of the cache key: bump when the features change
 
@@ -162,6 +175,9 @@ def assess(features, row_seconds):
                 flags.append(flag)
     if "ours" in ok and ("openmpt", "xmp") in pairs:
         flags += fine_flags(pairs)
+    if agree and "ours" in ok:
+        flags += [f"NEARER-{name}" for name, gap in nearer_gaps(pairs).items()
+                  if gap is not None and gap < -NEARER_MARGIN]
     if len(ok) == 3 and row_seconds:
         lm, lx, lo = ok["openmpt"]["length"], ok["xmp"]["length"], ok["ours"]["length"]
         # The references' own lengths differ by about 0.1 s (how they end the last tick).
@@ -173,6 +189,17 @@ def assess(features, row_seconds):
     elif mx is not None and not agree:
         flags.append("(references differ)")
     return pairs, flags
+
+
+def nearer_gaps(pairs):
+    """{LOUDNESS, SPECTRUM}: ours against the nearer reference minus the references against
+    each other (None without all three renders); negative where we are further off."""
+    gaps = {}
+    for name, key in (("LOUDNESS", "corr"), ("SPECTRUM", "spectrum")):
+        values = [pairs.get(pair, {}).get(key) for pair in
+                  (("ours", "openmpt"), ("ours", "xmp"), ("openmpt", "xmp"))]
+        gaps[name] = None if None in values else max(values[0], values[1]) - values[2]
+    return gaps
 
 
 def fine_flags(pairs):
@@ -207,7 +234,8 @@ def worst_fine_window(pairs, agree_db=None):
 def header_line(first):
     return (f"{first:<34} {'ours_s':>7} {'mpt_s':>7} {'xmp_s':>7} | {'cor o/m':>7} {'o/x':>6} "
             f"{'m/x':>6} | {'chr o/m':>7} {'o/x':>6} {'m/x':>6} | {'spc o/m':>7} {'o/x':>6} "
-            f"{'m/x':>6} | {'sid o/m':>7} {'o/x':>6} {'m/x':>6} | {'worst 20 ms':>15} | flags")
+            f"{'m/x':>6} | {'sid o/m':>7} {'o/x':>6} {'m/x':>6} | {'nearer cor':>10} {'spc':>6} | "
+            f"{'worst 20 ms':>15} | flags")
 
 
 def row_line(name, features, pairs, flags):
@@ -220,6 +248,8 @@ def row_line(name, features, pairs, flags):
         values = [pairs.get(pair, {}).get(key) for pair in
                   (("ours", "openmpt"), ("ours", "xmp"), ("openmpt", "xmp"))]
         cells.append(f"{fmt(values[0], 7)} {fmt(values[1])} {fmt(values[2])}")
+    gaps = nearer_gaps(pairs)
+    cells.append(f"{fmt(gaps['LOUDNESS'], 10)} {fmt(gaps['SPECTRUM'])}")
     worst = worst_fine_window(pairs)
     cells.append(f"{worst[1] * audio_features.FINE_WINDOW:7.2f}s {worst[0]:5.1f}dB"
                  if worst else f"{'-':>15}")
@@ -241,6 +271,7 @@ def songs_in(paths):
 
 def compare_songs(renderer, paths):
     flagged = []
+    agreeing = as_close = 0
     for directory, files in songs_in(paths):
         pending = []
         for song in files:
@@ -259,6 +290,12 @@ def compare_songs(renderer, paths):
             print(row_line(os.path.basename(song), features, pairs, flags), flush=True)
             if any(f.isupper() and not f.startswith("(") for f in flags):
                 flagged.append(song)
+            gaps = nearer_gaps(pairs)
+            if "(references differ)" not in flags and None not in gaps.values():
+                agreeing += 1
+                as_close += all(g >= -NEARER_MARGIN for g in gaps.values())
+    print(f"\nwhere the references agree: ours as close to one of them as they are to each "
+          f"other (loudness and spectrum, within {NEARER_MARGIN}) in {as_close} of {agreeing}")
     return flagged
 
 
@@ -363,12 +400,34 @@ def timeline(renderer, song):
         print(f"{i * renderer.args.window:6.2f}  " + "  ".join(cells))
 
 
+def frequencies(args):
+    """--frequency: the table of zero-crossing frequencies, uncached (the cases are short)."""
+    begin, end = (float(v) for v in args.span.split(":"))
+    kavoxm = os.path.abspath(args.kavoxm)
+    flagged = []
+    for directory, files in songs_in(args.paths):
+        print(f"\n{directory}")
+        print(differential_pitch.frequency_header())
+        for song in files:
+            hz = differential_pitch.measure(render_command, PLAYERS, kavoxm,
+                                            os.path.abspath(song), (begin, end), args.timeout)
+            line = differential_pitch.frequency_line(os.path.basename(song), hz)
+            print(line, flush=True)
+            if "FREQUENCY" in line:
+                flagged.append(song)
+    print(f"\nflagged: {len(flagged)}" + "".join(f"\n  {s}" for s in flagged))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("paths", nargs="+", help="XM files or directories of them")
     parser.add_argument("--solo", action="store_true", help="compare each channel alone")
     parser.add_argument("--timeline", action="store_true",
                         help="print loudness (dB) and strongest pitch class per window")
+    parser.add_argument("--frequency", action="store_true",
+                        help="zero-crossing frequency of a long note in each render")
+    parser.add_argument("--span", default="0.5:6",
+                        help="with --frequency: seconds measured, BEGIN:END (0.5:6)")
     parser.add_argument("--channels", help="with --solo: comma-separated channel numbers")
     parser.add_argument("--context", type=int, default=4,
                         help="with --solo: rows of cells shown before the worst row")
@@ -384,6 +443,9 @@ def main():
     for tool in ("openmpt123", "xmp"):
         if shutil.which(tool) is None:
             print(f"warning: {tool} not found; its column will show FAIL", file=sys.stderr)
+    if args.frequency:
+        frequencies(args)
+        return
     renderer = Renderer(args)
     try:
         if args.timeline:
