@@ -14,7 +14,9 @@ import ctypes
 
 import numpy as np
 
-from . import _capi
+from . import _capi, _game
+
+_capi._SIGNATURES.update(_game.SIGNATURES)
 
 __all__ = ["Module", "KavoXMError", "version"]
 
@@ -44,8 +46,11 @@ _DTYPES = {"float32": (np.float32, "kavoxm_render_float", ctypes.c_float),
 _BLOCK_SECONDS = 10
 
 
-class Module:
-    """A loaded song with its playback position. `data`: the XM file's bytes."""
+class Module(_game.GameControls):
+    """A loaded song with its playback position. `data`: the XM file's bytes. Games steer it
+    with queue_jump, events, play_effect and fade_channel (see GameControls)."""
+
+    _check = staticmethod(_check)
 
     def __init__(self, data):
         self._lib = _capi.lib()
