@@ -5,7 +5,8 @@
  * Keys (typed into the window, or given as a script played one key every 300 ms):
  *   1..9   go to order entry 0..8 at the end of the pattern playing
  *   b      go to the next order entry at the next bar of 16 rows
- *   a..h   (but b) play a note of the current instrument as a sound effect; space releases it
+ *   a s d g h j k l   play a note (C-4 .. C-5) of the current instrument as a sound effect;
+ *          space releases it
  *   i      next instrument
  *   f      fade the first half of the channels out over a second (again: back in)
  *   m      fade the master volume out over two seconds (again: back in)
@@ -19,6 +20,7 @@
 #include <string.h>
 
 enum { RATE = 44100 };
+static const char NOTE_KEYS[] = "asdghjkl";
 
 typedef struct game {
     kavoxm_module* song;
@@ -63,9 +65,10 @@ static void press(game* g, char key) {
         int rc = kavoxm_queue_jump(g->song, state.order + 1, 0, KAVOXM_JUMP_ROWS, 16);
         printf("key b: queue order %d at the next bar: %s\n", state.order + 1,
                kavoxm_error_string(rc));
-    } else if (key >= 'a' && key <= 'h') {
-        static const int32_t notes[] = {49, 0, 51, 53, 54, 56, 58, 60}; /* C-4 D E F G A B C */
-        g->effect = kavoxm_effect_play(g->song, g->instrument, notes[key - 'a'], 64, -1);
+    } else if (strchr(NOTE_KEYS, key) != NULL && key != 0) {
+        static const int32_t notes[] = {49, 51, 53, 54, 56, 58, 60, 61}; /* C-4 D E F G A B C */
+        const int32_t note = notes[strchr(NOTE_KEYS, key) - NOTE_KEYS];
+        g->effect = kavoxm_effect_play(g->song, g->instrument, note, 64, -1);
         printf("key %c: effect %d, instrument %d\n", key, g->effect, g->instrument);
     } else if (key == ' ') {
         printf("key space: release %d: %s\n", g->effect,
