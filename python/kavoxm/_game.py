@@ -70,13 +70,16 @@ class GameControls:
 
     @property
     def pending_jump(self):
-        """The queued jump as a dict (order, row, when, rows), or None."""
+        """The queued jump as a dict (order, row, when, and rows for "rows"), or None."""
         jump = Jump()
         self._check(self._lib.kavoxm_get_jump(self._handle, ctypes.byref(jump)))
         if not jump.pending:
             return None
         when = {v: k for k, v in _WHEN.items()}[jump.when]
-        return {"order": jump.order, "row": jump.row, "when": when, "rows": jump.rows}
+        result = {"order": jump.order, "row": jump.row, "when": when}
+        if when == "rows":
+            result["rows"] = jump.rows
+        return result
 
     def events(self):
         """The events of the frames rendered so far, oldest first, as dicts."""

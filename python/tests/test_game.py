@@ -24,7 +24,7 @@ def test_a_jump_at_the_pattern_end_lands_after_its_last_row(image):
     song = kavoxm.Module(image)
     song.repeat = -1
     song.queue_jump(2, when="pattern_end")
-    assert song.pending_jump == {"order": 2, "row": 0, "when": "pattern_end", "rows": 16}
+    assert song.pending_jump == {"order": 2, "row": 0, "when": "pattern_end"}
     song.render(seconds=30)
     events = song.events()
     taken = [e for e in events if e["kind"] == "jump_taken"]
