@@ -1,127 +1,135 @@
 """Music that follows a game: queued jumps, events with frames, sound effects from the song's
-instruments and volume fades (the C API's kavoxm_queue_jump ... kavoxm_fade_master)."""
+instruments and volume fades."""
+
+from __future__ import annotations
 
 import ctypes
+from typing import Any, Dict, Iterable, List, Optional
 
-from ctypes import POINTER, Structure, c_double, c_int, c_int32, c_int64, c_uint32, c_void_p
+from . import _args, _capi
+from ._errors import check
+from ._handle import Handle, locked
 
-JUMP_NEXT_ROW, JUMP_ROWS, JUMP_PATTERN_END, JUMP_SONG_END = range(4)
-_WHEN = {"next_row": JUMP_NEXT_ROW, "rows": JUMP_ROWS, "pattern_end": JUMP_PATTERN_END,
-         "song_end": JUMP_SONG_END}
+JUMP_WHEN = {"next_row": 0, "rows": 1, "pattern_end": 2, "song_end": 3}
 EVENT_KINDS = {1: "row", 2: "order", 3: "loop_jump", 4: "jump_taken", 5: "song_end", 6: "note",
                7: "fade_end", 8: "effect_end"}
-# What a, b and c of each kind mean.
+# What a, b and c of each kind mean (None: unused).
 _FIELDS = {"row": ("order", "pattern", "row"), "order": ("order", "pattern", None),
            "loop_jump": ("order", "pattern", "row"), "jump_taken": ("order", "pattern", "row"),
            "song_end": ("passes", None, None), "note": ("channel", "note", "instrument"),
            "fade_end": ("channel", "volume", None), "effect_end": ("effect", None, None)}
 EFFECT_VOICES = 32
+_EVENT_BLOCK = 256
 
 
-class Jump(Structure):
-    _fields_ = [("pending", c_int32), ("order", c_int32), ("row", c_int32), ("when", c_int32),
-                ("rows", c_int32)]
-
-
-class Event(Structure):
-    _fields_ = [("type", c_int32), ("a", c_int32), ("b", c_int32), ("c", c_int32),
-                ("frame", c_int64), ("offset", c_int64)]
-
-
-SIGNATURES = {
-    "kavoxm_queue_jump": (c_int, [c_void_p, c_int32, c_int32, c_int32, c_int32]),
-    "kavoxm_cancel_jump": (c_int, [c_void_p]),
-    "kavoxm_get_jump": (c_int, [c_void_p, POINTER(Jump)]),
-    "kavoxm_read_events": (c_int32, [c_void_p, POINTER(Event), c_int32]),
-    "kavoxm_events_lost": (c_int64, [c_void_p]),
-    "kavoxm_set_event_mask": (c_int, [c_void_p, c_uint32]),
-    "kavoxm_effect_play": (c_int32, [c_void_p, c_int32, c_int32, c_int32, c_int32]),
-    "kavoxm_effect_release": (c_int, [c_void_p, c_int32]),
-    "kavoxm_effect_stop": (c_int, [c_void_p, c_int32]),
-    "kavoxm_fade_channel": (c_int, [c_void_p, c_int32, c_int32, c_double]),
-    "kavoxm_fade_master": (c_int, [c_void_p, c_int32, c_double]),
-}
-
-
-def event_dict(event):
-    """An event as a dict: kind, frame, offset and its fields by name."""
+def _event_dict(event: _capi.Event) -> Dict[str, Any]:
     kind = EVENT_KINDS.get(event.type, str(event.type))
-    result = {"kind": kind, "frame": event.frame, "offset": event.offset}
+    result: Dict[str, Any] = {"kind": kind, "frame": event.frame, "offset": event.offset}
     for name, value in zip(_FIELDS.get(kind, ("a", "b", "c")), (event.a, event.b, event.c)):
         if name is not None:
             result[name] = value
     return result
 
 
-class GameControls:
-    """Methods of Module for games; they need `self._lib`, `self._handle` and `self._check`."""
+class Game(Handle):
+    """Calls of Module for games."""
 
-    def queue_jump(self, order, row=0, when="pattern_end", rows=16):
+    @locked
+    def queue_jump(self, order: int, row: int = 0, when: str = "pattern_end",
+                   rows: int = 16) -> None:
         """Jumps to `order`, `row` at the end of the row playing ("next_row"), of a group of
-        `rows` rows ("rows"), of the pattern ("pattern_end") or of the song ("song_end"), as a
-        position jump and pattern break written at that row would."""
-        if when not in _WHEN:
-            raise ValueError("when must be one of " + ", ".join(_WHEN))
-        self._check(self._lib.kavoxm_queue_jump(self._handle, int(order), int(row), _WHEN[when],
-                                                int(rows)))
+        `rows` rows from the pattern's row 0 ("rows"), of the pattern ("pattern_end") or where
+        the song would end ("song_end"), as a position jump and pattern break written in that
+        row would. Replaces a queued jump; seeks clear it. PositionError: no such order/row."""
+        if when not in JUMP_WHEN:
+            raise ValueError("when must be one of " + ", ".join(JUMP_WHEN))
+        check(self._call("kavoxm_queue_jump", _args.integer("order", order),
+                         _args.integer("row", row), JUMP_WHEN[when],
+                         _args.integer("rows", rows, 1, 256)))
 
-    def cancel_jump(self):
-        self._check(self._lib.kavoxm_cancel_jump(self._handle))
+    @locked
+    def cancel_jump(self) -> None:
+        """Drops the queued jump (nothing when none is queued)."""
+        check(self._call("kavoxm_cancel_jump"))
 
     @property
-    def pending_jump(self):
+    @locked
+    def pending_jump(self) -> Optional[Dict[str, Any]]:
         """The queued jump as a dict (order, row, when, and rows for "rows"), or None."""
-        jump = Jump()
-        self._check(self._lib.kavoxm_get_jump(self._handle, ctypes.byref(jump)))
+        jump = _capi.Jump()
+        check(self._call("kavoxm_get_jump", ctypes.byref(jump)))
         if not jump.pending:
             return None
-        when = {v: k for k, v in _WHEN.items()}[jump.when]
-        result = {"order": jump.order, "row": jump.row, "when": when}
+        when = {v: k for k, v in JUMP_WHEN.items()}[jump.when]
+        result: Dict[str, Any] = {"order": jump.order, "row": jump.row, "when": when}
         if when == "rows":
             result["rows"] = jump.rows
         return result
 
-    def events(self):
-        """The events of the frames rendered so far, oldest first, as dicts."""
-        buffer = (Event * 256)()
-        result = []
+    @locked
+    def events(self) -> List[Dict[str, Any]]:
+        """What began in the frames rendered so far, oldest first, as dicts: kind ("row",
+        "order", "loop_jump", "jump_taken", "song_end", "note", "fade_end", "effect_end"),
+        frame (of the rendered stream, from 0 at loading), offset (in the last render call)
+        and the kind's fields (order, pattern, row; channel, note, instrument; ...)."""
+        buffer = (_capi.Event * _EVENT_BLOCK)()
+        result: List[Dict[str, Any]] = []
         while True:
-            count = self._check(self._lib.kavoxm_read_events(self._handle, buffer, 256))
-            result.extend(event_dict(buffer[i]) for i in range(count))
-            if count < 256:
+            count = check(self._call("kavoxm_read_events", buffer, _EVENT_BLOCK))
+            result.extend(_event_dict(buffer[i]) for i in range(count))
+            if count < _EVENT_BLOCK:
                 return result
 
     @property
-    def events_lost(self):
-        """Events dropped because nobody read the queue in time."""
-        return self._check(self._lib.kavoxm_events_lost(self._handle))
+    @locked
+    def events_lost(self) -> int:
+        """Events dropped because the queue (4,096) was full."""
+        return int(check(self._call("kavoxm_events_lost")))
 
-    def record_events(self, kinds=None):
-        """Records only the kinds named (None: all; an empty list: none)."""
+    @locked
+    def record_events(self, kinds: Optional[Iterable[str]] = None) -> None:
+        """Records only the kinds named (None: all of them; an empty list: none)."""
         mask = 0xFFFFFFFF
         if kinds is not None:
             numbers = {v: k for k, v in EVENT_KINDS.items()}
             mask = 0
             for kind in kinds:
+                if kind not in numbers:
+                    raise ValueError(f"no event kind {kind!r}")
                 mask |= 1 << (numbers[kind] - 1)
-        self._check(self._lib.kavoxm_set_event_mask(self._handle, mask))
+        check(self._call("kavoxm_set_event_mask", mask))
 
-    def play_effect(self, instrument, note, volume=-1, panning=-1):
-        """Plays `note` (1..96) of the song's `instrument` over the music; returns its id."""
-        return self._check(self._lib.kavoxm_effect_play(self._handle, int(instrument), int(note),
-                                                        int(volume), int(panning)))
+    @locked
+    def play_effect(self, instrument: int, note: int, volume: int = -1,
+                    panning: int = -1) -> int:
+        """Plays `note` (1..96) of the song's `instrument` (1..255) over the music on a voice
+        of its own, with `volume` 0..64 and `panning` 0..255 (-1: the sample's); returns its
+        id. PositionError when the song has no such instrument."""
+        return int(check(self._call(
+            "kavoxm_effect_play", _args.integer("instrument", instrument, 1, 255),
+            _args.integer("note", note, 1, 96), _args.integer("volume", volume, -1, 64),
+            _args.integer("panning", panning, -1, 255))))
 
-    def release_effect(self, effect):
-        self._check(self._lib.kavoxm_effect_release(self._handle, int(effect)))
+    @locked
+    def release_effect(self, effect: int) -> None:
+        """Releases an effect's note (key-off). PositionError when it no longer sounds."""
+        check(self._call("kavoxm_effect_release", _args.integer("effect", effect)))
 
-    def stop_effect(self, effect):
-        self._check(self._lib.kavoxm_effect_stop(self._handle, int(effect)))
+    @locked
+    def stop_effect(self, effect: int) -> None:
+        """Stops an effect with a short fade. PositionError when it no longer sounds."""
+        check(self._call("kavoxm_effect_stop", _args.integer("effect", effect)))
 
-    def fade_channel(self, channel, volume, seconds):
-        """Ramps a channel's volume (0..256) to `volume` over `seconds`."""
-        self._check(self._lib.kavoxm_fade_channel(self._handle, int(channel), int(volume),
-                                                  float(seconds)))
+    @locked
+    def fade_channel(self, channel: int, volume: int, seconds: float) -> None:
+        """Ramps a channel's volume (0..256, as set_channel_volume) to `volume` over
+        `seconds` (0..3600); its end comes as a "fade_end" event."""
+        check(self._call("kavoxm_fade_channel", _args.integer("channel", channel),
+                         _args.integer("volume", volume, 0, 256),
+                         _args.real("seconds", seconds, 0.0, 3600.0)))
 
-    def fade_master(self, volume, seconds):
-        """Ramps the master volume (0..256) to `volume` over `seconds`."""
-        self._check(self._lib.kavoxm_fade_master(self._handle, int(volume), float(seconds)))
+    @locked
+    def fade_master(self, volume: int, seconds: float) -> None:
+        """Ramps the master volume (0..256) to `volume` over `seconds` (0..3600)."""
+        check(self._call("kavoxm_fade_master", _args.integer("volume", volume, 0, 256),
+                         _args.real("seconds", seconds, 0.0, 3600.0)))
