@@ -107,7 +107,7 @@ void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
     for (auto& c : module.PatternChannels) restep(*c);
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         restep(*module.BackgroundChannels[size_t(i)]);
-    if (module.Game != nullptr) module.Game->Effects.Restep(rate);
+    if (module.Game != nullptr) module.Game->Effects.Restep();
 }
 
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds) {

@@ -140,7 +140,6 @@ void TKavoXMSoundEffects::Tick(bool rowTick, TKavoXMGameState& game) {
     }
 }
 
-void TKavoXMSoundEffects::Restep(int32_t rate) {
-    for (auto& c : Channels)
-        c->Increment = rate > 0 ? (int64_t(c->Frequency) * (int64_t(1) << 32)) / rate : 0;
+void TKavoXMSoundEffects::Restep() {
+    for (auto& c : Channels) c->UpdateIncrement();
 }

@@ -37,9 +37,9 @@ class TKavoXMSoundEffects {
     // One tick of every voice, before the output values are computed; `rowTick`: the song
     // reads a row on this tick. Voices that fell silent report their end through `game`.
     void Tick(bool rowTick, TKavoXMGameState& game);
-    // The voices that sound, for the mixer; and a new output rate.
+    // The voices that sound, for the mixer; their steps after a new output rate.
     TKavoXMChannel* Voice(int32_t i) const { return Channels[size_t(i)].get(); }
-    void Restep(int32_t rate);
+    void Restep();
 
   private:
     enum class State : uint8_t { Free, Starting, Playing };
