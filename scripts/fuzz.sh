@@ -91,6 +91,6 @@ run fuzz_load "$load_seconds" -timeout=2 || status=$?
 run fuzz_play "$play_seconds" -timeout=2 || status=$?
 # Every measurement and seek is bounded by work: the calls of one input take well under a
 # second without the sanitizers.
-run fuzz_scan "$scan_seconds" -timeout=TIMEOUT_SCAN || status=$?
+run fuzz_scan "$scan_seconds" -timeout=5 || status=$?
 printf '%s\n' "${summary[@]}"
 exit "$status"
