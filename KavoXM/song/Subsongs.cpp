@@ -24,7 +24,7 @@ SongMap MapSong(TKavoXM& player, const SongScanLimits& limits) {
     ReachedOrders reached{};
     int32_t start = 0;
     do {
-        if (map.Work >= limits.Total) {
+        if (map.Work >= limits.Total || ScanStopRequested()) {
             map.Cut = true;
             break;
         }
