@@ -1,5 +1,6 @@
 // Song services: subsongs, duration, seeks.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/song/SeekTime.h"
 
 #include <algorithm>
@@ -67,11 +68,14 @@ void SeekSeconds(kavoxm_module& m, double seconds) {
     const double limit = std::min(seconds, cap);
     const auto target = uint64_t(std::llround(limit * m.Rate));
     const uint32_t endCount = m.Repeat < 0 ? UINT32_MAX : uint32_t(m.Repeat) + 1u;
+    // The run up to the target is not heard: sound effects, fades and events stand still.
+    std::unique_ptr<TKavoXMGameState> game = std::move(m.Player->Module->Game);
     // Seeks at the same settings share one run through the song: each starts from the nearest
     // snapshot before its target, and one past what was seen carries the run on.
     const uint64_t key = SeekKey(m, start, endCount);
     if (!m.Seeks.Matches(key)) m.Seeks.Start(*m.Player, kavoxm_module::BlockFrames, endCount, key);
     const SeekResult r = m.Seeks.Seek(*m.Player, target);
+    m.Player->Module->Game = std::move(game);
     ResetBlock(m, r.Phase, double(r.Frame) / m.Rate);
     m.Ended = r.Ended;
     m.PendingSeek = seconds;
