@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the engine for SECONDS seconds in all (default 60) with libFuzzer, ASan and UBSan:
-# half the time the XM loader alone (fuzz_load), the other half loading and playing what loads
-# (fuzz_play). Each target keeps its corpus in CORPUS/<target> (default CORPUS is
+# a third of the time the XM loader alone (fuzz_load), a third loading and playing what loads
+# (fuzz_play), a third measuring and seeking through the C API (fuzz_scan: subsongs, durations,
+# seeks by time). Every input has a time limit: a slow input is a finding, like a crash. Each target keeps its corpus in CORPUS/<target> (default CORPUS is
 # /tmp/kavoxm-fuzz-corpus), outside the repository, so that later runs start from what earlier
 # runs found; the shared XM files are read as extra seeds when they are there. Prints, per
 # target, the executions, coverage (cov, ft), corpus size and findings. Exits non-zero when a
@@ -24,11 +25,12 @@ export ASAN_OPTIONS="quarantine_size_mb=32${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 corpus_root=${2:-/tmp/kavoxm-fuzz-corpus}
-load_seconds=$((seconds / 2))
-play_seconds=$((seconds - load_seconds))
+load_seconds=$((seconds / 3))
+play_seconds=$((seconds / 3))
+scan_seconds=$((seconds - load_seconds - play_seconds))
 scripts/deps.sh fuzz
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_load fuzz_play
+cmake --build --preset fuzz --target fuzz_load fuzz_play fuzz_scan
 shared=../shared/corpus
 findings=build/fuzz/findings
 logs=$(mktemp -d /tmp/kavoxm-fuzz-logs.XXXXXX)
@@ -84,8 +86,11 @@ run() {
 }
 
 status=0
-run fuzz_load "$load_seconds" -timeout=10 || status=$?
+run fuzz_load "$load_seconds" -timeout=2 || status=$?
 # A song that makes a tick or a render run for ever is reported as a timeout.
-run fuzz_play "$play_seconds" -timeout=20 || status=$?
+run fuzz_play "$play_seconds" -timeout=2 || status=$?
+# Every measurement and seek is bounded by work: the calls of one input take at most about a
+# second without the sanitizers, some tens of times that with them on the costliest songs.
+run fuzz_scan "$scan_seconds" -timeout=30 || status=$?
 printf '%s\n' "${summary[@]}"
 exit "$status"

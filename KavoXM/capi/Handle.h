@@ -4,6 +4,7 @@
 #include "KavoXM/capi/kavoxm.h"
 #include "KavoXM/module/XMLoadInfo.h"
 #include "KavoXM/player/Player.h"
+#include "KavoXM/song/SeekIndex.h"
 #include "KavoXM/song/Subsongs.h"
 
 #include <array>
@@ -50,6 +51,12 @@ struct kavoxm_module {
     int32_t MapRate = 44100;
     SongMap Map;
     int32_t Selected = 0; // subsong
+    // Snapshots of the selected subsong at the current settings, for seeks by time; and the
+    // last duration measured at a rate (rate 0: none).
+    SeekIndex Seeks;
+    int32_t DurationRate = 0;
+    int32_t DurationSubsong = -1;
+    int64_t DurationFrames = 0;
 
     // Peak of each pattern channel (with its background voices) over the last render call,
     // and the peak magnitude of every sample's values, sorted by the sample's address.

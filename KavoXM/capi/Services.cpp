@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -32,21 +33,48 @@ bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds) {
     return true;
 }
 
+uint64_t Mix(uint64_t hash, uint64_t value) {
+    uint64_t z = hash ^ value;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+// Everything a seek's run depends on besides the song: the player, its format and
+// interpolation, the start, the passes, the master volume and every channel's host controls.
+uint64_t SeekKey(const kavoxm_module& m, int32_t start, uint32_t endCount) {
+    const TKavoXM& player = *m.Player;
+    const TKavoXMModule& song = *player.Module;
+    uint64_t key = Mix(reinterpret_cast<uintptr_t>(&player), uint64_t(uint32_t(player.SampleRate)));
+    key = Mix(key, uint64_t(uint32_t(player.Channels)) << 32 | player.InterpolationMode);
+    key = Mix(key, uint64_t(uint32_t(start)) << 32 | endCount);
+    key = Mix(key, uint64_t(uint32_t(song.MasterVolume)));
+    for (const auto& channel : song.PatternChannels)
+        key = Mix(key, uint64_t(uint32_t(channel->HostVolume)) << 1 | (channel->Muted ? 1 : 0));
+    return key;
+}
+
 } // namespace
 
 namespace capi {
 
 void SeekSeconds(kavoxm_module& m, double seconds) {
     const Subsong* s = SubsongAt(m, m.Selected);
-    Restart(m, s != nullptr ? s->StartOrder : 0, 0, 0);
+    const int32_t start = s != nullptr ? s->StartOrder : 0;
+    Restart(m, start, 0, 0);
     // Past the cap (a pass of an hour each) the seek stops at the cap.
     const double passes = m.Repeat < 0 ? 1.0 : m.Repeat + 1.0;
-    const double limit = std::min(seconds, SongLengthCapSeconds * passes);
+    const double cap = SongLengthCapSeconds * passes;
+    const double limit = std::min(seconds, cap);
     const auto target = uint64_t(std::llround(limit * m.Rate));
     const uint32_t endCount = m.Repeat < 0 ? UINT32_MAX : uint32_t(m.Repeat) + 1u;
     // The run up to the target is not heard: sound effects, fades and events stand still.
     std::unique_ptr<TKavoXMGameState> game = std::move(m.Player->Module->Game);
-    const SeekResult r = SeekToFrame(*m.Player, target, kavoxm_module::BlockFrames, endCount);
+    // Seeks at the same settings share one run through the song: each starts from the nearest
+    // snapshot before its target, and one past what was seen carries the run on.
+    const uint64_t key = SeekKey(m, start, endCount);
+    if (!m.Seeks.Matches(key)) m.Seeks.Start(*m.Player, kavoxm_module::BlockFrames, endCount, key);
+    const SeekResult r = m.Seeks.Seek(*m.Player, target);
     m.Player->Module->Game = std::move(game);
     ResetBlock(m, r.Phase, double(r.Frame) / m.Rate);
     m.Ended = r.Ended;
@@ -103,6 +131,21 @@ double kavoxm_duration(kavoxm_module* module) {
         if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
         const Subsong* s = SubsongAt(*module, module->Selected);
         return s == nullptr ? 0.0 : Seconds(*module, int64_t(s->Frames));
+    });
+}
+
+int64_t kavoxm_duration_frames(kavoxm_module* module, int32_t rate) {
+    return capi::Guard([&]() -> int64_t {
+        if (module == nullptr || rate < KAVOXM_MIN_RATE || rate > KAVOXM_MAX_RATE)
+            return KAVOXM_ERROR_INVALID_ARGUMENT;
+        kavoxm_module& m = *module;
+        if (m.DurationRate == rate && m.DurationSubsong == m.Selected) return m.DurationFrames;
+        const Subsong* s = SubsongAt(m, m.Selected);
+        const SongScan scan = ScanSongLength(m.Image, rate, 1, s != nullptr ? s->StartOrder : 0);
+        m.DurationRate = rate;
+        m.DurationSubsong = m.Selected;
+        m.DurationFrames = int64_t(scan.Frames);
+        return m.DurationFrames;
     });
 }
 

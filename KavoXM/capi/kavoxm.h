@@ -182,6 +182,13 @@ KAVOXM_API int kavoxm_select_subsong(kavoxm_module* module, int32_t index);
 /** Length in seconds of one pass of the selected subsong (how far the measurement got when it
  * does not end within the cap), measured at 44100 Hz; negative on error (INVALID_ARGUMENT). */
 KAVOXM_API double kavoxm_duration(kavoxm_module* module);
+/** Length in frames at `rate` (KAVOXM_MIN_RATE..KAVOXM_MAX_RATE) of one pass of the selected
+ * subsong: exactly the frames a render at that rate gives from the subsong's start to its end
+ * (ticks are whole frames, so the length in seconds differs a little from rate to rate). For a
+ * subsong that does not end within the cap, or whose measurement ran out of work, the frames
+ * measured. The last answer is kept. Negative on error: INVALID_ARGUMENT (module NULL, rate out
+ * of range), OUT_OF_MEMORY. */
+KAVOXM_API int64_t kavoxm_duration_frames(kavoxm_module* module, int32_t rate);
 
 /** Starts the song afresh at `order` (entry in the order list) and `row`: every channel as
  * after loading, the song's initial speed and tempo, a new pass. The song time becomes the time

@@ -63,6 +63,14 @@ void TKavoXMChannel::Assign(const TKavoXMChannel& source) {
 
 bool TKavoXMChannel::MoveToBackground() {
     if (!Active || Module == nullptr) return false;
+    if (Module->ScanOnly) {
+        // A scan never looks at the background bank (its copies cannot move the song): the
+        // voice is only taken off this channel, as below, without the search and the copy.
+        Active = false;
+        LastOutputLeft = 0;
+        LastOutputRight = 0;
+        return true;
+    }
     auto& bank = Module->BackgroundChannels;
     // The first silent background channel, or else the quietest (the lowest index on a tie).
     size_t slot = 0;

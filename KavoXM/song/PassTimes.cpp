@@ -2,6 +2,7 @@
 
 #include "KavoXM/player/Player.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -13,9 +14,11 @@ double RestSeconds(const SongScanLimits& limits, int32_t rate, uint64_t used) {
 }
 
 // Each later pass has a budget of its own: they replay what the first pass read within its
-// budget, so many passes of an ordinary song do not run out of work; the cap still bounds them.
-uint64_t PassesBudget(uint64_t budget, uint32_t passes) {
-    return budget > UINT64_MAX / passes ? UINT64_MAX : budget * passes;
+// budget, so a few passes of an ordinary song do not run out of work; the cap and the total of
+// the measurement still bound them all.
+uint64_t PassesBudget(const SongScanLimits& limits, uint32_t passes, uint64_t spent) {
+    const uint64_t each = limits.Budget > UINT64_MAX / passes ? UINT64_MAX : limits.Budget * passes;
+    return std::min(each, limits.Total > spent ? limits.Total - spent : 0);
 }
 
 } // namespace
@@ -35,7 +38,7 @@ PassTimes ScanPassTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_
     const uint64_t used = times.First.Frames + uint64_t(player.SamplesPerTick);
     SongScanLimits rest = limits;
     rest.CapSeconds = RestSeconds(limits, rate, used);
-    rest.Budget = PassesBudget(limits.Budget, passes - 1);
+    rest.Budget = PassesBudget(limits, passes - 1, times.First.Work);
     const SongScan more = rest.CapSeconds > 0 ? ScanSongLength(player, passes - 1, rest)
                                               : SongScan{SongScanEnd::BeyondCap, 0, 0};
     times.All.End = more.End;

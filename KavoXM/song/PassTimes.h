@@ -17,7 +17,8 @@ struct PassTimes {
 
 // Scans `passes` passes (at least one) of the song in `image` at `rate`, from order entry
 // `startOrder`, row 0, as after the player's SetPosition; loads no sample values. The cap counts
-// from the start across all passes; the work budget holds for each pass. First.End is NoSong
+// from the start across all passes; the work budget holds for each pass, and the limits' Total
+// for all of them. First.End is NoSong
 // when the image does not load or the start is not a row of the song.
 PassTimes ScanPassTimes(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
                         int32_t startOrder = 0, const SongScanLimits& limits = {});

@@ -31,19 +31,34 @@ void AdvanceSegment(TKavoXM& player, const TKavoXMMixTarget& target, int32_t n) 
     if (player.Channels != 1) module.ClickRemovalRight = Decayed(module.ClickRemovalRight, n);
 }
 
+// Work of a tick just run and of advancing its voices.
+uint64_t SeekTickWork(const TKavoXMModule& m) {
+    uint64_t voices = 0;
+    for (int32_t i = 0; i < m.BackgroundInUse; ++i)
+        voices += m.BackgroundChannels[size_t(i)]->Active ? 1 : 0;
+    return SeekWorkFactor * (SongTickWork(m) + voices * SongScanVoiceWork);
+}
+
 } // namespace
 
-SeekResult SeekToFrame(TKavoXM& player, uint64_t target, int32_t blockFrames, uint32_t endCount) {
+SeekResult SeekToFrame(TKavoXM& player, uint64_t target, int32_t blockFrames, uint32_t endCount,
+                       uint64_t from, uint64_t budget, const SeekVisit* visit) {
     SeekResult result;
     TKavoXMModule& module = *player.Module;
     int32_t scratch[2] = {0, 0};
     TKavoXMMixTarget mix = MixTargetOf(player);
     mix.MixPos = scratch;
     const auto block = uint64_t(std::max(blockFrames, 1));
-    uint64_t frame = 0;
+    uint64_t frame = from;
     player.SamplesLeftInTick = 0;
     for (;;) {
+        if (result.Work >= budget || ScanStopRequested()) {
+            result.Cut = true;
+            break;
+        }
+        if (visit != nullptr) (*visit)(frame);
         player.Tick();
+        result.Work += SeekTickWork(module);
         if (module.SongEndCount >= endCount) {
             result.Ended = true;
             break;

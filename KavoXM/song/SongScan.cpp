@@ -1,6 +1,7 @@
 #include "KavoXM/song/SongScan.h"
 
 #include "KavoXM/player/Player.h"
+#include "KavoXM/sequencer/Channel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,10 +14,29 @@ uint64_t CapFrames(double seconds, int32_t rate) {
     return frames >= 1.8e19 ? UINT64_MAX : uint64_t(frames);
 }
 
-uint64_t TickWork(const TKavoXMModule& m) {
-    return uint64_t(std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize)) +
-           uint64_t(m.BackgroundInUse) + SongScanTickWork;
+std::atomic<const std::atomic<int>*> StopFlag{nullptr};
+
+} // namespace
+
+void SetScanStopFlag(const std::atomic<int>* flag) {
+    StopFlag.store(flag);
 }
+
+bool ScanStopRequested() {
+    const std::atomic<int>* flag = StopFlag.load(std::memory_order_relaxed);
+    return flag != nullptr && flag->load(std::memory_order_relaxed) != 0;
+}
+
+uint64_t SongTickWork(const TKavoXMModule& m) {
+    const int32_t channels = std::clamp(m.ChannelCount, 0, TKavoXMModule::BankSize);
+    uint64_t voices = 0;
+    for (int32_t i = 0; i < channels; ++i) voices += m.PatternChannels[size_t(i)]->Active ? 1 : 0;
+    const uint64_t rows = m.TickCounter == 0 ? uint64_t(channels) * SongScanRowWork : 0;
+    return SongScanTickWork + uint64_t(channels) + uint64_t(m.BackgroundInUse) + rows +
+           voices * SongScanVoiceWork;
+}
+
+namespace {
 
 // Scan mode for the lifetime of the guard.
 class ScanMode {
@@ -52,12 +72,12 @@ SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& 
     const uint64_t cap = CapFrames(limits.CapSeconds, player.SampleRate);
     const uint32_t endCount = module.SongEndCount + std::max(passes, 1u);
     for (;;) {
-        if (scan.Work >= limits.Budget) {
+        if (scan.Work >= limits.Budget || ScanStopRequested()) {
             scan.End = SongScanEnd::Unknown;
             return scan;
         }
-        scan.Work += TickWork(module);
         player.Tick();
+        scan.Work += SongTickWork(module);
         if (module.SongEndCount >= endCount) {
             scan.End = SongScanEnd::Ends;
             return scan;

@@ -6,6 +6,7 @@
 // every machine whatever its load. A scan works on its own player and module (or on the one it
 // is given) and may run on any thread.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -14,16 +15,34 @@ class TKavoXM;
 // Songs still playing after this much song time are reported as not ending within the cap.
 constexpr double SongLengthCapSeconds = 3600.0;
 
-// Work of a scan is counted in channel-ticks: each tick costs the pattern channels in use, the
-// background channels in use and a fixed share for the tick itself. The default budget covers
-// some six minutes of a 255-channel song at speed 1, and a one-hour song of 32 channels at
-// speed 6.
+// Work of a scan is counted in units that follow its real cost: each tick costs a fixed share,
+// one unit per channel in use (pattern and background), SongScanVoiceWork more per pattern
+// channel whose voice sounds (its envelopes and effects run), and on a row tick
+// SongScanRowWork more per pattern channel (the cell is read, notes start, the song-end state
+// covers every channel). A unit is a nanosecond or two on a 2020s machine whatever the song.
+// The default budget covers a one-hour song of 32 busy channels at speed 6, and some
+// minutes of 255 channels playing a note on every row.
 constexpr uint64_t SongScanTickWork = 16;
-constexpr uint64_t SongScanBudget = 10'000'000;
+constexpr uint64_t SongScanVoiceWork = 3;
+constexpr uint64_t SongScanRowWork = 12;
+constexpr uint64_t SongScanBudget = 40'000'000;
+// The budget of one whole measurement (all subsongs of a song, or all passes of a play).
+constexpr uint64_t SongMeasureBudget = 4 * SongScanBudget;
+
+// A process-wide request to stop: while the flag is non-zero every scan and seek ends at its
+// next tick (a scan as out of work). The command-line tool points it at its stop signal.
+void SetScanStopFlag(const std::atomic<int>* flag);
+// Whether the stop flag is set.
+bool ScanStopRequested();
+
+class TKavoXMModule;
+// The work of the tick the module has just run, in the units above.
+uint64_t SongTickWork(const TKavoXMModule& m);
 
 struct SongScanLimits {
     double CapSeconds = SongLengthCapSeconds;
-    uint64_t Budget = SongScanBudget;
+    uint64_t Budget = SongScanBudget;   // one scan
+    uint64_t Total = SongMeasureBudget; // all the scans of one measurement together
 };
 
 enum class SongScanEnd {

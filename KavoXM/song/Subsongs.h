@@ -23,6 +23,10 @@ struct SongMap {
     // subsong's time at which that subsong first reads one of its rows.
     std::array<int32_t, 256> OrderSubsong;
     OrderFrames OrderStart;
+    // The measurement ran out of its total work: the last subsong's length is unknown, and
+    // order entries that no subsong reached may start further ones.
+    bool Cut = false;
+    uint64_t Work = 0; // spent by all the scans
 
     SongMap() {
         OrderSubsong.fill(-1);
@@ -31,11 +35,13 @@ struct SongMap {
 };
 
 // The subsongs of the song in `image` at `rate`, in the order found (the first starts at
-// order 0); empty when the image does not load. Each scan has the limits given, so the work
-// is at most one budget per order entry.
+// order 0); empty when the image does not load. Each scan has at most the limits' Budget, and
+// all of them together at most its Total: past that no further subsong is looked for.
 std::vector<Subsong> FindSubsongs(const std::vector<uint8_t>& image, int32_t rate,
                                   const SongScanLimits& limits = {});
 
 // The same on a loaded player (any position; left where the last scan stopped), with the time
 // of every order entry.
 SongMap MapSong(TKavoXM& player, const SongScanLimits& limits = {});
+// The same from an image (no sample values are loaded).
+SongMap MapSong(const std::vector<uint8_t>& image, int32_t rate, const SongScanLimits& limits = {});

@@ -112,6 +112,7 @@ _SIGNATURES = {
     "kavoxm_get_subsong": (c_int, [_HANDLE, c_int32, POINTER(Subsong)]),
     "kavoxm_select_subsong": (c_int, [_HANDLE, c_int32]),
     "kavoxm_duration": (c_double, [_HANDLE]),
+    "kavoxm_duration_frames": (c_int64, [_HANDLE, c_int32]),
     "kavoxm_seek_order": (c_int, [_HANDLE, c_int32, c_int32]),
     "kavoxm_seek_seconds": (c_int, [_HANDLE, c_double]),
     "kavoxm_get_state": (c_int, [_HANDLE, POINTER(State)]),

@@ -236,6 +236,13 @@ class Module(Metadata, Playback, Game):
         return float(check(self._call("kavoxm_duration")))
 
     @_locked
+    def duration_frames(self, rate: int = 44100) -> int:
+        """Frames of one pass of the selected subsong at `rate` (8000..192000): the length of a
+        render at that rate, to the frame."""
+        rate = _args.integer("rate", rate, _capi.MIN_RATE, _capi.MAX_RATE)
+        return int(check(self._call("kavoxm_duration_frames", rate)))
+
+    @_locked
     def seek(self, seconds: float) -> None:
         """Moves to song time `seconds` (not negative) of the selected subsong; past its end:
         to the end."""

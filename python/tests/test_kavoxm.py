@@ -67,6 +67,13 @@ def test_a_render_to_the_end_has_the_songs_duration_then_nothing(image):
     assert song.state["ended"] == 1
 
 
+@pytest.mark.parametrize("rate", [8000, 48000])
+def test_duration_frames_is_the_render_length_at_that_rate(image, rate):
+    song = kavoxm.Module(image)
+    frames = song.duration_frames(rate)
+    assert frames == len(song.render(rate=rate))
+
+
 def test_repeat_plays_further_passes(image):
     song = kavoxm.Module(image)
     once = len(song.render(rate=8000))

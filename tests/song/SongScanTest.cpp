@@ -82,18 +82,20 @@ TEST(SongScan, WorkStopsAtTheBudget) {
     const SongScan scan = Scan(song, limits);
     EXPECT_EQ(scan.End, SongScanEnd::Unknown);
     EXPECT_GE(scan.Work, limits.Budget);
-    EXPECT_LT(scan.Work, limits.Budget + 256 + 256 + SongScanTickWork); // one tick more at most
+    // One tick more at most: every channel reading a row and sounding, every background one.
+    const uint64_t tick = SongScanTickWork + 255 * (1 + SongScanRowWork + SongScanVoiceWork) + 256;
+    EXPECT_LT(scan.Work, limits.Budget + tick);
     EXPECT_GT(scan.Frames, 0u);
 }
 
 TEST(SongScan, ATickRunsOnlyWhileWorkIsBelowTheBudget) {
-    // One channel without instruments: each tick costs the same. The song ends on the tick
-    // after its last row, which runs only with work to spare.
+    // One channel without instruments. The song ends on the row tick after its last row, which
+    // runs only with work to spare.
     const XMSong song = Plain(1, {4}, {0});
     const SongScan whole = Scan(song);
     ASSERT_EQ(whole.End, SongScanEnd::Ends);
     SongScanLimits limits = Limits();
-    const uint64_t tick = 1 + SongScanTickWork;
+    const uint64_t tick = 1 + SongScanTickWork + SongScanRowWork;
     limits.Budget = whole.Work - tick;
     EXPECT_EQ(Scan(song, limits).End, SongScanEnd::Unknown);
     limits.Budget = whole.Work - tick + 1;

@@ -1,5 +1,6 @@
 // `kavoxm info` run as a program on images written to a temporary folder.
 #include "xmbuilder/XMBuilder.h"
+#include "xmbuilder/XMSlowScan.h"
 
 #include <gtest/gtest.h>
 
@@ -263,3 +264,18 @@ TEST_F(InfoCommand, FastTrackerNamesAreInTheDosCodePage) {
     EXPECT_NE(text.out.find("Instrument 1 \"" + box + "\""), std::string::npos) << text.out;
     EXPECT_NE(json.out.find("\"name\":\"" + box + "\""), std::string::npos) << json.out;
 }
+
+namespace {
+
+// 255 channels of pattern loops nested across channels, a note on every other cell and 256
+// orders each starting a subsong: once minutes of work, now one bounded measurement that says
+// where it stopped.
+TEST_F(InfoCommand, CostlySongIsMeasuredWithinItsBound) {
+    const fs::path path = Write("nested.xm", CraftNestedLoops({}));
+    const RunResult r = Run("info '" + path.string() + "'");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Duration:         unknown (more than"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("measurement stopped at its work limit"), std::string::npos) << r.out;
+}
+
+} // namespace

@@ -36,6 +36,7 @@ int RunInfo(const InfoOptions& options) {
         return 1;
     }
     const SongFacts facts = FindSongFacts(bytes);
+    if (StopSignal() != 0) return StopExitCode(); // the measurement stopped short
     std::cout << (options.Json ? SongInfoJson(*module, info, facts)
                                : SongInfoText(*module, info, facts));
     return 0;

@@ -5,8 +5,9 @@
 // events stand for them: Ctrl-C and Ctrl-Break for SIGINT, a closed console for SIGTERM.
 // posix/Signals.cpp: sigaction; win32/Signals.cpp: a console control handler.
 
-// Installs the handlers. Blocking reads of the input end rather than wait on. A signal that was
-// ignored when the program started stays ignored.
+// Installs the handlers, and points the song scans' stop flag at the signal received, so that
+// a measurement or a seek in progress ends at its next tick. Blocking reads of the input end rather
+// than wait on. A signal that was ignored when the program started stays ignored.
 void InstallStopHandlers();
 // The signal that asked to stop, or 0.
 int StopSignal();

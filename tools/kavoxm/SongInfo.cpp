@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -72,6 +73,8 @@ std::string SubsongText(const SongFacts& facts) {
         text += "\n  " + std::to_string(i + 1) + ": from order " + std::to_string(s.StartOrder) +
                 ", " + DurationText(scan, facts.Rate);
     }
+    if (facts.SubsongsCut)
+        text += "\n  (measurement stopped at its work limit: later orders may start more)";
     return text;
 }
 
@@ -80,7 +83,9 @@ std::string SubsongText(const SongFacts& facts) {
 SongFacts FindSongFacts(const std::vector<uint8_t>& image) {
     SongFacts facts;
     facts.Tracker = TrackerName(image);
-    facts.Subsongs = FindSubsongs(image, facts.Rate);
+    SongMap map = MapSong(image, facts.Rate);
+    facts.Subsongs = std::move(map.Subsongs);
+    facts.SubsongsCut = map.Cut;
     // The first subsong starts where the song does: its scan is the song's length.
     if (!facts.Subsongs.empty()) {
         facts.Length.End = facts.Subsongs.front().End;

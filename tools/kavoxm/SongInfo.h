@@ -15,7 +15,8 @@ struct SongFacts {
     std::string Tracker;
     SongScan Length;
     std::vector<Subsong> Subsongs;
-    int32_t Rate = 44100; // of the frame counts
+    bool SubsongsCut = false; // the measurement ran out of work: more subsongs may follow
+    int32_t Rate = 44100;     // of the frame counts
 };
 
 // Scans the image for the facts above.

@@ -1,10 +1,14 @@
 // xmcraft DIR [SCALE]: writes the hostile XM images of XMCrafted.h into DIR (scale 256 by
-// default, about the size at which they once made loaders hold gigabytes) and lists them.
+// default, about the size at which they once made loaders hold gigabytes), and the songs of
+// XMSlowScan.h that are costly to measure, and lists them.
 #include "xmbuilder/XMCrafted.h"
+#include "xmbuilder/XMSlowScan.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -13,7 +17,9 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     const int scale = argc == 3 ? std::atoi(argv[2]) : 256;
-    for (const auto& crafted : xmbuilder::CraftedImages(scale)) {
+    std::vector<xmbuilder::XMCraftedImage> images = xmbuilder::CraftedImages(scale);
+    for (auto& slow : xmbuilder::SlowScanImages()) images.push_back(std::move(slow));
+    for (const auto& crafted : images) {
         const std::string path = dir + "/" + crafted.Name + ".xm";
         std::FILE* out = std::fopen(path.c_str(), "wb");
         if (out == nullptr ||

@@ -1,5 +1,7 @@
 #include "Signals.h"
 
+#include "KavoXM/song/SongScan.h"
+
 #include <atomic>
 #include <csignal>
 
@@ -29,6 +31,7 @@ void InstallStopHandlers() {
     }
     // A full disk or a file size limit shows up as a failed write, not a dead process.
     std::signal(SIGXFSZ, SIG_IGN);
+    SetScanStopFlag(&Received);
 }
 
 int StopSignal() {

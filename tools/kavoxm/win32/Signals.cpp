@@ -2,6 +2,8 @@
 // Ctrl-Break ask to stop as SIGINT does (130), closing the console window, logging off and
 // shutting down as SIGTERM does (143).
 #include "Signals.h"
+
+#include "KavoXM/song/SongScan.h"
 #include "StopWhileWaiting.h"
 
 #include <atomic>
@@ -41,6 +43,7 @@ StopWhileWaiting::~StopWhileWaiting() {
 
 void InstallStopHandlers() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    SetScanStopFlag(&Received);
 }
 
 int StopSignal() {

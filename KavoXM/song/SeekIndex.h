@@ -1,0 +1,51 @@
+#pragma once
+// Fast seeks by time: snapshots of the song's state every few seconds of one run through it,
+// so that a seek restores the nearest snapshot before its target and plays forward from there
+// only. Memory is bounded: past MaxBytes every other snapshot goes and the spacing doubles.
+// Past the run's end (the cap or its work) a seek runs on from the last snapshot, within a
+// budget of its own.
+#include "KavoXM/song/SeekTime.h"
+#include "KavoXM/song/SongSnapshot.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TKavoXM;
+
+class SeekIndex {
+  public:
+    static constexpr double SpacingSeconds = 2.0;
+    static constexpr size_t MaxBytes = size_t(32) << 20;
+
+    // Starts a new run from where the player stands (a tick boundary, frame 0 of a render in
+    // blocks of `blockFrames` frames, playing to the end of pass `endCount`): its first
+    // snapshot. `key` names the settings the run depends on (Matches tells them apart).
+    void Start(TKavoXM& player, int32_t blockFrames, uint32_t endCount, uint64_t key);
+    bool Matches(uint64_t key) const { return !snapshots_.empty() && key_ == key; }
+    void Clear();
+
+    // Seeks the player (of the run's song and settings, anywhere) to frame `target` of the
+    // run: exactly what SeekToFrame from the run's start gives. From the nearest snapshot
+    // before the target; a target past the part of the run already seen carries the run on,
+    // taking snapshots. Each call does at most `budget` work (else its result is Cut, and the
+    // next call carries on from there).
+    SeekResult Seek(TKavoXM& player, uint64_t target, uint64_t budget = SeekBudget);
+
+    size_t Snapshots() const { return snapshots_.size(); }
+    size_t Bytes() const;
+
+  private:
+    void Visit(TKavoXM& player, uint64_t frame);
+    void Thin();
+
+    uint64_t key_ = 0;
+    int32_t block_ = 1;
+    uint32_t endCount_ = 0;
+    uint64_t spacing_ = 0;
+    uint64_t next_ = 0;    // frame of the next snapshot
+    uint64_t reached_ = 0; // the run has been seen up to here
+    bool ended_ = false;   // and the song ended there
+    std::vector<SongSnapshot> snapshots_;
+    SongStateLog log_;
+};
