@@ -95,9 +95,7 @@ typedef struct kavoxm_load_report {
  * Errors: INVALID_ARGUMENT (data or out NULL), NOT_XM, TRUNCATED, TOO_LARGE, OUT_OF_MEMORY. */
 KAVOXM_API int kavoxm_load_memory(const void* data, size_t size, kavoxm_module** out,
                                   kavoxm_load_report* report);
-/** Loads an image from a file path (UTF-8 on Windows). Errors: as kavoxm_load_memory, and READ
- * (the report's reason gives the system's words: "cannot open the file: No such file or
- * directory", "cannot open the file: Is a directory"). */
+/** Loads an image from a file path (UTF-8 on Windows). Errors: as kavoxm_load_memory, and READ. */
 KAVOXM_API int kavoxm_load_file(const char* path, kavoxm_module** out, kavoxm_load_report* report);
 
 /** Caller-supplied reading. `read` is required: it returns the bytes read (0 at the end) or a
