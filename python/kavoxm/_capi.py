@@ -8,7 +8,7 @@ import ctypes.util
 import os
 import sys
 from ctypes import (CFUNCTYPE, POINTER, Structure, c_char, c_char_p, c_double, c_float, c_int,
-                    c_int16, c_int32, c_int64, c_size_t, c_uint8, c_uint32, c_void_p)
+                    c_int32, c_int64, c_size_t, c_uint8, c_uint32, c_void_p)
 from typing import Any, Dict, Iterator, Optional
 
 OK = 0

@@ -51,3 +51,18 @@ def test_version_and_public_names():
             assert getattr(kavoxm, name).__doc__, name
     public = [n for n in dir(kavoxm.Module) if not n.startswith("_")]
     assert [n for n in public if not getattr(kavoxm.Module, n).__doc__] == []
+
+
+def test_both_pyproject_files_describe_the_same_package():
+    source = os.environ.get("KAVOXM_SOURCE_DIR", "")
+    if not os.path.isfile(os.path.join(source, "pyproject.toml")):
+        pytest.skip("the checkout is not there (KAVOXM_SOURCE_DIR)")
+    tomllib = pytest.importorskip("tomllib")
+    with open(os.path.join(source, "pyproject.toml"), "rb") as file:
+        root = tomllib.load(file)
+    with open(os.path.join(source, "python", "pyproject.toml"), "rb") as file:
+        package = tomllib.load(file)
+    assert root["project"].pop("readme") == "python/README.md"
+    assert package["project"].pop("readme") == "README.md"
+    assert root["project"] == package["project"]
+    assert root["build-system"] == package["build-system"]

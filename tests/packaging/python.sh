@@ -26,5 +26,6 @@ rm -rf "$work/src"
 cd "$work/run"
 unset KAVOXM_LIBRARY PYTHONPATH
 export KAVOXM_EXPECT_INSTALLED=1 KAVOXM_HEADER=$source_dir/KavoXM/capi/kavoxm.h
+export KAVOXM_SOURCE_DIR=$source_dir
 export PYTHONDONTWRITEBYTECODE=1
 exec "$work/venv/bin/python" -m pytest -q -p no:cacheprovider "$source_dir/python/tests"
