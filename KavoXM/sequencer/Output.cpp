@@ -2,6 +2,7 @@
 // new gains and the sample increment.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/player/Player.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/Pitch.h"
 
@@ -83,6 +84,7 @@ void UpdatePitch(TKavoXMChannel& c, const TKavoXMModule& module) {
     c.Increment = module.SampleRate != 0
                       ? (int64_t(c.Frequency) * (int64_t(1) << 32)) / module.SampleRate
                       : 0;
+    if (module.Player != nullptr) c.Increment = ScaleStep(c.Increment, module.Player->PitchFactor);
 }
 
 } // namespace
