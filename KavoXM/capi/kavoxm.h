@@ -356,7 +356,8 @@ KAVOXM_API int kavoxm_play(kavoxm_module* module);
  * same frame, so the device receives one uninterrupted render. Errors: INVALID_ARGUMENT, BUSY
  * (the device is not playing). Pausing a paused handle, or resuming a playing one, is OK. */
 KAVOXM_API int kavoxm_pause(kavoxm_module* module);
-/** See kavoxm_pause. */
+/** Plays on after kavoxm_pause from the frame where it paused. Errors: INVALID_ARGUMENT, BUSY
+ * (the device is not playing). */
 KAVOXM_API int kavoxm_resume(kavoxm_module* module);
 /** 1 while device playback runs or is paused and has not played the song's end (see
  * kavoxm_set_repeat), else 0 (also for NULL). Errors: none. */
