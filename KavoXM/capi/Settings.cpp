@@ -1,6 +1,7 @@
 // Output settings of a handle: repeat count, interpolation, volumes, separation, gain, clip.
 #include "KavoXM/capi/Handle.h"
 #include "KavoXM/player/TickLength.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <cmath>
 
@@ -37,8 +38,11 @@ int kavoxm_set_interpolation(kavoxm_module* module, int32_t interpolation) {
 }
 
 int kavoxm_set_master_volume(kavoxm_module* module, int32_t volume) {
-    return Setting(module, volume >= 0 && volume <= 256,
-                   [&](kavoxm_module& m) { m.Player->Module->MasterVolume = volume; });
+    return Setting(module, volume >= 0 && volume <= 256, [&](kavoxm_module& m) {
+        m.Player->Module->MasterVolume = volume;
+        if (m.Player->Module->Game != nullptr)
+            m.Player->Module->Game->Fades.Cancel(TKavoXMLayerFades::Master);
+    });
 }
 
 int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t percent) {

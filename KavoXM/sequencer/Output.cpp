@@ -80,14 +80,19 @@ void StartRamp(TKavoXMChannel& c, const TKavoXMModule& module, bool mono) {
 void UpdatePitch(TKavoXMChannel& c, const TKavoXMModule& module) {
     // Arpeggio or vibrato near the lowest period can take the sum below 0, outside the tables.
     const int64_t period = std::clamp<int64_t>(int64_t(c.Period) + c.PeriodDelta, 0, INT32_MAX);
-    c.Frequency = module.PeriodToFrequency(int32_t(period));
-    c.Increment = module.SampleRate != 0
-                      ? (int64_t(c.Frequency) * (int64_t(1) << 32)) / module.SampleRate
-                      : 0;
-    if (module.Player != nullptr) c.Increment = ScaleStep(c.Increment, module.Player->PitchFactor);
+    c.PitchPeriod = int32_t(period);
+    c.Frequency = module.PeriodToFrequency(c.PitchPeriod);
+    c.UpdateIncrement();
 }
 
 } // namespace
+
+void TKavoXMChannel::UpdateIncrement() {
+    Increment = Module != nullptr ? Module->PeriodToIncrement(PitchPeriod, Module->SampleRate) : 0;
+    // The host's pitch factor, the one place it takes effect.
+    if (Module != nullptr && Module->Player != nullptr)
+        Increment = ScaleStep(Increment, Module->Player->PitchFactor);
+}
 
 void TKavoXMChannel::UpdateOutput() {
     if (Instrument == nullptr) {
