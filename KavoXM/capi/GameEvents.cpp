@@ -1,6 +1,5 @@
 // Reading the events of what began while the song was rendered.
-#include "KavoXM/capi/Handle.h"
-#include "KavoXM/sequencer/GameState.h"
+#include "KavoXM/capi/Game.h"
 
 namespace {
 
