@@ -50,7 +50,9 @@ int64_t kavoxm_events_lost(kavoxm_module* module) {
 int kavoxm_set_event_mask(kavoxm_module* module, uint32_t mask) {
     if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     std::lock_guard<std::mutex> lock(module->Mutex);
-    if (TKavoXMGameState* game = module->Player->Module->Game.get()) game->EventMask = mask;
+    TKavoXMGameState* game = capi::GameOf(module);
+    if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    game->EventMask = mask;
     return KAVOXM_OK;
 }
 
