@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The Windows zip as a user gets it: unpacked, it holds the programs, the DLL with its import
+# library and .def, the C header and the documentation; the README's host, built with MinGW-w64
+# against the unpacked files alone, runs under Wine and renders the same bytes as the Linux
+# tool; kavoxm.exe names its version.
+# Usage: check-windows.sh ZIP HOST_SOURCE SONG LINUX_KAVOXM WORK_DIR
+set -euo pipefail
+zip=$(realpath "$1") host=$(realpath "$2") song=$(realpath "$3") linux=$(realpath "$4") work=$5
+command -v i686-w64-mingw32-gcc-posix >/dev/null && command -v wine >/dev/null ||
+  { echo "MinGW-w64 or Wine is missing"; exit 77; }
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$work" && mkdir -p "$work" && cd "$work"
+cmake -E tar xf "$zip"
+top=$work/$(basename "$zip" .zip)
+for file in bin/Ostrel.exe bin/kavoxm.exe bin/libkavoxm.dll lib/libkavoxm.dll.a lib/libkavoxm.def \
+            include/KavoXM/capi/kavoxm.h doc/README.md; do
+  [ -s "$top/$file" ] || { echo "the zip lacks $file"; exit 1; }
+done
+grep -q '^ *kavoxm_render_s16' "$top/lib/libkavoxm.def" || { echo "the .def lists no exports"; exit 1; }
+# Built against the unpacked files only, beside the DLL as a Windows program would be; MinGW's
+# binmode.o opens standard output in binary mode, as the PCM on it needs.
+binmode=$(i686-w64-mingw32-gcc-posix -print-file-name=binmode.o)
+i686-w64-mingw32-gcc-posix -std=c99 -O2 -o "$top/bin/host.exe" "$host" "$binmode" \
+  -I"$top/include" -L"$top/lib" -lkavoxm
+i686-w64-mingw32-objdump -p "$top/bin/host.exe" | grep -qi 'DLL Name: libkavoxm.dll' ||
+  { echo "host.exe does not import libkavoxm.dll"; exit 1; }
+version=$(wine "$top/bin/kavoxm.exe" --version | tr -d '\r')
+[ "$version" = "$("$linux" --version)" ] || { echo "kavoxm.exe --version: '$version'"; exit 1; }
+echo "$version"
+"$linux" render "$song" -o - > expected.raw
+wine "$top/bin/host.exe" "$(winepath -w "$song")" > host.raw
+cmp -s expected.raw host.raw || { echo "host.exe under Wine: differs from the Linux render"; exit 1; }
+echo "host.exe under Wine: the same $(stat -c %s host.raw) bytes as the Linux kavoxm render"
