@@ -40,29 +40,37 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_LIB_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_LIB_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# A shlibs file for the packages that hold shared libraries (libkavoxm0 only): hosts depend on
+# libkavoxm0 (>= the version they were built with). ldconfig runs through dpkg's trigger; the
+# maintainer scripts given here replace CPack's, which would call it themselves.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers
+    ${PROJECT_SOURCE_DIR}/cmake/debian/postinst ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Device playback loads ALSA when it is there.
 set(CPACK_DEBIAN_LIB_PACKAGE_RECOMMENDS libasound2)
 set(CPACK_COMPONENT_LIB_DESCRIPTION
     "FastTracker 2 XM player library\n"
-    "KavoXM loads FastTracker 2 Extended Module (XM) songs and renders them with exact integer\n"
-    "mixing into the host's buffers at any rate, measures and seeks in them and reports what\n"
-    "plays. This package holds the shared C library.")
+    "KavoXM loads FastTracker 2 Extended Module (XM) songs and renders them\n"
+    "with exact integer mixing into the host's buffers at any rate, measures\n"
+    "and seeks in them and reports what plays. This package holds the shared\n"
+    "C library.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEV_DEPENDS lib)
 set(CPACK_COMPONENT_DEV_DESCRIPTION
     "FastTracker 2 XM player library (development files)\n"
-    "KavoXM loads FastTracker 2 Extended Module (XM) songs and renders them with exact integer\n"
-    "mixing. This package holds the C header and the C++ engine's headers, the static\n"
-    "libraries, the CMake and pkg-config files, the API reference and libkavoxm(3).")
+    "KavoXM loads FastTracker 2 Extended Module (XM) songs and renders them\n"
+    "with exact integer mixing. This package holds the C header and the C++\n"
+    "engine's headers, the static libraries, the CMake and pkg-config files,\n"
+    "the API reference and libkavoxm(3).")
 
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_TOOL_PACKAGE_RECOMMENDS libasound2)
 set(CPACK_COMPONENT_TOOL_DESCRIPTION
     "FastTracker 2 XM player and renderer\n"
-    "kavoxm shows what is in FastTracker 2 Extended Module (XM) files, traces their rows,\n"
-    "renders them to WAV or FLAC files and plays them with a pattern view. Ostrel plays the\n"
-    "song it carries, Sombrevallis.")
+    "kavoxm shows what is in FastTracker 2 Extended Module (XM) files, traces\n"
+    "their rows, renders them to WAV or FLAC files and plays them with a\n"
+    "pattern view. Ostrel plays the song it carries, Sombrevallis.")
 include(CPack)
