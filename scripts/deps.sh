@@ -12,12 +12,14 @@ kind=${1:-build}
 packages=(cmake make g++ pkg-config libasound2 libcli11-dev libflac-dev alsa-utils)
 case "$kind" in
   test) packages+=(libgtest-dev flac)
-        packages+=(doxygen libsdl2-dev python3-numpy python3-pytest) # packaging tests
-        packages+=(help2man pandoc groff-base) ;; # man pages
+        packages+=(doxygen libsdl2-dev python3-numpy python3-pytest # packaging tests
+        python3-pip python3-setuptools python3-wheel python3-venv # pip install ./python
+        help2man pandoc groff-base) ;; # man pages
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   # scripts/package.sh: the API reference and man pages, CPack's Debian generator (dpkg-shlibdeps,
-  # file) and lintian.
-  package) packages+=(doxygen help2man pandoc groff-base dpkg-dev file lintian) ;;
+  # file), lintian and the Python wheel's tools.
+  package) packages+=(doxygen help2man pandoc groff-base dpkg-dev file lintian
+           python3-pip python3-setuptools python3-wheel) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
   web)
     packages+=(emscripten node-acorn chromium fonts-dejavu-core nodejs python3)

@@ -49,7 +49,9 @@ fi
 wheel=no
 if [ -f python/pyproject.toml ]; then
   step "Python wheel"
-  python3 -m pip wheel --no-build-isolation --no-deps --wheel-dir "$out" ./python >/dev/null
+  # The wheel carries its own copy of the library, the one built above.
+  KAVOXM_BUILD_DIR=$root/build/package python3 -m pip wheel --no-build-isolation --no-deps \
+    --wheel-dir "$out" ./python >/dev/null
   wheel=yes
 fi
 step "built"
