@@ -6,7 +6,8 @@
 #   kavoxm-VERSION-*.whl                        (pip, when python/pyproject.toml is there)
 # With --check, then checks each as a user would use it (tests/packaging/check-*.sh): installs the
 # Debian packages and builds and runs a host against them, unpacks the zip and runs a host under
-# Wine, installs the npm tarball in a fresh Node project. Usage: scripts/package.sh [--check]
+# Wine, installs the npm tarball in a fresh Node project and the wheel in a fresh virtual
+# environment. Usage: scripts/package.sh [--check]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -49,8 +50,9 @@ fi
 wheel=no
 if [ -f python/pyproject.toml ]; then
   step "Python wheel"
-  # The wheel carries its own copy of the library, the one built above.
-  KAVOXM_BUILD_DIR=$root/build/package python3 -m pip wheel --no-build-isolation --no-deps \
+  # Debian's python3 with its setuptools and wheel; the wheel carries its own copy of the
+  # library, the one built above.
+  KAVOXM_BUILD_DIR=$root/build/package /usr/bin/python3 -m pip wheel --no-build-isolation --no-deps \
     --wheel-dir "$out" ./python >/dev/null
   wheel=yes
 fi
@@ -69,5 +71,10 @@ if [ $npm = yes ]; then
   step "check: npm tarball in a fresh Node project"
   tests/packaging/npm.sh "$out/kavoxm-$version.tgz" build/package/tools/kavoxm/kavoxm \
     "$root/build/packages-check/npm" Ostrel/Sombrevallis.xm "$root/../shared/corpus"
+fi
+if [ $wheel = yes ]; then
+  step "check: wheel in a fresh virtual environment"
+  tests/packaging/check-wheel.sh "$(ls "$out"/kavoxm-*.whl)" Ostrel/Sombrevallis.xm \
+    build/package/tools/kavoxm/kavoxm "$root/build/packages-check/wheel"
 fi
 step "checked"

@@ -17,13 +17,19 @@ for file in bin/Ostrel.exe bin/kavoxm.exe bin/libkavoxm.dll lib/libkavoxm.dll.a 
   [ -s "$top/$file" ] || { echo "the zip lacks $file"; exit 1; }
 done
 grep -q '^ *kavoxm_render_s16' "$top/lib/libkavoxm.def" || { echo "the .def lists no exports"; exit 1; }
-# Built against the unpacked files only, beside the DLL as a Windows program would be; MinGW's
-# binmode.o opens standard output in binary mode, as the PCM on it needs.
-binmode=$(i686-w64-mingw32-gcc-posix -print-file-name=binmode.o)
-i686-w64-mingw32-gcc-posix -std=c99 -O2 -o "$top/bin/host.exe" "$host" "$binmode" \
-  -I"$top/include" -L"$top/lib" -lkavoxm
-i686-w64-mingw32-objdump -p "$top/bin/host.exe" | grep -qi 'DLL Name: libkavoxm.dll' ||
-  { echo "host.exe does not import libkavoxm.dll"; exit 1; }
+# Built against the unpacked files only, beside the DLL as a Windows program would be. The host
+# writes PCM to standard output, which Windows opens in text mode (a 0x0A byte would become
+# CR LF): a file included first switches it to binary mode before main.
+cat > binary_stdout.h <<'C'
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+__attribute__((constructor)) static void binary_stdout(void) { _setmode(_fileno(stdout), _O_BINARY); }
+C
+i686-w64-mingw32-gcc-posix -std=c99 -O2 -include "$work/binary_stdout.h" -o "$top/bin/host.exe" \
+  "$host" -I"$top/include" -L"$top/lib" -lkavoxm
+imports=$(i686-w64-mingw32-objdump -p "$top/bin/host.exe")
+grep -qi 'DLL Name: libkavoxm.dll' <<<"$imports" || { echo "host.exe does not import libkavoxm.dll"; exit 1; }
 version=$(wine "$top/bin/kavoxm.exe" --version | tr -d '\r')
 [ "$version" = "$("$linux" --version)" ] || { echo "kavoxm.exe --version: '$version'"; exit 1; }
 echo "$version"
