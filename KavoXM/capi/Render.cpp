@@ -98,9 +98,7 @@ void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
         int32_t(int64_t(player.SamplesLeftInTick) * rate / std::max(oldRate, 1));
     player.SamplesPerTick = int32_t(int64_t(player.SamplesPerTick) * rate / std::max(oldRate, 1));
     module.TickLength = player.SamplesPerTick;
-    const auto restep = [rate](TKavoXMChannel& c) {
-        c.Increment = (int64_t(c.Frequency) * (int64_t(1) << 32)) / rate;
-    };
+    const auto restep = [](TKavoXMChannel& c) { c.UpdateIncrement(); };
     for (auto& c : module.PatternChannels) restep(*c);
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         restep(*module.BackgroundChannels[size_t(i)]);

@@ -162,4 +162,5 @@ class TKavoXMModule {
     int32_t NoteToPeriod(int32_t note, int32_t fineTune) const;
     int32_t PeriodToNote(int32_t period, int32_t fineTune) const;
     int32_t PeriodToFrequency(int32_t period) const;
+    int64_t PeriodToIncrement(int32_t period, int32_t rate) const;
 };
