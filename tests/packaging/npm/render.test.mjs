@@ -7,11 +7,14 @@ import { readFile } from 'node:fs/promises';
 import { basename } from 'node:path';
 import { before, describe, it } from 'node:test';
 import { promisify } from 'node:util';
+import * as kavoxm from 'kavoxm';
 import { createEngine, Interpolation, Text } from 'kavoxm';
 
 const tool = process.env.KAVOXM_TOOL;
 const songs = process.env.KAVOXM_SONGS.split(' ').filter(Boolean);
 const BLOCK = 4096;
+// Engine's helpers for the Song objects it makes, not part of the declared API.
+const HELPERS = ['bytes', 'view', 'cString', 'renderTarget'];
 
 async function native(file, args) {
   const { stdout } = await promisify(execFile)(tool, ['render', file, '--bits', '32f', ...args, '-o', '-'],
@@ -58,6 +61,20 @@ describe('kavoxm from the packed tarball', () => {
     assert.ok(song.info().channels > 0);
     assert.equal(typeof song.text(Text.TITLE), 'string');
     song.destroy();
+  });
+
+  // The TypeScript declarations name what the module has: its exports and each class's methods.
+  it('declares exactly what the module exports', async () => {
+    const declarations = await readFile(new URL('./kavoxm.d.ts', import.meta.resolve('kavoxm')), 'utf8');
+    const declared = [...declarations.matchAll(/^export declare (?:const|function|class) (\w+)/gm)]
+      .map((m) => m[1]).sort();
+    assert.deepEqual(declared, Object.keys(kavoxm).sort());
+    for (const [, name, body] of declarations.matchAll(/^export declare class (\w+) \{([\s\S]*?)^\}/gm)) {
+      const methods = [...body.matchAll(/^  (\w+)\(/gm)].map((m) => m[1]).filter((m) => m !== 'constructor');
+      const actual = Object.getOwnPropertyNames(kavoxm[name].prototype)
+        .filter((m) => m !== 'constructor' && !HELPERS.includes(m));
+      assert.deepEqual(methods.sort(), actual.sort(), `class ${name}`);
+    }
   });
 
   it('refuses what is not an XM file with the reason', () => {
