@@ -31,7 +31,9 @@ windows=no
 if command -v i686-w64-mingw32-g++-posix >/dev/null; then
   step "Windows zip"
   cmake --preset win32 >/dev/null
-  cmake --build --preset win32 --target Ostrel kavoxm_tool kavoxm_shared
+  targets=(Ostrel kavoxm_tool kavoxm_shared)
+  [ -d tools/stub ] && targets+=(kavoxm_stub) # the player stubs of `kavoxm exe`
+  cmake --build --preset win32 --target "${targets[@]}"
   scripts/windows-zip.sh build/win32 build/package/docs "$out/kavoxm-$version-win32.zip"
   windows=yes
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Packs the 32-bit Windows build into a zip: bin/ (Ostrel.exe, kavoxm.exe, libkavoxm.dll),
-# lib/ (the import library libkavoxm.dll.a and libkavoxm.def), include/ (the C header), doc/
+# lib/ (the import library libkavoxm.dll.a and libkavoxm.def; kavoxm/ the player stubs of
+# `kavoxm exe` where they are built), include/ (the C header), doc/
 # (README, the API reference and the man pages when DOCS_DIR has them). Every file in a folder
 # named kavoxm-VERSION-win32. Usage: scripts/windows-zip.sh BUILD_DIR DOCS_DIR OUT.zip
 set -euo pipefail
@@ -13,6 +14,10 @@ top=$stage/$name
 mkdir -p "$top"/{bin,lib,include/KavoXM/capi,doc}
 cp "$build/Ostrel/Ostrel.exe" "$build/tools/kavoxm/kavoxm.exe" "$build/libkavoxm.dll" "$top/bin/"
 cp "$build/libkavoxm.dll.a" "$build/libkavoxm.def" "$top/lib/"
+# The player stubs that `kavoxm exe` copies, where it looks for them (../lib/kavoxm).
+for stub in "$build"/tools/stub/kavoxm-stub-*.exe; do
+  [ -f "$stub" ] && mkdir -p "$top/lib/kavoxm" && cp "$stub" "$top/lib/kavoxm/"
+done
 cp KavoXM/capi/kavoxm.h "$top/include/KavoXM/capi/"
 cp README.md "$top/doc/"
 [ -d "$docs/html" ] && cp -r "$docs/html" "$top/doc/"
