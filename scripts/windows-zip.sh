@@ -16,7 +16,7 @@ cp "$build/Ostrel/Ostrel.exe" "$build/tools/kavoxm/kavoxm.exe" "$build/libkavoxm
 cp "$build/libkavoxm.dll.a" "$build/libkavoxm.def" "$top/lib/"
 # The player stubs that `kavoxm exe` copies, where it looks for them (../lib/kavoxm).
 for stub in "$build"/tools/stub/kavoxm-stub-*.exe; do
-  [ -f "$stub" ] && mkdir -p "$top/lib/kavoxm" && cp "$stub" "$top/lib/kavoxm/"
+  if [ -f "$stub" ]; then mkdir -p "$top/lib/kavoxm" && cp "$stub" "$top/lib/kavoxm/"; fi
 done
 cp KavoXM/capi/kavoxm.h "$top/include/KavoXM/capi/"
 cp README.md "$top/doc/"
