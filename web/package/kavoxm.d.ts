@@ -16,6 +16,34 @@ export declare const Interpolation: {
   readonly SPLINE: 2;
 };
 
+/** When a queued jump happens (kavoxm_jump_when), by name. */
+export declare const JUMP_WHEN: {
+  readonly nextRow: 0;
+  readonly rows: 1;
+  readonly patternEnd: 2;
+  readonly songEnd: 3;
+};
+export type JumpWhen = keyof typeof JUMP_WHEN;
+/** Names of the event kinds (kavoxm_event_kind), indexed by the C value. */
+export declare const EVENT_KINDS: readonly string[];
+
+/** A queued jump (kavoxm_get_jump). */
+export interface PendingJump {
+  order: number;
+  row: number;
+  when: JumpWhen | undefined;
+  rows: number;
+}
+
+/** Something that happened in the frames rendered (kavoxm_read_events). */
+export interface SongEvent {
+  kind: string;
+  frame: number;
+  a: number;
+  b: number;
+  c: number;
+}
+
 /** What is in the file (kavoxm_info). */
 export interface SongInfo {
   formatVersion: number;
@@ -99,6 +127,20 @@ export declare class Song {
   /** The next frames as interleaved float samples (kavoxm_render_float); shorter at the
    *  song's end, empty after it. Throws on an invalid rate or channel count. */
   renderFloat(rate: number, channels: 1 | 2, frames: number): Float32Array;
+  /** Music that follows a game: a jump to `order`/`row` at the moment `when` names. */
+  queueJump(order: number, row: number, when?: JumpWhen, rows?: number): number;
+  cancelJump(): number;
+  /** The queued jump, or null when none waits. */
+  pendingJump(): PendingJump | null;
+  /** The events of the frames rendered since the last call. */
+  events(): SongEvent[];
+  /** Plays an instrument's note as a sound effect over the music; returns its id or an error. */
+  playEffect(instrument: number, note: number, volume?: number, panning?: number): number;
+  releaseEffect(id: number): number;
+  stopEffect(id: number): number;
+  /** Fades a channel, or the whole mix, to `volume` over `seconds`. */
+  fadeChannel(channel: number, volume: number, seconds: number): number;
+  fadeMaster(volume: number, seconds: number): number;
   /** The next stereo frames into two channel arrays (zeros past the end); returns the frames
    *  the song gave, or a negative error code. */
   renderPlanar(rate: number, frames: number, left: Float32Array, right: Float32Array): number;
