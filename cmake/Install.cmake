@@ -1,24 +1,33 @@
-# Installation: programs, the libraries with their public headers, a CMake package
+# Installation: programs, the libraries with their public headers (cmake/PublicHeaders.cmake),
+# a CMake package
 # (find_package(KavoXM): KavoXM::kavoxm the C++ engine, KavoXM::kavoxm_c the shared C library,
 # KavoXM::kavoxm_c_static the static one) and pkg-config files (kavoxm: the C library;
 # kavoxm-cpp: the C++ engine).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+include(${PROJECT_SOURCE_DIR}/cmake/PublicHeaders.cmake)
+# Installed programs find the shared library of their own prefix. Distribution packages, whose
+# library lies on the system's search path, turn this off (Debian forbids such an rpath).
+option(KAVOXM_INSTALL_RPATH "Installed programs look for libraries in ../LIBDIR" ON)
 set(KAVOXM_INSTALLED_LIBRARIES kavoxm mmsystem kavoxm_warnings)
 if(TARGET kavoxm_shared)
   list(APPEND KAVOXM_INSTALLED_LIBRARIES kavoxm_shared)
 endif()
+# Components, one per distribution package: lib (the shared library), dev (everything to build
+# against it), tool (the programs and their documentation).
 install(TARGETS ${KAVOXM_INSTALLED_LIBRARIES} EXPORT KavoXMTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT lib
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/KavoXM/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/KavoXM
-        FILES_MATCHING PATTERN "*.h")
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/MMSystem/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/MMSystem
-        FILES_MATCHING PATTERN "*.h" PATTERN "common" EXCLUDE PATTERN "posix" EXCLUDE
-        PATTERN "win" EXCLUDE)
-install(EXPORT KavoXMTargets NAMESPACE KavoXM:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KavoXM)
+kavoxm_public_headers(KAVOXM_PUBLIC_HEADERS KavoXM/capi/kavoxm.h KavoXM/KavoXM.h)
+foreach(header IN LISTS KAVOXM_PUBLIC_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${folder}
+          COMPONENT dev)
+endforeach()
+install(EXPORT KavoXMTargets NAMESPACE KavoXM:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KavoXM
+        COMPONENT dev)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/KavoXMConfig.cmake.in
   ${PROJECT_BINARY_DIR}/KavoXMConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KavoXM)
@@ -26,23 +35,35 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/KavoXMConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/KavoXMConfig.cmake
               ${PROJECT_BINARY_DIR}/KavoXMConfigVersion.cmake
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KavoXM)
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KavoXM COMPONENT dev)
 if(WIN32)
   set(KAVOXM_PC_SYSTEM_LIBS "-lwinmm")
 else()
-  set(KAVOXM_PC_SYSTEM_LIBS "-lasound")
+  list(TRANSFORM CMAKE_DL_LIBS PREPEND "-l" OUTPUT_VARIABLE KAVOXM_PC_SYSTEM_LIBS)
 endif()
-foreach(pc kavoxm kavoxm-cpp)
+if(APPLE OR WIN32)
+  set(KAVOXM_PC_AS_NEEDED "-lkavoxm")
+else()
+  set(KAVOXM_PC_AS_NEEDED "-Wl,--push-state,--as-needed -lkavoxm -Wl,--pop-state")
+endif()
+# The .pc files find their prefix from their own folder (relocatable, multiarch or not).
+file(RELATIVE_PATH KAVOXM_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig
+     ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" KAVOXM_PC_TO_PREFIX "${KAVOXM_PC_TO_PREFIX}")
+foreach(pc kavoxm kavoxm-shared kavoxm-cpp)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT dev)
 endforeach()
 # The Python module, where Debian's python3 finds it for the prefix (e.g. /usr/local).
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kavoxm
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/python3/dist-packages
-        FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
-if(TARGET Ostrel)
-  install(TARGETS Ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-if(TARGET kavoxm_tool)
-  install(TARGETS kavoxm_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+        COMPONENT python FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
+foreach(program Ostrel kavoxm_tool)
+  if(TARGET ${program})
+    if(KAVOXM_INSTALL_RPATH AND NOT WIN32)
+      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    endif()
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  endif()
+endforeach()

@@ -16,8 +16,10 @@ target_include_directories(kavoxm_shared PUBLIC
 target_compile_definitions(kavoxm_shared PRIVATE KAVOXM_BUILDING_SHARED)
 target_link_libraries(kavoxm_shared PRIVATE kavoxm kavoxm_warnings)
 if(WIN32)
-  # The C++ runtime and winpthread go inside the DLL: it needs only system DLLs.
-  target_link_options(kavoxm_shared PRIVATE -static -static-libgcc -static-libstdc++)
+  # The C++ runtime and winpthread go inside the DLL: it needs only system DLLs. The .def file
+  # lists its exports, for hosts whose linkers make their own import library (MSVC's lib /def).
+  target_link_options(kavoxm_shared PRIVATE -static -static-libgcc -static-libstdc++
+                      -Wl,--output-def,${PROJECT_BINARY_DIR}/libkavoxm.def)
 elseif(NOT APPLE)
   # The version script keeps the engine's and the C++ runtime's symbols local.
   set(KAVOXM_EXPORT_MAP ${PROJECT_SOURCE_DIR}/cmake/kavoxm.map)

@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing (as root), or prints the
-# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32|web]
+# apt-get line to run. Usage: scripts/deps.sh [build|test|fuzz|win32|web|package]
 # win32: the i686 MinGW-w64 cross compiler (posix threads) and 32-bit Wine to run its programs;
 # the i386 architecture is added to dpkg first when it is not there yet.
 # web: Emscripten (with acorn for Debian's emcc), Node.js with npm and Chromium for the page and
-# its browser tests. libflac-dev: FLAC output of `kavoxm render`; alsa-utils: aplay, for the
+# its browser tests. libasound2: ALSA, loaded at run time for device playback (no headers needed).
+# libflac-dev: FLAC output of `kavoxm render`; alsa-utils: aplay, for the
 # README's raw PCM pipe; flac: the tests decode FLAC output with it.
 set -euo pipefail
 kind=${1:-build}
-packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev libflac-dev alsa-utils)
+packages=(cmake make g++ pkg-config libasound2 libcli11-dev libflac-dev alsa-utils)
 case "$kind" in
   test) packages+=(libgtest-dev flac)
         packages+=(doxygen libsdl2-dev python3-numpy python3-pytest # packaging tests
-        python3-pip python3-setuptools python3-wheel python3-venv) ;; # pip install ./python
+        python3-pip python3-setuptools python3-wheel python3-venv # pip install ./python
+        help2man pandoc groff-base) ;; # man pages
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
+  # scripts/package.sh: the API reference and man pages, CPack's Debian generator (dpkg-shlibdeps,
+  # file), lintian and the Python wheel's tools.
+  package) packages+=(doxygen help2man pandoc groff-base dpkg-dev file lintian
+           python3-pip python3-setuptools python3-wheel) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
   web)
     packages+=(emscripten node-acorn chromium fonts-dejavu-core nodejs python3)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the web page into build/web/: the engine and its C API as WebAssembly (the wasm
-# preset), the page's own files and the embedded song.
+# preset) with the npm package's module (web/package), the page's own files and the embedded
+# song.
 #   scripts/web.sh                 build the page
 #   scripts/web.sh --serve [PORT]  build, then serve it on http://127.0.0.1:PORT/ (8000)
 #   scripts/web.sh --test          build, then run the browser tests in Debian's chromium;
@@ -25,7 +26,9 @@ cmake --build --preset wasm --target kavoxm_web
 out=build/web
 rm -rf "$out"
 mkdir -p "$out"
-cp web/page/*.html web/page/*.css web/page/*.js build/wasm/web/kavoxm.wasm Ostrel/Sombrevallis.xm "$out/"
+# The page runs on the npm package's module (web/package): kavoxm.js and kavoxm.wasm.
+cp web/page/*.html web/page/*.css web/page/*.js web/package/kavoxm.js build/wasm/web/kavoxm.wasm \
+  Ostrel/Sombrevallis.xm "$out/"
 echo "web: page in $out ($(cat "$out"/* | gzip -9 | wc -c) bytes gzipped)"
 
 case "$mode" in

@@ -1,8 +1,10 @@
 // Wave-out over ALSA's "default" PCM, opened non-blocking: the pump thread writes queued data
 // as the device frees space and retires headers once the device delay shows them played.
+// ALSA's library is looked up at run time (AlsaLibrary.h): without it no device opens.
 #include "MMSystem/common/WaveDevice.h"
+#include "MMSystem/posix/AlsaLibrary.h"
 
-#include <alsa/asoundlib.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <mutex>
@@ -20,12 +22,12 @@ void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*functio
 
 class AlsaDevice final : public WaveOutDevice {
   public:
-    AlsaDevice(const WAVEFORMATEX& format, snd_pcm_t* pcm)
-        : WaveOutDevice(format, AlsaPumpIntervalMs), Pcm(pcm) {}
+    AlsaDevice(const WAVEFORMATEX& format, const alsa::Library& library, alsa::Pcm* pcm)
+        : WaveOutDevice(format, AlsaPumpIntervalMs), Alsa(library), Pcm(pcm) {}
     ~AlsaDevice() override {
         StopPump();
-        snd_pcm_drop(Pcm);
-        snd_pcm_close(Pcm);
+        Alsa.Drop(Pcm);
+        Alsa.Close(Pcm);
     }
 
   protected:
@@ -35,8 +37,8 @@ class AlsaDevice final : public WaveOutDevice {
     }
 
     void DropSink() override {
-        snd_pcm_drop(Pcm);
-        snd_pcm_prepare(Pcm);
+        Alsa.Drop(Pcm);
+        Alsa.Prepare(Pcm);
     }
 
   private:
@@ -45,50 +47,52 @@ class AlsaDevice final : public WaveOutDevice {
         uint32_t frames = 0;
         int32_t recoveries = 0;
         while (PendingChunk(data, frames)) {
-            const snd_pcm_sframes_t n = snd_pcm_writei(Pcm, data, frames);
+            const alsa::Frames n = Alsa.WriteInterleaved(Pcm, data, frames);
             if (n == -EAGAIN || n == 0) break;
             if (n < 0) {
-                if (++recoveries > MaxRecoveries || snd_pcm_recover(Pcm, int(n), 1) < 0) break;
+                if (++recoveries > MaxRecoveries || Alsa.Recover(Pcm, int(n), 1) < 0) break;
                 continue;
             }
             Consume(uint32_t(n));
         }
         // A queue shorter than the device's start threshold must still start playing.
-        if (snd_pcm_state(Pcm) == SND_PCM_STATE_PREPARED && WrittenFrames() > 0) snd_pcm_start(Pcm);
+        if (Alsa.State(Pcm) == alsa::StatePrepared && WrittenFrames() > 0) Alsa.Start(Pcm);
     }
 
     // Frames written but not yet played; none once the device has run dry.
     uint64_t FramesInDevice() {
-        if (snd_pcm_state(Pcm) != SND_PCM_STATE_RUNNING &&
-            snd_pcm_state(Pcm) != SND_PCM_STATE_PREPARED)
-            return 0;
-        snd_pcm_sframes_t delay = 0;
-        if (snd_pcm_delay(Pcm, &delay) < 0 || delay < 0) return 0;
+        const int state = Alsa.State(Pcm);
+        if (state != alsa::StateRunning && state != alsa::StatePrepared) return 0;
+        alsa::Frames delay = 0;
+        if (Alsa.Delay(Pcm, &delay) < 0 || delay < 0) return 0;
         return std::min<uint64_t>(uint64_t(delay), WrittenFrames());
     }
 
-    snd_pcm_t* Pcm;
+    const alsa::Library& Alsa;
+    alsa::Pcm* Pcm;
 };
 
 } // namespace
 
 WaveOutDevice* OpenAlsaDevice(const WAVEFORMATEX& format) {
     if (format.wFormatTag != WAVE_FORMAT_PCM || format.nChannels == 0) return nullptr;
-    snd_pcm_format_t sampleFormat = SND_PCM_FORMAT_UNKNOWN;
-    if (format.wBitsPerSample == 16) sampleFormat = SND_PCM_FORMAT_S16_LE;
-    if (format.wBitsPerSample == 8) sampleFormat = SND_PCM_FORMAT_U8;
-    if (sampleFormat == SND_PCM_FORMAT_UNKNOWN) return nullptr;
+    int sampleFormat = -1;
+    if (format.wBitsPerSample == 16) sampleFormat = alsa::FormatS16LE;
+    if (format.wBitsPerSample == 8) sampleFormat = alsa::FormatU8;
+    if (sampleFormat < 0) return nullptr;
+    const alsa::Library* library = alsa::System();
+    if (library == nullptr) return nullptr; // no ALSA on this machine: no device
     static std::once_flag quiet;
-    std::call_once(quiet, [] { snd_lib_error_set_handler(IgnoreAlsaMessage); });
-    snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+    std::call_once(quiet, [library] { library->ErrorSetHandler(IgnoreAlsaMessage); });
+    alsa::Pcm* pcm = nullptr;
+    if (library->Open(&pcm, "default", alsa::StreamPlayback, alsa::OpenNonBlock) < 0)
         return nullptr;
-    if (snd_pcm_set_params(pcm, sampleFormat, SND_PCM_ACCESS_RW_INTERLEAVED, format.nChannels,
+    if (library->SetParams(pcm, sampleFormat, alsa::AccessReadWriteInterleaved, format.nChannels,
                            format.nSamplesPerSec, 1, DeviceLatencyUs) < 0) {
-        snd_pcm_close(pcm);
+        library->Close(pcm);
         return nullptr;
     }
-    auto* device = new AlsaDevice(format, pcm);
+    auto* device = new AlsaDevice(format, *library, pcm);
     device->StartPump();
     return device;
 }

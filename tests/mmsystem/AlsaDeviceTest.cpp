@@ -1,9 +1,9 @@
 // The ALSA wave-out backend against ALSA's null device, chosen through a private .asoundrc:
 // no sound card needed. Skips when even the null device cannot be opened.
 #include "MMSystem/MMSystem.h"
+#include "MMSystem/posix/AlsaLibrary.h"
 #include "support/VirtualDeviceHarness.h"
 
-#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,7 +33,7 @@ class AlsaHome {
             text.replace(at, 5, Dir.string());
         std::ofstream(Dir / ".asoundrc") << text;
         setenv("HOME", Dir.c_str(), 1);
-        snd_config_update_free_global(); // forget a configuration read under another HOME
+        ForgetConfiguration(); // a configuration read under another HOME
     }
 
     static void Restore() {
@@ -42,9 +42,13 @@ class AlsaHome {
         else
             unsetenv("HOME");
         SavedHome.reset();
-        snd_config_update_free_global();
+        ForgetConfiguration();
         std::error_code ignored;
         if (!Dir.empty()) std::filesystem::remove_all(Dir, ignored);
+    }
+
+    static void ForgetConfiguration() {
+        if (const alsa::Library* library = alsa::System()) library->ConfigFreeGlobal();
     }
 
     static inline std::filesystem::path Dir;

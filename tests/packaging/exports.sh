@@ -3,7 +3,7 @@
 # Usage: exports.sh LIBRARY HEADER
 set -euo pipefail
 library=$1 header=$2
-exported=$(nm -D --defined-only "$library" | awk '$2 ~ /^[TtWwDdBbRrVv]$/ {print $3}' | sort)
+exported=$(nm -D --defined-only "$library" | awk '$2 ~ /^[TtWwDdBbRrVv]$/ {sub(/@.*/, "", $3); print $3}' | sort)
 declared=$(grep -o 'KAVOXM_API [^(]*(' "$header" | grep -o 'kavoxm_[a-z0-9_]*' | sort)
 [ -n "$declared" ] || { echo "no declarations found in $header"; exit 1; }
 strays=$(comm -23 <(echo "$exported") <(echo "$declared"))

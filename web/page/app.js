@@ -2,7 +2,7 @@
 // The main thread keeps its own copy of the song for what it shows (names, cells, lengths); the
 // audio thread plays another copy and reports where it is.
 import { AudioPlayer, renderOffline } from './audio-player.js';
-import { Engine, compileEngine } from './engine.js';
+import { Engine, compileEngine } from './kavoxm.js';
 import { GamePanel } from './game-panel.js';
 import { bindKeys } from './keys.js';
 import { timeText } from './notation.js';

@@ -1,6 +1,6 @@
 // Song information: title, tracker, length, channels, the instrument and sample names and the
 // message. The library hands the texts over as safe UTF-8; they go into the page as text only.
-import { Text } from './engine.js';
+import { Text } from './kavoxm.js';
 import { timeText } from './notation.js';
 
 const MAX_SAMPLES = 16;

@@ -1,7 +1,7 @@
 // The audio thread: the WebAssembly engine renders every quantum at the context's own rate.
 // Commands come through the port and take effect between quanta; the processor never waits on
 // the main thread, and tells it the playing position about sixty times a second.
-import { Engine } from './engine.js';
+import { Engine } from './kavoxm.js';
 
 const STATES_PER_SECOND = 60;
 const FIELDS_PER_CHANNEL = 5;

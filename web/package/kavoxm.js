@@ -1,6 +1,7 @@
-// The WebAssembly engine behind a small JavaScript face. kavoxm.wasm is a standalone module
-// without generated glue, so the same code instantiates it on the main thread and inside the
-// AudioWorklet (which has no fetch and no DOM).
+// kavoxm: the KavoXM engine compiled to WebAssembly, behind a JavaScript face that mirrors its
+// C API (kavoxm.h). kavoxm.wasm is a standalone module without generated glue, so the same code
+// instantiates it in Node, on a page's main thread and inside an AudioWorklet (which has no
+// fetch and no DOM).
 
 const WASI = 'wasi_snapshot_preview1';
 const ENOSYS = 52;
@@ -64,6 +65,7 @@ export const EVENT_KINDS = [
 const CHANNEL_STATE_BYTES = 20;
 const MAX_CHANNELS = 256;
 const SCRATCH_BYTES = 4096;
+const MAX_RENDER_FRAMES = 1 << 22;
 
 export class Engine {
   // Instantiates a compiled kavoxm.wasm (synchronous: the worklet cannot wait).
@@ -98,6 +100,11 @@ export class Engine {
     return this.cString(this.api.kavoxm_version_string());
   }
 
+  // The text of a C API error code (a negative number a call returned).
+  errorString(code) {
+    return this.cString(this.api.kavoxm_error_string(code));
+  }
+
   // Loads an image: { song } on success, { error } with the reason in words otherwise.
   load(data) {
     const api = this.api;
@@ -118,6 +125,7 @@ export class Engine {
 
   // Room for `frames` frames of two float channels, one after the other, in the module's memory.
   renderTarget(frames) {
+    if (!(frames >= 0 && frames <= MAX_RENDER_FRAMES)) throw new RangeError(`frames: ${frames}`);
     if (frames > this.renderFrames) {
       if (this.renderBuffer) this.api.free(this.renderBuffer);
       this.renderBuffer = this.api.malloc(frames * 8);
@@ -202,6 +210,18 @@ export class Song {
   setStereoSeparation(percent) {
     return this.api.kavoxm_set_stereo_separation(this.handle, percent);
   }
+  setGainDb(decibels) {
+    return this.api.kavoxm_set_gain_db(this.handle, decibels);
+  }
+  setClip(clip) {
+    return this.api.kavoxm_set_clip(this.handle, clip ? 1 : 0);
+  }
+  setChannelMute(channel, mute) {
+    return this.api.kavoxm_set_channel_mute(this.handle, channel, mute ? 1 : 0);
+  }
+  setChannelVolume(channel, volume) {
+    return this.api.kavoxm_set_channel_volume(this.handle, channel, volume);
+  }
   orderPattern(order) {
     return this.api.kavoxm_order_pattern(this.handle, order);
   }
@@ -236,6 +256,16 @@ export class Song {
       into[c * 5 + 4] = view.getFloat32(base + 16, true);
     }
     return Math.max(0, count);
+  }
+
+  // Renders the next `frames` frames at `rate` as interleaved 32-bit float samples, `channels`
+  // 1 or 2, as kavoxm_render_float: a Float32Array of the frames the song gave (shorter at its
+  // end, empty after it). A failed call throws an Error with the library's reason.
+  renderFloat(rate, channels, frames) {
+    const buffer = this.engine.renderTarget(frames); // room for two channels
+    const done = Number(this.api.kavoxm_render_float(this.handle, rate, channels, buffer, frames));
+    if (done < 0) throw new Error(`kavoxm_render_float: ${this.engine.errorString(done)}`);
+    return new Float32Array(this.api.memory.buffer, buffer, done * channels).slice();
   }
 
   // Music that follows a game. `when`: one of JUMP_WHEN's names.
@@ -302,9 +332,20 @@ export class Song {
   }
 }
 
-// Compiles kavoxm.wasm once; the compiled module is handed to the worklet as it is.
-export async function compileEngine(url) {
-  const response = await fetch(url);
+// Compiles kavoxm.wasm once; the compiled module can be handed to a worklet as it is. `url`
+// defaults to the kavoxm.wasm beside this file; in Node it is read from the disk.
+export async function compileEngine(url = new URL('./kavoxm.wasm', import.meta.url)) {
+  const where = new URL(url, import.meta.url);
+  if (where.protocol === 'file:' && globalThis.process?.versions?.node) {
+    const { readFile } = await import('node:fs/promises');
+    return WebAssembly.compile(await readFile(where));
+  }
+  const response = await fetch(where);
   if (!response.ok) throw new Error(`could not fetch the engine (${response.status})`);
   return WebAssembly.compile(await response.arrayBuffer());
+}
+
+// A ready engine: compiles kavoxm.wasm (see compileEngine) and instantiates it.
+export async function createEngine(url) {
+  return new Engine(await compileEngine(url));
 }
