@@ -11,7 +11,8 @@ kind=${1:-build}
 packages=(cmake make g++ pkg-config libasound2-dev libcli11-dev libflac-dev alsa-utils)
 case "$kind" in
   test) packages+=(libgtest-dev flac)
-        packages+=(doxygen libsdl2-dev python3-numpy python3-pytest) ;; # packaging tests
+        packages+=(doxygen libsdl2-dev python3-numpy python3-pytest # packaging tests
+        python3-pip python3-setuptools python3-wheel python3-venv) ;; # pip install ./python
   fuzz) packages+=(libgtest-dev clang libclang-rt-14-dev) ;;
   win32) packages+=(googletest g++-mingw-w64-i686-posix wine wine32:i386) ;;
   web)

@@ -71,8 +71,10 @@ int32_t SampleCount(const TKavoXMModule& module) {
     return count;
 }
 
-bool PatternExists(const TKavoXMModule& module, int32_t pattern) {
-    return pattern >= 0 && pattern < TKavoXMModule::MaxPatterns && module.Patterns[size_t(pattern)];
+// A pattern the file stores (the module keeps room for every pattern number).
+bool PatternExists(const kavoxm_module& m, int32_t pattern) {
+    const int32_t stored = std::min(m.LoadInfo.PatternCount, TKavoXMModule::MaxPatterns);
+    return pattern >= 0 && pattern < stored && m.Player->Module->Patterns[size_t(pattern)];
 }
 
 } // namespace
@@ -109,7 +111,10 @@ int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t index, int3
                        : KAVOXM_ERROR_INVALID_ARGUMENT;
         if (flags == KAVOXM_TEXT_UTF8) text = TextUtf8(text, kind == KAVOXM_TEXT_MESSAGE);
         if (size > 0) {
-            const size_t n = std::min(size - 1, text.size());
+            size_t n = std::min(size - 1, text.size());
+            // UTF-8 is cut before a character, never inside one.
+            if (flags == KAVOXM_TEXT_UTF8)
+                while (n > 0 && n < text.size() && (uint8_t(text[n]) & 0xC0) == 0x80) --n;
             std::memcpy(buffer, text.data(), n);
             buffer[n] = '\0';
         }
@@ -120,7 +125,7 @@ int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t index, int3
 int32_t kavoxm_pattern_rows(kavoxm_module* module, int32_t pattern) {
     if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMModule& song = *module->Player->Module;
-    if (!PatternExists(song, pattern)) return KAVOXM_ERROR_POSITION;
+    if (!PatternExists(*module, pattern)) return KAVOXM_ERROR_POSITION;
     return song.Patterns[size_t(pattern)]->RowCount;
 }
 
@@ -128,7 +133,7 @@ int kavoxm_get_cell(kavoxm_module* module, int32_t pattern, int32_t row, int32_t
                     kavoxm_cell* out) {
     if (module == nullptr || out == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMModule& song = *module->Player->Module;
-    if (!PatternExists(song, pattern)) return KAVOXM_ERROR_POSITION;
+    if (!PatternExists(*module, pattern)) return KAVOXM_ERROR_POSITION;
     const TKavoXMPattern& p = *song.Patterns[size_t(pattern)];
     if (row < 0 || row >= p.RowCount || channel < 0 || channel >= song.ChannelCount)
         return KAVOXM_ERROR_POSITION;

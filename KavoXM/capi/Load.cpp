@@ -2,7 +2,10 @@
 #include "KavoXM/capi/Handle.h"
 #include "KavoXM/capi/Levels.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,6 +43,76 @@ int Fail(kavoxm_load_report* report, int code, const char* reason) {
         CopyReason(report, reason);
     }
     return code;
+}
+
+// A file error with the system's words for it: "cannot open the file: No such file or
+// directory".
+int FailWithSystemReason(kavoxm_load_report* report, const char* what, int error) {
+    char reason[sizeof report->reason];
+    std::snprintf(reason, sizeof reason, "%s: %s", what, std::strerror(error));
+    return Fail(report, KAVOXM_ERROR_READ, reason);
+}
+
+// An open file for the read callback; `Error` keeps the errno of a failed read.
+struct TFileSource {
+    std::FILE* File = nullptr;
+    int Error = 0;
+
+    static int64_t Read(void* user, void* buffer, size_t bytes) {
+        auto& source = *static_cast<TFileSource*>(user);
+        errno = 0;
+        const size_t got = std::fread(buffer, 1, bytes, source.File);
+        if (got > 0 || std::ferror(source.File) == 0) return int64_t(got);
+        source.Error = errno != 0 ? errno : EIO;
+        return -1;
+    }
+};
+
+// Opens `path` for reading, refusing a directory (which some systems open and then fail to
+// read) with its own reason; the errno on failure.
+std::FILE* OpenFile(const char* path, int& error) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        error = errno != 0 ? errno : ENOENT;
+        return nullptr;
+    }
+#ifndef _WIN32 // Windows refuses to open a directory as a file
+    struct stat status {};
+    if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file);
+        error = EISDIR;
+        return nullptr;
+    }
+#endif
+    return file;
+}
+
+// Reads everything `io` gives into one buffer that grows geometrically, so that the cost is
+// linear in the bytes however small the reader's pieces are. Returns an error code or OK.
+int ReadAll(const kavoxm_io& io, void* user, std::vector<uint8_t>& image,
+            kavoxm_load_report* report) {
+    constexpr size_t Limit = KAVOXM_MAX_FILE_BYTES + 1; // one byte more shows the excess
+    constexpr size_t FirstSize = 64 * 1024;
+    size_t used = 0;
+    if (io.size != nullptr) {
+        const int64_t size = io.size(user);
+        if (size > int64_t(KAVOXM_MAX_FILE_BYTES))
+            return Fail(report, KAVOXM_ERROR_TOO_LARGE, "larger than 512 MiB");
+        if (size > 0) image.resize(size_t(size) + 1); // the extra byte finds the end at once
+    }
+    for (;;) {
+        if (used > KAVOXM_MAX_FILE_BYTES)
+            return Fail(report, KAVOXM_ERROR_TOO_LARGE, "larger than 512 MiB");
+        if (used == image.size()) image.resize(std::min(std::max(FirstSize, 2 * used), Limit));
+        const size_t room = image.size() - used;
+        const int64_t got = io.read(user, image.data() + used, room);
+        if (got < 0 || uint64_t(got) > room)
+            return Fail(report, KAVOXM_ERROR_READ, "the read callback failed");
+        if (got == 0) break;
+        used += size_t(got);
+    }
+    image.resize(used);
+    return KAVOXM_OK;
 }
 
 // Takes the image (moved in) and makes a handle of it.
@@ -98,24 +171,8 @@ int kavoxm_load_callbacks(const kavoxm_io* io, void* user, kavoxm_module** out,
         if (io == nullptr || io->read == nullptr || out == nullptr)
             return Fail(report, KAVOXM_ERROR_INVALID_ARGUMENT, "no reader or no handle pointer");
         std::vector<uint8_t> image;
-        if (io->size != nullptr) {
-            const int64_t size = io->size(user);
-            if (size > int64_t(KAVOXM_MAX_FILE_BYTES))
-                return Fail(report, KAVOXM_ERROR_TOO_LARGE, "larger than 512 MiB");
-            if (size > 0) image.reserve(size_t(size));
-        }
-        constexpr size_t Chunk = 64 * 1024;
-        for (;;) {
-            const size_t at = image.size();
-            if (at > KAVOXM_MAX_FILE_BYTES)
-                return Fail(report, KAVOXM_ERROR_TOO_LARGE, "larger than 512 MiB");
-            image.resize(at + Chunk);
-            const int64_t got = io->read(user, image.data() + at, Chunk);
-            if (got < 0 || got > int64_t(Chunk))
-                return Fail(report, KAVOXM_ERROR_READ, "the read callback failed");
-            image.resize(at + size_t(got));
-            if (got == 0) break;
-        }
+        const int result = ReadAll(*io, user, image, report);
+        if (result != KAVOXM_OK) return result;
         return LoadImage(std::move(image), out, report);
     });
 }
@@ -125,16 +182,17 @@ int kavoxm_load_file(const char* path, kavoxm_module** out, kavoxm_load_report* 
     return capi::Guard([&]() -> int {
         if (path == nullptr || out == nullptr)
             return Fail(report, KAVOXM_ERROR_INVALID_ARGUMENT, "no path or no handle pointer");
-        std::FILE* file = std::fopen(path, "rb");
-        if (file == nullptr) return Fail(report, KAVOXM_ERROR_READ, "cannot open the file");
+        TFileSource source;
+        int error = 0;
+        source.File = OpenFile(path, error);
+        if (source.File == nullptr)
+            return FailWithSystemReason(report, "cannot open the file", error);
         kavoxm_io io{};
-        io.read = [](void* user, void* buffer, size_t bytes) -> int64_t {
-            auto* f = static_cast<std::FILE*>(user);
-            const size_t got = std::fread(buffer, 1, bytes, f);
-            return got == 0 && std::ferror(f) != 0 ? -1 : int64_t(got);
-        };
-        const int result = kavoxm_load_callbacks(&io, file, out, report);
-        std::fclose(file);
+        io.read = TFileSource::Read;
+        int result = kavoxm_load_callbacks(&io, &source, out, report);
+        std::fclose(source.File);
+        if (result == KAVOXM_ERROR_READ && source.Error != 0)
+            result = FailWithSystemReason(report, "cannot read the file", source.Error);
         return result;
     });
 }

@@ -55,8 +55,13 @@ bool ReadPattern(TLoadContext& context, TKavoXMModule& module, int32_t index) {
     const int64_t headerSize = shortHeader ? 8 : 9;
     const bool nothingLeft = context.Remaining() == 0;
     if (context.ReadBytes(raw, headerSize) < headerSize) {
-        context.Refuse("file ends %s pattern %d of %d", nothingLeft ? "before" : "inside", index,
-                       context.PatternCount);
+        // The end fell inside an earlier pattern's packed data: that pattern is the cut one.
+        if (context.CutPattern >= 0)
+            context.Refuse("file ends inside pattern %d of %d", context.CutPattern,
+                           context.PatternCount);
+        else
+            context.Refuse("file ends %s pattern %d of %d", nothingLeft ? "before" : "inside",
+                           index, context.PatternCount);
         return false;
     }
     // A header longer than the fields read is skipped, as trackers do; a length that is shorter,

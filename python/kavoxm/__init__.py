@@ -1,162 +1,55 @@
 """KavoXM for Python: FastTracker 2 XM songs rendered into NumPy arrays.
 
     import kavoxm
-    song = kavoxm.Module(open("song.xm", "rb").read())
-    pcm = song.render()            # float32, frames x 2, once through the song at 44100 Hz
-    print(song.duration, song.info["title"])
+    with kavoxm.Module("song.xm") as song:   # a path, bytes or a binary file object
+        pcm = song.render()                   # float32, frames x 2, once through at 44100 Hz
+        print(song.duration, song.title)
 
-The module calls the shared C library (libkavoxm.so.0, kavoxm.dll) through ctypes: nothing to
-compile, and it follows the library's C interface rather than a C++ ABI. It looks for the
-library in $KAVOXM_LIBRARY, beside this package, then where the system finds libraries.
+The module calls KavoXM's shared C library through ctypes; the package carries its own copy
+(the one named by $KAVOXM_LIBRARY is used instead when that is set). Failed calls raise
+KavoXMError or one of its subclasses (LoadError with the loader's reason, PositionError,
+InvalidArgumentError, ClosedError, NoDeviceError); arguments outside their range raise
+ValueError, or OverflowError beyond 32 bits, before they reach the library. One Module may be
+used from several threads: its calls run one after another, and close() waits for them.
 """
 
-import ctypes
-
-import numpy as np
+from __future__ import annotations
 
 from . import _capi
+from ._capi import (ERROR_INTERNAL, ERROR_INVALID_ARGUMENT, ERROR_NO_DEVICE, ERROR_NOT_XM,
+                    ERROR_OUT_OF_MEMORY, ERROR_POSITION, ERROR_READ, ERROR_TOO_LARGE,
+                    ERROR_TRUNCATED, MAX_FILE_BYTES, MAX_RATE, MIN_RATE)
+from ._errors import (ClosedError, InvalidArgumentError, KavoXMError, LoadError, NoDeviceError,
+                      PositionError)
+from ._module import Module
+from ._types import CellDict, ChannelStateDict, InfoDict, StateDict, SubsongDict
 
-__all__ = ["Module", "KavoXMError", "version"]
+__all__ = [
+    "Module", "KavoXMError", "LoadError", "PositionError", "InvalidArgumentError",
+    "ClosedError", "NoDeviceError", "version", "version_number", "error_string",
+    "library_path", "CellDict", "ChannelStateDict", "InfoDict", "StateDict", "SubsongDict",
+    "ERROR_INVALID_ARGUMENT", "ERROR_OUT_OF_MEMORY", "ERROR_READ", "ERROR_NOT_XM",
+    "ERROR_TRUNCATED", "ERROR_TOO_LARGE", "ERROR_POSITION", "ERROR_NO_DEVICE",
+    "ERROR_INTERNAL", "MAX_FILE_BYTES", "MIN_RATE", "MAX_RATE",
+]
 
 
-class KavoXMError(Exception):
-    """A failed library call: `code` is the library's (negative) error code."""
-
-    def __init__(self, code, detail=""):
-        self.code = code
-        text = _capi.lib().kavoxm_error_string(code).decode()
-        super().__init__(f"{text}: {detail}" if detail else text)
-
-
-def _check(result, detail=""):
-    if result < 0:
-        raise KavoXMError(int(result), detail)
-    return result
-
-
-def version():
+def version() -> str:
     """The library's version as "MAJOR.MINOR.PATCH"."""
-    return _capi.lib().kavoxm_version_string().decode()
+    return str(_capi.lib().kavoxm_version_string().decode())
 
 
-_DTYPES = {"float32": (np.float32, "kavoxm_render_float", ctypes.c_float),
-           "int16": (np.int16, "kavoxm_render_s16", ctypes.c_int16)}
-_BLOCK_SECONDS = 10
+def version_number() -> int:
+    """The library's version as MAJOR * 10000 + MINOR * 100 + PATCH."""
+    return int(_capi.lib().kavoxm_version())
 
 
-class Module:
-    """A loaded song with its playback position. `data`: the XM file's bytes."""
+def error_string(code: int) -> str:
+    """The library's short English text for an error code."""
+    from ._args import integer
+    return str(_capi.lib().kavoxm_error_string(integer("code", code)).decode())
 
-    def __init__(self, data):
-        self._lib = _capi.lib()
-        self._handle = ctypes.c_void_p()
-        report = _capi.LoadReport()
-        image = bytes(data)
-        code = self._lib.kavoxm_load_memory(image, len(image), ctypes.byref(self._handle),
-                                            ctypes.byref(report))
-        _check(code, report.reason.decode("utf-8", "replace"))
 
-    def close(self):
-        """Frees the song; the object is unusable afterwards."""
-        if getattr(self, "_handle", None):
-            self._lib.kavoxm_destroy(self._handle)
-            self._handle = None
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
-    def __del__(self):
-        self.close()
-
-    def render(self, seconds=None, rate=44100, dtype="float32", channels=2):
-        """The next `seconds` of the song (None: up to its end) as an array of frames x
-        `channels`: float32 (full scale 1.0, not clipped) or int16. Shorter at the song's end."""
-        if dtype not in _DTYPES:
-            raise ValueError(f"dtype must be one of {sorted(_DTYPES)}")
-        if seconds is None and self.repeat < 0:
-            raise ValueError("a song repeated forever needs a length in seconds")
-        np_type, function, c_type = _DTYPES[dtype]
-        render = getattr(self._lib, function)
-        want = None if seconds is None else int(round(seconds * rate))
-        blocks = []
-        while want is None or want > 0:
-            frames = _BLOCK_SECONDS * rate if want is None else min(want, _BLOCK_SECONDS * rate)
-            block = np.empty((frames, channels), dtype=np_type)
-            got = _check(render(self._handle, rate, channels,
-                                block.ctypes.data_as(ctypes.POINTER(c_type)), frames))
-            blocks.append(block[:got])
-            if want is not None:
-                want -= got
-            if got < frames:
-                break
-        return np.concatenate(blocks) if blocks else np.empty((0, channels), dtype=np_type)
-
-    @property
-    def repeat(self):
-        """Passes after the first: 0 (the default) stops at the song's end, -1 never."""
-        return getattr(self, "_repeat", 0)
-
-    @repeat.setter
-    def repeat(self, count):
-        _check(self._lib.kavoxm_set_repeat(self._handle, int(count)))
-        self._repeat = int(count)
-
-    @property
-    def duration(self):
-        """Seconds of one pass of the selected subsong."""
-        return _check(self._lib.kavoxm_duration(self._handle))
-
-    @property
-    def subsongs(self):
-        """The subsongs: dicts of start_order, seconds and ends (False: no end within the cap)."""
-        result = []
-        for index in range(_check(self._lib.kavoxm_subsong_count(self._handle))):
-            entry = _capi.Subsong()
-            _check(self._lib.kavoxm_get_subsong(self._handle, index, ctypes.byref(entry)))
-            result.append({"start_order": entry.start_order, "seconds": entry.seconds,
-                           "ends": bool(entry.ends)})
-        return result
-
-    def select_subsong(self, index):
-        """Starts subsong `index` (0-based) from its beginning."""
-        _check(self._lib.kavoxm_select_subsong(self._handle, int(index)))
-
-    def seek(self, seconds):
-        """Moves to song time `seconds` of the selected subsong."""
-        _check(self._lib.kavoxm_seek_seconds(self._handle, float(seconds)))
-
-    def seek_order(self, order, row=0):
-        """Starts the song afresh at order entry `order`, row `row`."""
-        _check(self._lib.kavoxm_seek_order(self._handle, int(order), int(row)))
-
-    @property
-    def state(self):
-        """Where the song is: order, pattern, row, speed, tempo, pass, seconds..."""
-        state = _capi.State()
-        _check(self._lib.kavoxm_get_state(self._handle, ctypes.byref(state)))
-        return _capi.as_dict(state)
-
-    @property
-    def info(self):
-        """What the file holds: counts, speeds, the title, tracker, message and the instrument
-        names (UTF-8, control characters removed)."""
-        info = _capi.Info()
-        _check(self._lib.kavoxm_get_info(self._handle, ctypes.byref(info)))
-        result = _capi.as_dict(info)
-        result["title"] = self._text(_capi.TEXT_TITLE)
-        result["tracker"] = self._text(_capi.TEXT_TRACKER)
-        result["message"] = self._text(_capi.TEXT_MESSAGE)
-        result["instrument_names"] = [self._text(_capi.TEXT_INSTRUMENT, n)
-                                      for n in range(1, info.instruments + 1)]
-        return result
-
-    def _text(self, kind, index=0):
-        length = _check(self._lib.kavoxm_get_text(self._handle, kind, index, _capi.TEXT_UTF8,
-                                                  None, 0))
-        buffer = ctypes.create_string_buffer(length + 1)
-        _check(self._lib.kavoxm_get_text(self._handle, kind, index, _capi.TEXT_UTF8, buffer,
-                                         length + 1))
-        return buffer.value.decode("utf-8")
+def library_path() -> str:
+    """Where the shared library in use was loaded from."""
+    return _capi.library_path()

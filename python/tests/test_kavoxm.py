@@ -76,7 +76,7 @@ def test_repeat_plays_further_passes(image):
     song.repeat = -1
     with pytest.raises(ValueError):
         song.render()
-    with pytest.raises(kavoxm.KavoXMError):
+    with pytest.raises(ValueError):
         song.repeat = -2
 
 
@@ -146,9 +146,9 @@ def test_bad_images_and_arguments_raise(image):
     song = kavoxm.Module(image)
     with pytest.raises(ValueError):
         song.render(1, dtype="float64")
-    with pytest.raises(kavoxm.KavoXMError):
+    with pytest.raises(ValueError):
         song.render(1, rate=7999)
-    with pytest.raises(kavoxm.KavoXMError):
+    with pytest.raises(ValueError):
         song.seek(-1)
     assert len(song.render(1)) == RATE, "a failed call leaves the song usable"
     assert kavoxm.version().count(".") == 2

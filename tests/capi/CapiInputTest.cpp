@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -88,6 +92,54 @@ TEST(CapiLoad, CallbacksReadInAnyPiecesAndFailCleanly) {
     EXPECT_EQ(m, nullptr);
     kavoxm_io noRead{nullptr, nullptr, nullptr};
     EXPECT_EQ(kavoxm_load_callbacks(&noRead, &pieces, &m, nullptr), KAVOXM_ERROR_INVALID_ARGUMENT);
+}
+
+// A file that cannot be read says why in the system's words, with the READ code.
+struct FileFailure {
+    const char* what;
+    std::string (*path)();
+    int error; // the errno whose text the reason carries
+};
+
+std::string MissingFile() {
+    return (std::filesystem::temp_directory_path() / "kavoxm-absent" / "song.xm").string();
+}
+std::string Directory() {
+    return std::filesystem::temp_directory_path().string();
+}
+
+class CapiLoadFile : public ::testing::TestWithParam<FileFailure> {};
+
+TEST_P(CapiLoadFile, GivesTheSystemsReason) {
+    kavoxm_module* m = nullptr;
+    kavoxm_load_report report{};
+    EXPECT_EQ(kavoxm_load_file(GetParam().path().c_str(), &m, &report), KAVOXM_ERROR_READ);
+    EXPECT_EQ(m, nullptr);
+    const std::string reason = report.reason;
+    EXPECT_EQ(reason.rfind("cannot open the file: ", 0), 0u) << reason;
+#ifndef _WIN32 // Windows has its own words for a directory
+    EXPECT_NE(reason.find(std::strerror(GetParam().error)), std::string::npos) << reason;
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CapiLoadFile,
+                         ::testing::Values(FileFailure{"missing", MissingFile, ENOENT},
+                                           FileFailure{"directory", Directory, EISDIR}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// A reader that gives one byte a call costs time linear in the bytes: 1 MiB in well under a
+// second (growing the buffer by a fixed piece a call took seconds).
+TEST(CapiLoad, OneByteReadsTakeLinearTime) {
+    const std::vector<uint8_t> image(1 << 20, 'x');
+    Source source{&image, 0, 1, false};
+    kavoxm_io io{ReadSource, nullptr, nullptr};
+    kavoxm_module* m = nullptr;
+    kavoxm_load_report report{};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(kavoxm_load_callbacks(&io, &source, &m, &report), KAVOXM_ERROR_NOT_XM);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(source.at, image.size()) << "the loader reads to the end";
+    EXPECT_LT(took.count(), 1.0);
 }
 
 // Every call below fails; afterwards the handle renders as a fresh one does.

@@ -118,6 +118,39 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"old_inside_sample_data", 0x0103, OldPatterns + PatternBytes + 5, 0, "", 1}),
     [](const auto& info) { return std::string(info.param.what); });
 
+// With two patterns, the refusal names the pattern whose packed data the end cut, not the
+// next one whose header is missing.
+struct TwoPatternCut {
+    const char* what;
+    size_t cut;
+    const char* reason;
+};
+
+class XMCutTwoPatterns : public ::testing::TestWithParam<TwoPatternCut> {};
+
+TEST_P(XMCutTwoPatterns, NameThePatternCut) {
+    XMSong song = ThreeInstruments(0x0104);
+    song.Patterns.push_back(song.Patterns[0]);
+    auto image = BuildXM(song);
+    image.resize(GetParam().cut);
+    auto module = NewModule();
+    TKavoXMLoadInfo info;
+    EXPECT_FALSE(module->LoadFromMemory(image.data(), int32_t(image.size()), &info));
+    EXPECT_STREQ(info.RefusalReason, GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, XMCutTwoPatterns,
+    ::testing::Values(TwoPatternCut{"first_packed_data", HeaderEnd + 20,
+                                    "file ends inside pattern 0 of 2"},
+                      TwoPatternCut{"first_packed_data_end", HeaderEnd + PatternBytes - 1,
+                                    "file ends inside pattern 0 of 2"},
+                      TwoPatternCut{"between_the_patterns", HeaderEnd + PatternBytes,
+                                    "file ends before pattern 1 of 2"},
+                      TwoPatternCut{"second_packed_data", HeaderEnd + 2 * PatternBytes - 1,
+                                    "file ends inside pattern 1 of 2"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 // Without instruments, cells cut off by the image end read as empty and the song loads.
 TEST(XMCutImages, PackedDataCutWithoutInstrumentsLoads) {
     XMSong song = xmtest::MinimalSong();

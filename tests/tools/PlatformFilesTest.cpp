@@ -192,6 +192,29 @@ TEST_F(PlatformFiles, FilesBesideTheTargetAreNewAndDistinct) {
     EXPECT_TRUE(Names().empty());
 }
 
+// Targets whose names leave no room for the 14 bytes the temporary name adds (a name has at
+// most 255) are written under a short temporary name in the same folder and published.
+class LongTargetNames : public PlatformFiles, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(LongTargetNames, AreWrittenAndPublished) {
+    const std::string base(GetParam() - 4, 'n');
+    const std::string target = (dir / (base + ".wav")).string();
+    std::string name, reason;
+    std::FILE* file = CreateFileBeside(target, name, reason);
+    ASSERT_NE(file, nullptr) << reason;
+    EXPECT_EQ(fs::path(name).parent_path(), dir);
+    EXPECT_LE(fs::path(name).filename().string().size(), 255u);
+    EXPECT_EQ(std::fwrite("data", 1, 4, file), 4u);
+    std::fclose(file);
+    EXPECT_EQ(PublishFile(name, target, false, reason), PublishResult::Published) << reason;
+    EXPECT_EQ(Names(), std::vector<std::string>{base + ".wav"});
+    EXPECT_EQ(Text(base + ".wav"), "data");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongTargetNames,
+                         ::testing::Values(size_t(12), size_t(241), size_t(242), size_t(250),
+                                           size_t(255)));
+
 TEST_F(PlatformFiles, CreatingBesideAMissingFolderFails) {
     std::string name, reason;
     EXPECT_EQ(CreateFileBeside((dir / "absent" / "out.wav").string(), name, reason), nullptr);

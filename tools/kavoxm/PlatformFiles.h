@@ -25,8 +25,21 @@ bool SameFile(const std::string& a, const std::string& b);
 bool PathExists(const std::string& path);
 
 // Creates a new empty file beside `target` (same folder) under a name of its own, open for
-// binary writing, with its name in `name`. nullptr with `reason` on failure.
+// binary writing, with its name in `name`: the target's name with ".kavoxm-" and six
+// characters, or ".kavoxm-" and six characters alone where that would not fit a file name.
+// nullptr with `reason` on failure.
 std::FILE* CreateFileBeside(const std::string& target, std::string& name, std::string& reason);
+
+// The temporary name's start for CreateFileBeside: `target` and ".kavoxm-", or the target's
+// folder and ".kavoxm-" when the target's own name is too long for the 14 more bytes (a file
+// name has at most 255). `separators`: the characters that end a folder.
+inline std::string TemporaryPrefix(const std::string& target, const char* separators) {
+    constexpr size_t MaxName = 255, Added = 14; // ".kavoxm-" and six characters
+    const size_t slash = target.find_last_of(separators);
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (target.size() - nameStart + Added <= MaxName) return target + ".kavoxm-";
+    return target.substr(0, nameStart) + ".kavoxm-";
+}
 
 // What an output name leads to.
 enum class TargetKind {

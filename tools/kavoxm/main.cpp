@@ -15,15 +15,17 @@
 
 namespace {
 
-const char* const Examples = "Examples:\n"
-                             "  kavoxm info song.xm\n"
-                             "  kavoxm play song.xm other.xm --loops 2\n"
-                             "  kavoxm render song.xm -o song.wav --bits 24\n"
-                             "  kavoxm render song.xm -o - | aplay -f cd\n"
-                             "  kavoxm exe song.xm -o song.exe --target win32\n"
-                             "\n"
-                             "Exit codes: 0 done, 1 unreadable or refused file, no audio device or "
-                             "failed write, 2 bad command line, 130 Ctrl-C, 143 SIGTERM.";
+const char* const Examples =
+    "Examples:\n"
+    "  kavoxm info song.xm\n"
+    "  kavoxm play song.xm other.xm --loops 2\n"
+    "  kavoxm render song.xm -o song.wav --bits 24\n"
+    "  kavoxm render song.xm -o - | aplay -f cd\n"
+    "  kavoxm exe song.xm -o song.exe --target win32\n"
+    "\n"
+    "Exit codes: 0 done, 1 unreadable or refused file, no audio device or "
+    "failed write, 2 bad command line, 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, "
+    "141 a reader that left the pipe early (SIGPIPE).";
 
 std::string CommandList(const CLI::App& app) {
     std::string list;

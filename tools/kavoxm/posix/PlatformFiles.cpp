@@ -106,7 +106,7 @@ bool PathExists(const std::string& path) {
 }
 
 std::FILE* CreateFileBeside(const std::string& target, std::string& name, std::string& reason) {
-    name = target + ".kavoxm-XXXXXX";
+    name = TemporaryPrefix(target, "/") + "XXXXXX";
     const int fd = ::mkstemp(name.data());
     std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
     if (file == nullptr) {

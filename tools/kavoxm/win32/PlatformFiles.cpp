@@ -147,7 +147,7 @@ std::FILE* CreateFileBeside(const std::string& target, std::string& name, std::s
     uint32_t seed = uint32_t(now.QuadPart) ^ (GetCurrentProcessId() << 16);
     DWORD error = ERROR_FILE_EXISTS;
     for (int attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
-        name = target + ".kavoxm-";
+        name = TemporaryPrefix(target, "/\\:");
         for (int i = 0; i < 6; ++i) {
             seed = seed * 1664525u + 1013904223u;
             name += Letters[(seed >> 24) % (sizeof Letters - 1)];
