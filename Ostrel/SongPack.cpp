@@ -64,6 +64,11 @@ Match LongestMatch(const uint8_t* data, size_t size, size_t at, int64_t candidat
     return best;
 }
 
+bool Refuse(std::vector<uint8_t>& out) {
+    out.clear();
+    return false;
+}
+
 } // namespace
 
 std::vector<uint8_t> PackSong(const uint8_t* data, size_t size) {
@@ -106,20 +111,19 @@ bool UnpackSong(const uint8_t* packed, size_t size, std::vector<uint8_t>& out, s
         size_t literals = token >> 4, match = token & 15;
         if (!GetCount(p, end, literals) || size_t(end - p) < literals ||
             out.size() + literals > total)
-            break;
+            return Refuse(out);
         out.insert(out.end(), p, p + literals);
         p += literals;
         if (p == end) break; // the last sequence has no match
-        if (end - p < 2) break;
+        if (end - p < 2) return Refuse(out);
         const size_t distance = size_t(p[0]) | size_t(p[1]) << 8;
         p += 2;
-        if (!GetCount(p, end, match)) break;
+        if (!GetCount(p, end, match)) return Refuse(out);
         match += MinMatch;
-        if (distance == 0 || distance > out.size() || out.size() + match > total) break;
+        if (distance == 0 || distance > out.size() || out.size() + match > total)
+            return Refuse(out);
         for (size_t i = 0, from = out.size() - distance; i < match; ++i)
             out.push_back(out[from + i]);
     }
-    if (p == end && out.size() == total) return true;
-    out.clear();
-    return false;
+    return out.size() == total || Refuse(out);
 }

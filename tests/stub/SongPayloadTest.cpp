@@ -65,8 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"MoreCutThanTheStubHolds",
                    [](auto& f) { f.erase(f.begin() + 50, f.begin() + 200); },
                    TPayloadState::Truncated},
-        DamageCase{"StubPartCut", [](auto& f) { f.erase(f.begin() + 10, f.begin() + 20); },
-                   TPayloadState::Damaged},
+        // The song lies before the trailer whatever comes before it.
+        DamageCase{"StubPartCutKeepsTheSong",
+                   [](auto& f) { f.erase(f.begin() + 10, f.begin() + 20); }, TPayloadState::Found},
         DamageCase{"SongByteChanged", [](auto& f) { f[StubBytes + 10] ^= 1; },
                    TPayloadState::Damaged},
         DamageCase{"LastSongByteChanged", [](auto& f) { f[FromEnd(f, 25)] ^= 0x80; },

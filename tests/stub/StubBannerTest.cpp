@@ -52,8 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Lengths, Clock,
 TEST(Banner, BoxFitsTheTitleAndLinesEndInCrLf) {
     const TBannerFacts facts{"Sombrevallis", "KavoXM composer     ", 98, true};
     const std::string text = BannerText(facts, true);
-    EXPECT_EQ(text.substr(0, 2 + 20 + 20 + 20),
-              "\r\n  ----------------\r\n | \"Sombrevallis\" |\r\n  ----------------\r\n");
+    const std::string box =
+        "\r\n  ----------------\r\n | \"Sombrevallis\" |\r\n  ----------------\r\n\r\n";
+    EXPECT_EQ(text.substr(0, box.size()), box);
     EXPECT_NE(text.find(" Tracker: KavoXM composer\r\n"), std::string::npos);
     EXPECT_NE(text.find(" Length:  1:38\r\n"), std::string::npos);
     EXPECT_NE(text.find(" Powered using KavoXM engine / WinMM\r\n Press any key"),

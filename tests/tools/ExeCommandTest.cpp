@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "conv=notrunc 2>/dev/null",
                    "damaged"},
         DamageCase{"SongByteChanged",
-                   "printf 'Z' | dd of=player bs=1 seek=$(($(stat -c %s player) - 200)) "
+                   "printf 'Z' | dd of=player bs=1 seek=$(($(stat -c %s player) - 26)) "
                    "conv=notrunc 2>/dev/null",
                    "damaged"},
         DamageCase{"SongLengthTooLarge",
