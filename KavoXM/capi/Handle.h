@@ -37,6 +37,10 @@ struct kavoxm_module {
     int32_t BlockPhase = 0;
     bool Ended = false;      // the last block stopped at the song's end
     double BlockSeconds = 0; // song time at frame BlockPos
+    // Frames handed out since loading, and that count when the last render call began: the
+    // frames events are stamped with.
+    int64_t StreamFrame = 0;
+    int64_t CallFrame = 0;
     // The time of the last seek by time while nothing has been rendered since (else -1): a
     // first render at another rate or channel count seeks again in its format.
     double PendingSeek = -1;

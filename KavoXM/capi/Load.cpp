@@ -1,6 +1,7 @@
 // Loading: from memory, a file or the caller's callbacks, into a new handle.
 #include "KavoXM/capi/Handle.h"
 #include "KavoXM/capi/Levels.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <sys/stat.h>
 
@@ -128,6 +129,7 @@ int LoadImage(std::vector<uint8_t>&& image, kavoxm_module** out, kavoxm_load_rep
         return RefusalCode(handle->LoadInfo);
     }
     handle->Player->StartOffline();
+    module.Game = std::make_unique<TKavoXMGameState>(&module);
     handle->Image = std::move(image);
     capi::FindSamplePeaks(*handle);
     FillReport(report, handle->LoadInfo);

@@ -6,6 +6,7 @@
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/PostMix.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,6 +23,8 @@ bool NextBlock(kavoxm_module& m) {
     const uint32_t endCount = EndCount(m);
     if (m.Ended && player.Module->SongEndCount >= endCount) return false;
     const int32_t from = m.BlockPhase;
+    if (TKavoXMGameState* game = player.Module->Game.get())
+        game->BlockOrigin = m.StreamFrame - from;
     bool ended = false;
     const int32_t to = MixSpan(player, from, endCount, ended);
     m.Ended = ended;
@@ -59,6 +62,7 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
         if (seek >= 0) capi::SeekSeconds(*m, seek);
     }
     m->PendingSeek = -1;
+    m->CallFrame = m->StreamFrame;
     capi::ClearLevels(*m);
     size_t done = 0;
     while (done < frames) {
@@ -69,6 +73,7 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
         for (size_t i = 0; i < n * size_t(channels); ++i) to[i] = convert(mix[i]);
         m->BlockPos += int32_t(n);
         m->BlockSeconds += double(n) / rate;
+        m->StreamFrame += int64_t(n);
         done += n;
     }
     return int64_t(done);
@@ -98,15 +103,16 @@ void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
         int32_t(int64_t(player.SamplesLeftInTick) * rate / std::max(oldRate, 1));
     player.SamplesPerTick = int32_t(int64_t(player.SamplesPerTick) * rate / std::max(oldRate, 1));
     module.TickLength = player.SamplesPerTick;
-    const auto restep = [rate](TKavoXMChannel& c) {
-        c.Increment = (int64_t(c.Frequency) * (int64_t(1) << 32)) / rate;
-    };
+    const auto restep = [](TKavoXMChannel& c) { c.UpdateIncrement(); };
     for (auto& c : module.PatternChannels) restep(*c);
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         restep(*module.BackgroundChannels[size_t(i)]);
+    if (module.Game != nullptr) module.Game->Effects.Restep();
 }
 
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds) {
+    // The frames mixed ahead are dropped, and what began in them with them.
+    if (TKavoXMGameState* game = m.Player->Module->Game.get()) game->Events.DropFrom(m.StreamFrame);
     m.BlockPos = m.BlockEnd = 0;
     m.BlockPhase = phase;
     m.BlockSeconds = seconds;

@@ -1,5 +1,6 @@
 // Song services: subsongs, duration, seeks.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/song/SeekTime.h"
 
 #include <algorithm>
@@ -43,7 +44,10 @@ void SeekSeconds(kavoxm_module& m, double seconds) {
     const double limit = std::min(seconds, SongLengthCapSeconds * passes);
     const auto target = uint64_t(std::llround(limit * m.Rate));
     const uint32_t endCount = m.Repeat < 0 ? UINT32_MAX : uint32_t(m.Repeat) + 1u;
+    // The run up to the target is not heard: sound effects, fades and events stand still.
+    std::unique_ptr<TKavoXMGameState> game = std::move(m.Player->Module->Game);
     const SeekResult r = SeekToFrame(*m.Player, target, kavoxm_module::BlockFrames, endCount);
+    m.Player->Module->Game = std::move(game);
     ResetBlock(m, r.Phase, double(r.Frame) / m.Rate);
     m.Ended = r.Ended;
     m.PendingSeek = seconds;

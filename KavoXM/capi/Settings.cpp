@@ -1,5 +1,6 @@
 // Output settings of a handle: repeat count, interpolation, volumes, separation, gain, clip.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <cmath>
 
@@ -26,8 +27,11 @@ int kavoxm_set_interpolation(kavoxm_module* module, int32_t interpolation) {
 }
 
 int kavoxm_set_master_volume(kavoxm_module* module, int32_t volume) {
-    return Setting(module, volume >= 0 && volume <= 256,
-                   [&](kavoxm_module& m) { m.Player->Module->MasterVolume = volume; });
+    return Setting(module, volume >= 0 && volume <= 256, [&](kavoxm_module& m) {
+        m.Player->Module->MasterVolume = volume;
+        if (m.Player->Module->Game != nullptr)
+            m.Player->Module->Game->Fades.Cancel(TKavoXMLayerFades::Master);
+    });
 }
 
 int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t percent) {

@@ -2,6 +2,7 @@
 #include "KavoXM/capi/Handle.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/ClickRemoval.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <algorithm>
 
@@ -111,6 +112,7 @@ int kavoxm_set_channel_volume(kavoxm_module* module, int32_t channel, int32_t vo
     TKavoXMModule& song = *module->Player->Module;
     if (channel < 0 || channel >= ChannelsOf(song)) return KAVOXM_ERROR_POSITION;
     song.PatternChannels[size_t(channel)]->HostVolume = volume;
+    if (song.Game != nullptr) song.Game->Fades.Cancel(channel);
     for (int32_t i = 0; i < song.BackgroundInUse; ++i)
         if (song.BackgroundChannels[size_t(i)]->Index == channel)
             song.BackgroundChannels[size_t(i)]->HostVolume = volume;

@@ -296,6 +296,110 @@ typedef enum kavoxm_text_kind {
 KAVOXM_API int64_t kavoxm_get_text(kavoxm_module* module, int32_t kind, int32_t index,
                                    int32_t flags, char* buffer, size_t size);
 
+/* ---- Music that follows a game: queued jumps, events, sound effects, fades ------------------ */
+
+/** When a queued jump is taken: at the end of a row. */
+typedef enum kavoxm_jump_when {
+    KAVOXM_JUMP_NEXT_ROW = 0,    /**< the end of the row the mixer plays */
+    KAVOXM_JUMP_ROWS = 1,        /**< the end of a group of `rows` rows counted from the pattern's
+                                      row 0 (a beat or a bar), or of the pattern */
+    KAVOXM_JUMP_PATTERN_END = 2, /**< the end of the pattern (its last row, or a row whose own
+                                      position jump or pattern break leaves it) */
+    KAVOXM_JUMP_SONG_END = 3     /**< the row after which the song would end its pass */
+} kavoxm_jump_when;
+/** Queues a jump to `order` and `row`, taken at the end of the row `when` names (`rows`, 1..256,
+ * counts for KAVOXM_JUMP_ROWS only), counted from where the mixer stands (up to one block of
+ * 2,048 frames ahead of the frames handed out). It acts exactly as a position jump to `order`
+ * and a pattern break to `row` written in that row after every channel's own effects: it
+ * overrides the row's own jumps and pattern loops, voices sound on, and, like those effects, a
+ * jump back to a row already played ends the song's pass (use kavoxm_set_repeat(-1) to play
+ * on). Replaces a jump already queued; seeks and subsong choice clear it.
+ * Errors: INVALID_ARGUMENT (module NULL, `when` or `rows` out of range, device playback
+ * running), POSITION (no such order, or no such row in its pattern). */
+KAVOXM_API int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t when,
+                                 int32_t rows);
+/** Drops the queued jump (nothing when none is queued). Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_cancel_jump(kavoxm_module* module);
+/** A queued jump, as kavoxm_get_jump reports it. */
+typedef struct kavoxm_jump {
+    int32_t pending; /**< 1 while queued; 0 once taken, cancelled or cleared */
+    int32_t order;   /**< target order entry */
+    int32_t row;     /**< target row */
+    int32_t when;    /**< a kavoxm_jump_when */
+    int32_t rows;    /**< group length of KAVOXM_JUMP_ROWS */
+} kavoxm_jump;
+/** Fills `out` with the jump queued (pending 0 when none). Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_get_jump(kavoxm_module* module, kavoxm_jump* out);
+
+/** What an event reports; a, b and c of kavoxm_event as listed. */
+typedef enum kavoxm_event_type {
+    KAVOXM_EVENT_ROW = 1,        /**< a row begins: a order, b pattern, c row */
+    KAVOXM_EVENT_ORDER = 2,      /**< an order entry begins (before its first row's event) */
+    KAVOXM_EVENT_LOOP_JUMP = 3,  /**< a pattern loop jumped back: the row it landed on */
+    KAVOXM_EVENT_JUMP_TAKEN = 4, /**< the queued jump landed: the row it landed on */
+    KAVOXM_EVENT_SONG_END = 5,   /**< a pass through the song ended: a completed passes */
+    KAVOXM_EVENT_NOTE = 6,       /**< a note starts: a channel, b note 1..96, c instrument */
+    KAVOXM_EVENT_FADE_END = 7,   /**< a fade arrived: a channel (-1 master), b its volume */
+    KAVOXM_EVENT_EFFECT_END = 8  /**< a sound effect fell silent or was stopped: a its id */
+} kavoxm_event_type;
+/** One event. The rendered stream's frames are counted from 0 at loading and go on across
+ * seeks; a row event's frame is its first tick's first frame (offline, the frame `kavoxm trace`
+ * prints for the row, counted from the start). */
+typedef struct kavoxm_event {
+    int32_t type;  /**< a kavoxm_event_type */
+    int32_t a;     /**< see kavoxm_event_type */
+    int32_t b;     /**< see kavoxm_event_type */
+    int32_t c;     /**< see kavoxm_event_type */
+    int64_t frame; /**< frame of the stream it begins on */
+    /** The frame's place in the last render call: 0 for that call's first frame; negative for
+     * an event of an earlier call not read then. */
+    int64_t offset;
+} kavoxm_event;
+/** Moves up to `count` of the oldest events whose frames have been rendered into `out`, in
+ * frame order, and returns how many. Events wait in a queue of 4,096 allocated with the
+ * handle; an event that finds it full is dropped and counted (kavoxm_events_lost). The song end
+ * that stops a render is readable once that render returned. Events of frames mixed ahead and
+ * dropped (a seek, a new rate) go with them.
+ * Errors: INVALID_ARGUMENT (module NULL, out NULL with count > 0, count negative). */
+KAVOXM_API int32_t kavoxm_read_events(kavoxm_module* module, kavoxm_event* out, int32_t count);
+/** Events dropped because the queue was full, since loading. Errors: INVALID_ARGUMENT. */
+KAVOXM_API int64_t kavoxm_events_lost(kavoxm_module* module);
+/** Records only the kinds whose bit (1 << (type - 1)) is set in `mask` (all by default; 0 none),
+ * from the next frame mixed. Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_set_event_mask(kavoxm_module* module, uint32_t mask);
+
+/** Voices for sound effects, beyond the song's channels. */
+#define KAVOXM_EFFECT_VOICES 32
+/** Plays `note` (1..96) of the song's instrument `instrument` (1..255) as a sound effect, with
+ * `volume` 0..64 and `panning` 0..255 (-1 for either: the sample's own), from the next tick, on
+ * a voice of its own: it never takes a song channel. The voice plays as a song channel reading
+ * that note with the volume in its volume column and 8xx panning would: envelopes, fade-out and
+ * auto-vibrato, scaled by the master and global volume, mixed with the song. When all
+ * KAVOXM_EFFECT_VOICES voices sound, the one started longest ago is taken (it fades out, without
+ * an end event). Returns the effect's id (> 0) or a negative error: INVALID_ARGUMENT (module
+ * NULL, a value out of range, device playback running), POSITION (no such instrument). */
+KAVOXM_API int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t note,
+                                      int32_t volume, int32_t panning);
+/** Releases the effect's note from the next tick, as a key-off does (envelope release and
+ * fade-out; silence at once for an instrument without a volume envelope). Errors:
+ * INVALID_ARGUMENT, POSITION (the id names no sounding effect). */
+KAVOXM_API int kavoxm_effect_release(kavoxm_module* module, int32_t id);
+/** Stops the effect at the next tick with the short fade of a cut note. Errors: as
+ * kavoxm_effect_release. */
+KAVOXM_API int kavoxm_effect_stop(kavoxm_module* module, int32_t id);
+
+/** Ramps channel `channel`'s volume (as kavoxm_set_channel_volume, 0..256) from where it stands
+ * to `volume` over `seconds` (0..3600; 0: at the next tick), a step every tick, each step
+ * smoothed by the mixer's gain ramp. The end is reported as a KAVOXM_EVENT_FADE_END event.
+ * Replaces a fade running on the channel; kavoxm_set_channel_volume ends it.
+ * Errors: INVALID_ARGUMENT (module NULL, a value out of range, device playback running),
+ * POSITION (no such channel). */
+KAVOXM_API int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume,
+                                   double seconds);
+/** The same for the master volume (0..256, as kavoxm_set_master_volume); the event's channel
+ * is -1. Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_fade_master(kavoxm_module* module, int32_t volume, double seconds);
+
 /* ---- Real-time playback on the default audio device --------------------------------------- */
 
 /** Plays the song through the platform's default audio device from a background thread, at

@@ -5,6 +5,7 @@
 #include "KavoXM/mixer/VoiceMixer.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/GameState.h"
 #include <algorithm>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -132,6 +133,10 @@ void MixVoices(TKavoXM& player, int32_t pos, int32_t n) {
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         if (module.BackgroundChannels[size_t(i)]->Active)
             MixChannel(target, *module.BackgroundChannels[size_t(i)], pos, n);
+    // The host's sound effects, on voices of their own.
+    if (const TKavoXMGameState* game = module.Game.get())
+        for (int32_t i = 0; i < TKavoXMSoundEffects::Voices; ++i)
+            if (game->Effects.Voice(i)->Active) MixChannel(target, *game->Effects.Voice(i), pos, n);
 }
 
 // An offset that no longer decays is added unchanged to every frame.

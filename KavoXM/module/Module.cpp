@@ -1,6 +1,7 @@
 #include "KavoXM/module/Module.h"
 
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/sequencer/SongEnd.h"
 
 TKavoXMModule::TKavoXMModule(TKavoXM* player) : Player(player) {
@@ -72,4 +73,5 @@ void TKavoXMModule::ResetPlayback() {
     SongJumpLanding = false;
     PlayingOrder = 0;
     PlayingRow = 0;
+    if (Game != nullptr) Game->Restart();
 }

@@ -10,6 +10,7 @@
 
 class TKavoXM;
 class TKavoXMChannel;
+class TKavoXMGameState;
 struct TKavoXMLoadInfo;
 
 // What a load reads: everything, or all but the sample values, for a look at a song that is
@@ -112,6 +113,8 @@ class TKavoXMModule {
     int32_t PlayingRow = 0;
     // A channel as it is created: SetPosition restores every channel from it.
     std::unique_ptr<TKavoXMChannel> PristineChannel;
+    // Queued jumps, events, sound effects and fades, for hosts that ask for them (else null).
+    std::unique_ptr<TKavoXMGameState> Game;
 
     explicit TKavoXMModule(TKavoXM* player);
     ~TKavoXMModule();
@@ -162,4 +165,5 @@ class TKavoXMModule {
     int32_t NoteToPeriod(int32_t note, int32_t fineTune) const;
     int32_t PeriodToNote(int32_t period, int32_t fineTune) const;
     int32_t PeriodToFrequency(int32_t period) const;
+    int64_t PeriodToIncrement(int32_t period, int32_t rate) const;
 };

@@ -2,6 +2,7 @@
 
 #include "KavoXM/mixer/Render.h"
 #include "KavoXM/player/Player.h"
+#include "KavoXM/sequencer/GameState.h"
 
 int32_t MixSpan(TKavoXM& player, int32_t from, uint32_t endCount, bool& ended) {
     ended = false;
@@ -9,6 +10,8 @@ int32_t MixSpan(TKavoXM& player, int32_t from, uint32_t endCount, bool& ended) {
     int32_t pos = from;
     while (pos < player.BufferFrames) {
         if (player.SamplesLeftInTick == 0) {
+            if (TKavoXMGameState* game = player.Module->Game.get())
+                game->TickFrame = game->BlockOrigin + pos;
             player.Tick();
             if (player.Module->SongEndCount >= endCount) {
                 ended = true;

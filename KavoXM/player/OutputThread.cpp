@@ -2,6 +2,7 @@
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/player/WaveOut.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <algorithm>
 #include <chrono>
@@ -65,12 +66,17 @@ void TKavoXM::SubmitBuffer() {
 void TKavoXM::MixBlock() {
     MixPos = MixBuffer.get();
     int32_t pos = 0;
+    TKavoXMGameState* game = Module->Game.get();
     while (pos < BufferFrames) {
-        if (SamplesLeftInTick == 0) Tick();
+        if (SamplesLeftInTick == 0) {
+            if (game != nullptr) game->TickFrame = game->BlockOrigin + pos;
+            Tick();
+        }
         const int32_t n = RenderFresh(*this, pos, SamplesLeftInTick);
         if (n <= 0) break; // a renderer that makes no progress must not hang the thread
         pos += n;
     }
+    if (game != nullptr) game->BlockOrigin += BufferFrames;
     // Frames a renderer gave up on are silent.
     std::fill(MixBuffer.get() + ptrdiff_t(pos) * Channels,
               MixBuffer.get() + ptrdiff_t(BufferFrames) * Channels, 0);

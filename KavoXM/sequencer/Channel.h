@@ -32,7 +32,8 @@ class TKavoXMChannel {
     int64_t WrapLength = 0;
     int32_t FinalVolume = 0;                      // 0..4096
     int32_t FinalPanning = 0;                     // 0..256
-    int32_t Frequency = 0;                        // Hz
+    int32_t Frequency = 0;                        // Hz, whole (Increment keeps the fraction)
+    int32_t PitchPeriod = 0;                      // this tick's period with its offset
     int32_t EnvelopeVolume = 64;                  // 0..64
     int32_t EnvelopePanning = 32;                 // 0..64, 32 centre
     TKavoXMEnvelopeHandler VolumeEnvelopeHandler; // part of the channel
@@ -130,6 +131,8 @@ class TKavoXMChannel {
 
     // Output values for the mixer (Output.cpp).
     void UpdateOutput();
+    // Increment from PitchPeriod at the module's sample rate (also after a change of rate).
+    void UpdateIncrement();
 
     // This tick's volume before clamping: the volume and its tick's delta, 0 while a tremor or
     // a key-off keeps the note silent.

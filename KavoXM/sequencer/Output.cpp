@@ -79,13 +79,16 @@ void StartRamp(TKavoXMChannel& c, const TKavoXMModule& module, bool mono) {
 void UpdatePitch(TKavoXMChannel& c, const TKavoXMModule& module) {
     // Arpeggio or vibrato near the lowest period can take the sum below 0, outside the tables.
     const int64_t period = std::clamp<int64_t>(int64_t(c.Period) + c.PeriodDelta, 0, INT32_MAX);
-    c.Frequency = module.PeriodToFrequency(int32_t(period));
-    c.Increment = module.SampleRate != 0
-                      ? (int64_t(c.Frequency) * (int64_t(1) << 32)) / module.SampleRate
-                      : 0;
+    c.PitchPeriod = int32_t(period);
+    c.Frequency = module.PeriodToFrequency(c.PitchPeriod);
+    c.UpdateIncrement();
 }
 
 } // namespace
+
+void TKavoXMChannel::UpdateIncrement() {
+    Increment = Module != nullptr ? Module->PeriodToIncrement(PitchPeriod, Module->SampleRate) : 0;
+}
 
 void TKavoXMChannel::UpdateOutput() {
     if (Instrument == nullptr) {

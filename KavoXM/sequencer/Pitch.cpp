@@ -83,6 +83,22 @@ int32_t AmigaPeriodToFrequency(int32_t period) {
     return 14317456 / period; // 8363 x 1712: C-4 at period 1712 plays at 8363 Hz
 }
 
+// The step is the frequency x 2^32 / rate, worked out from the period's exact frequency (the
+// fraction of a hertz included) and truncated once at the end. A period whose frequency is
+// below 1 Hz gives 0: the mixer stops the voice.
+int64_t LinearPeriodToIncrement(int32_t period, int32_t rate) {
+    if (rate <= 0 || LinearPeriodToFrequency(period) == 0) return 0;
+    const auto frequency = uint64_t(LinearFrequencyTable[size_t(period % 768)]); // below 2^20
+    return int64_t(((frequency << 32) >> (period / 768)) / uint64_t(rate));
+}
+
+int64_t AmigaPeriodToIncrement(int32_t period, int32_t rate) {
+    if (rate <= 0 || AmigaPeriodToFrequency(period) == 0) return 0;
+    constexpr uint64_t c4Frequency = 14317456; // x period, below 2^24
+    if (period <= 0) return int64_t((uint64_t(1) << 32) / uint64_t(rate));
+    return int64_t((c4Frequency << 32) / (uint64_t(period) * uint64_t(rate)));
+}
+
 int32_t TKavoXMModule::NoteToPeriod(int32_t note, int32_t fineTune) const {
     return LinearFrequencies ? LinearNoteToPeriod(note, fineTune)
                              : AmigaNoteToPeriod(note, fineTune);
@@ -98,4 +114,9 @@ int32_t TKavoXMModule::PeriodToNote(int32_t period, int32_t fineTune) const {
 
 int32_t TKavoXMModule::PeriodToFrequency(int32_t period) const {
     return LinearFrequencies ? LinearPeriodToFrequency(period) : AmigaPeriodToFrequency(period);
+}
+
+int64_t TKavoXMModule::PeriodToIncrement(int32_t period, int32_t rate) const {
+    return LinearFrequencies ? LinearPeriodToIncrement(period, rate)
+                             : AmigaPeriodToIncrement(period, rate);
 }

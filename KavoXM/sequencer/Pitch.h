@@ -14,3 +14,7 @@ int32_t LinearNoteToPeriod(int32_t note, int32_t fineTune);
 int32_t AmigaNoteToPeriod(int32_t note, int32_t fineTune);
 int32_t LinearPeriodToFrequency(int32_t period);
 int32_t AmigaPeriodToFrequency(int32_t period);
+// The sample step at `rate` frames per second (32.32 frames per output frame) from the exact
+// frequency of the period; 0 for a rate of 0 or a frequency below 1 Hz.
+int64_t LinearPeriodToIncrement(int32_t period, int32_t rate);
+int64_t AmigaPeriodToIncrement(int32_t period, int32_t rate);

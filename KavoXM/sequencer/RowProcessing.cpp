@@ -3,6 +3,7 @@
 #include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/ClickRemoval.h"
+#include "KavoXM/sequencer/GameState.h"
 
 #include <cstddef>
 #include <limits>
@@ -70,6 +71,7 @@ void PlayNote(TKavoXMChannel& c, const TKavoXMPatternNote& note, bool portaNote)
     // channel that has not played a note it starts nothing.
     if (portaNote) return;
     StartNote(c, period);
+    if (c.Module->Game != nullptr) c.Module->Game->NoteStarted(c, note.Note);
 }
 
 // The sample's own volume and panning, as an instrument number sets them; a note silenced by

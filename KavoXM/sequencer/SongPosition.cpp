@@ -1,6 +1,7 @@
 // Seeking: the song starts afresh at a given order entry and row.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
+#include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/sequencer/SongEnd.h"
 
 #include <algorithm>
@@ -68,5 +69,6 @@ bool TKavoXMModule::SetPosition(int32_t order, int32_t row) {
     PlayingRow = row;
     std::atomic_ref<uint32_t>(SongEndCount).store(0, std::memory_order_relaxed);
     songend::ForgetPass(*this);
+    if (Game != nullptr) Game->Restart();
     return true;
 }

@@ -3,6 +3,7 @@
 #include "KavoXM/module/Module.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/ClickRemoval.h"
+#include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/sequencer/SongEnd.h"
 
 #include <algorithm>
@@ -206,9 +207,15 @@ void TKavoXMModule::ProcessTick() {
     ++TickCounter;
     // A row lasts Speed x (PatternDelay + 1) ticks; both are re-read every tick, so Fxx and
     // EEx change the length of the row that carries them. Speed 0 makes every tick a row tick.
-    if (int32_t(Speed) * (PatternDelay + 1) > TickCounter)
+    const bool rowTick = int32_t(Speed) * (PatternDelay + 1) <= TickCounter;
+    TKavoXMGameState* game = ScanOnly ? nullptr : Game.get();
+    if (!rowTick) {
         EffectTick(*this);
-    else
+    } else {
+        if (game != nullptr) game->BeforeRow(*this);
         RowTick(*this);
+        if (game != nullptr) game->AfterRow(*this);
+    }
+    if (game != nullptr) game->Tick(*this, rowTick);
     UpdateOutputs(*this);
 }

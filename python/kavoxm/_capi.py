@@ -79,6 +79,16 @@ def as_dict(structure: Structure) -> Dict[str, Any]:
     return {name: getattr(structure, name) for name, *_ in structure._fields_}
 
 
+class Jump(Structure):
+    _fields_ = [("pending", c_int32), ("order", c_int32), ("row", c_int32), ("when", c_int32),
+                ("rows", c_int32)]
+
+
+class Event(Structure):
+    _fields_ = [("type", c_int32), ("a", c_int32), ("b", c_int32), ("c", c_int32),
+                ("frame", c_int64), ("offset", c_int64)]
+
+
 _HANDLE = c_void_p
 _SIGNATURES = {
     "kavoxm_version": (c_uint32, []),
@@ -116,6 +126,17 @@ _SIGNATURES = {
     "kavoxm_play": (c_int, [_HANDLE]),
     "kavoxm_is_playing": (c_int32, [_HANDLE]),
     "kavoxm_stop": (c_int, [_HANDLE]),
+    "kavoxm_queue_jump": (c_int, [_HANDLE, c_int32, c_int32, c_int32, c_int32]),
+    "kavoxm_cancel_jump": (c_int, [_HANDLE]),
+    "kavoxm_get_jump": (c_int, [_HANDLE, POINTER(Jump)]),
+    "kavoxm_read_events": (c_int32, [_HANDLE, POINTER(Event), c_int32]),
+    "kavoxm_events_lost": (c_int64, [_HANDLE]),
+    "kavoxm_set_event_mask": (c_int, [_HANDLE, c_uint32]),
+    "kavoxm_effect_play": (c_int32, [_HANDLE, c_int32, c_int32, c_int32, c_int32]),
+    "kavoxm_effect_release": (c_int, [_HANDLE, c_int32]),
+    "kavoxm_effect_stop": (c_int, [_HANDLE, c_int32]),
+    "kavoxm_fade_channel": (c_int, [_HANDLE, c_int32, c_int32, c_double]),
+    "kavoxm_fade_master": (c_int, [_HANDLE, c_int32, c_double]),
 }
 
 # The names the library has on each platform; the package carries its own copy under the first.

@@ -14,6 +14,7 @@ import numpy as np
 from . import _args, _capi, _source
 from ._device import Playback
 from ._errors import check
+from ._game import Game
 from ._handle import locked as _locked
 from ._metadata import Metadata
 from ._types import ChannelStateDict, StateDict, SubsongDict
@@ -39,7 +40,7 @@ def _sample_type(dtype: _DTypeLike) -> "np.dtype[Any]":
     return result
 
 
-class Module(Metadata, Playback):
+class Module(Metadata, Playback, Game):
     """A loaded XM song and its playback position.
 
     `source` is a path (str or os.PathLike), the file's bytes (bytes, bytearray, memoryview) or

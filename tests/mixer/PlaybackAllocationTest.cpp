@@ -2,6 +2,7 @@
 // (ticks, mixing, click removal and conversion, in stereo 16-bit and mono 8-bit) without a
 // single call of operator new once the song is loaded and started.
 #include "KavoXM/player/Player.h"
+#include "capi/CapiSongs.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -80,5 +81,30 @@ TEST(PlaybackAllocation, RenderingSongsAllocatesNothing) {
         ++songs;
     }
     EXPECT_GT(songs, 0);
+}
+
+// A game's calls between render calls, and the render calls with what they start: jumps,
+// events read and left in the queue, sound effects taking each other's voices, fades.
+TEST(PlaybackAllocation, GameControlsAllocateNothing) {
+    auto song = capisongs::Load(xmbuilder::BuildXM(capisongs::Busy()));
+    ASSERT_TRUE(song);
+    kavoxm_module* m = song.get();
+    ASSERT_EQ(kavoxm_set_repeat(m, -1), KAVOXM_OK);
+    std::vector<int16_t> out(2 * 1000);
+    kavoxm_event events[16];
+    allocations = 0;
+    counting = true;
+    for (int32_t call = 0; call < 2000; ++call) {
+        if (call % 50 == 0) kavoxm_queue_jump(m, call / 50 % 4, 0, call / 50 % 4, 8);
+        if (call % 7 == 0) kavoxm_effect_play(m, 1 + call % 3, 30 + call % 40, 48, call % 256);
+        if (call % 11 == 0) kavoxm_effect_release(m, call);
+        if (call % 100 == 0) kavoxm_fade_channel(m, call / 100 % 4, call % 200 == 0 ? 0 : 256, 0.5);
+        if (call % 300 == 0) kavoxm_fade_master(m, call % 600 == 0 ? 64 : 128, 1.0);
+        if (call < 1000 && call % 3 == 0) kavoxm_read_events(m, events, 16);
+        ASSERT_EQ(kavoxm_render_s16(m, 44100, 2, out.data(), 1000), 1000);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_GT(kavoxm_read_events(m, events, 16), 0);
 }
 } // namespace

@@ -131,4 +131,58 @@ TEST(Pitch, PeriodsBelowZeroAreLookedUpAsZero) {
     EXPECT_EQ(channel.Period, 30);
 }
 
+// The step keeps the fraction of a hertz: C-3 plays at 4181.5 Hz on both scales (linear period
+// 5376, Amiga period 3424), not at 4181 Hz.
+struct StepCase {
+    const char* name;
+    bool linear;
+    int32_t period, rate;
+    int64_t increment;
+};
+
+class PitchStep : public testing::TestWithParam<StepCase> {};
+
+TEST_P(PitchStep, FromTheExactFrequency) {
+    const StepCase& c = GetParam();
+    TKavoXMModule module(nullptr);
+    module.LinearFrequencies = c.linear;
+    EXPECT_EQ(module.PeriodToIncrement(c.period, c.rate), c.increment);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pitch, PitchStep,
+    testing::Values(StepCase{"LinearC4", true, 4608, 44100, 814485521},
+                    StepCase{"LinearC3HalfHertzKept", true, 5376, 44100, 407242760},
+                    StepCase{"AmigaC3HalfHertzKept", false, 3424, 44100, 407242760},
+                    StepCase{"AmigaC3At48000", false, 3424, 48000, 374154286},
+                    // 267857 / 64 = 4185.27 Hz: the fraction survives the shift.
+                    StepCase{"LinearLastEntrySixOctavesDown", true, 767 + 6 * 768, 44100,
+                             407609500},
+                    StepCase{"LinearBelowOneHertzStops", true, 14615, 44100, 0},
+                    StepCase{"ZeroRateGivesZero", true, 4608, 0, 0},
+                    StepCase{"AmigaPeriodZeroPlaysAtOneHertz", false, 0, 44100, 97391}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A note an octave up plays at twice the step, to the last unit: two channels that reach one
+// pitch by different notes on samples of different lengths stay locked instead of beating.
+TEST(Pitch, AnOctaveUpDoublesTheStepExactly) {
+    TKavoXMModule module(nullptr);
+    for (const int32_t rate : {22050, 44100, 48000}) {
+        module.LinearFrequencies = true;
+        for (int32_t period = 768; period < 14592; ++period) {
+            const int64_t twice = 2 * module.PeriodToIncrement(period, rate);
+            const int64_t octaveUp = module.PeriodToIncrement(period - 768, rate);
+            ASSERT_GE(octaveUp - twice, 0) << "linear period " << period << " at " << rate;
+            ASSERT_LE(octaveUp - twice, 1) << "linear period " << period << " at " << rate;
+        }
+        module.LinearFrequencies = false;
+        for (int32_t period = 114; period <= 54784; period += 2) {
+            const int64_t twice = 2 * module.PeriodToIncrement(period, rate);
+            const int64_t octaveUp = module.PeriodToIncrement(period / 2, rate);
+            ASSERT_GE(octaveUp - twice, 0) << "Amiga period " << period << " at " << rate;
+            ASSERT_LE(octaveUp - twice, 1) << "Amiga period " << period << " at " << rate;
+        }
+    }
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 // audio thread plays another copy and reports where it is.
 import { AudioPlayer, renderOffline } from './audio-player.js';
 import { Engine, compileEngine } from './engine.js';
+import { GamePanel } from './game-panel.js';
 import { bindKeys } from './keys.js';
 import { timeText } from './notation.js';
 import { PatternView } from './pattern-view.js';
@@ -17,7 +18,7 @@ const page = {
   module: null, engine: null, audio: null, view: null, song: null, playlist: [], current: -1,
   playing: false, state: null, duration: { seconds: 0, ends: true }, subsongs: [], demo: null,
   settings: { repeat: 0, interpolation: 2, volume: 128, separation: 100 },
-  pressedAt: 0, firstSoundMs: null, seeking: false,
+  pressedAt: 0, firstSoundMs: null, seeking: false, game: null,
 };
 
 function showError(text) {
@@ -70,6 +71,7 @@ function openEntry(index, play) {
   selectDuration(0);
   showSongInfo($('info'), page.song, entry.name, page.duration);
   page.view.setSong(page.song);
+  page.game.songLoaded(page.song.info());
   renderPlaylist();
   $('play').disabled = false;
   setStatus(`${entry.name} at ${page.audio.rate || 'the device\u2019s'} Hz`);
@@ -127,6 +129,10 @@ function onWorkletMessage(message) {
       break;
     case 'error':
       showError(message.text);
+      break;
+    case 'game':
+    case 'events':
+      page.game.message(message);
       break;
   }
 }
@@ -292,6 +298,7 @@ async function start() {
     page.engine = new Engine(module);
     page.audio = new AudioPlayer(module, 'worklet.js', onWorkletMessage);
     page.view = new PatternView($('pattern'));
+    page.game = new GamePanel($('game'), (message) => page.audio.send(message));
     $('engine-version').textContent = `KavoXM ${page.engine.version()} (WebAssembly)`;
     $('demo').disabled = !demo;
     $('play').disabled = !demo;

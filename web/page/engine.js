@@ -56,6 +56,11 @@ const STATE_FIELDS = [
   'ended',
 ];
 const REPORT_BYTES = 5 * 4 + 128;
+const EVENT_BYTES = 32; // four int32 fields, then the frame and offset as int64
+export const JUMP_WHEN = { nextRow: 0, rows: 1, patternEnd: 2, songEnd: 3 };
+export const EVENT_KINDS = [
+  '', 'row', 'order', 'loopJump', 'jumpTaken', 'songEnd', 'note', 'fadeEnd', 'effectEnd',
+];
 const CHANNEL_STATE_BYTES = 20;
 const MAX_CHANNELS = 256;
 const SCRATCH_BYTES = 4096;
@@ -231,6 +236,54 @@ export class Song {
       into[c * 5 + 4] = view.getFloat32(base + 16, true);
     }
     return Math.max(0, count);
+  }
+
+  // Music that follows a game. `when`: one of JUMP_WHEN's names.
+  queueJump(order, row, when = 'patternEnd', rows = 16) {
+    return this.api.kavoxm_queue_jump(this.handle, order, row, JUMP_WHEN[when] ?? -1, rows);
+  }
+  cancelJump() {
+    return this.api.kavoxm_cancel_jump(this.handle);
+  }
+  // The queued jump ({ order, row, when, rows }), or null.
+  pendingJump() {
+    const at = this.engine.scratch;
+    if (this.api.kavoxm_get_jump(this.handle, at) !== 0) return null;
+    const jump = readInts(this.engine.view(), at, ['pending', 'order', 'row', 'when', 'rows']);
+    if (!jump.pending) return null;
+    const when = Object.keys(JUMP_WHEN).find((name) => JUMP_WHEN[name] === jump.when);
+    return { order: jump.order, row: jump.row, when, rows: jump.rows };
+  }
+  // The events of the frames rendered so far: { kind, frame, a, b, c } (see EVENT_KINDS).
+  events() {
+    const at = this.engine.scratch;
+    const capacity = Math.floor(SCRATCH_BYTES / EVENT_BYTES);
+    const list = [];
+    for (;;) {
+      const count = this.api.kavoxm_read_events(this.handle, at, capacity);
+      const view = this.engine.view();
+      for (let i = 0; i < count; ++i) {
+        const base = at + i * EVENT_BYTES;
+        const [type, a, b, c] = [0, 4, 8, 12].map((o) => view.getInt32(base + o, true));
+        list.push({ kind: EVENT_KINDS[type] ?? String(type), frame: Number(view.getBigInt64(base + 16, true)), a, b, c });
+      }
+      if (count < capacity) return list;
+    }
+  }
+  playEffect(instrument, note, volume = -1, panning = -1) {
+    return this.api.kavoxm_effect_play(this.handle, instrument, note, volume, panning);
+  }
+  releaseEffect(id) {
+    return this.api.kavoxm_effect_release(this.handle, id);
+  }
+  stopEffect(id) {
+    return this.api.kavoxm_effect_stop(this.handle, id);
+  }
+  fadeChannel(channel, volume, seconds) {
+    return this.api.kavoxm_fade_channel(this.handle, channel, volume, seconds);
+  }
+  fadeMaster(volume, seconds) {
+    return this.api.kavoxm_fade_master(this.handle, volume, seconds);
   }
 
   // Renders `frames` stereo frames at `rate` into two channel arrays (zeros past the song's

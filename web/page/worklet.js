@@ -50,7 +50,36 @@ class KavoProcessor extends AudioWorkletProcessor {
         return this.postState();
       case 'settings':
         return this.apply(message.settings);
+      case 'game':
+        return this.game(message);
     }
+  }
+
+  // Queued jumps, sound effects and fades (game-panel.js); each answers with the pending jump.
+  game(message) {
+    const song = this.song;
+    if (!song) return;
+    let result = 0;
+    switch (message.action) {
+      case 'jump':
+        result = song.queueJump(message.order, message.row ?? 0, message.when, message.rows);
+        break;
+      case 'cancel':
+        result = song.cancelJump();
+        break;
+      case 'effect':
+        result = song.playEffect(message.instrument, message.note, message.volume ?? -1);
+        break;
+      case 'release':
+        result = song.releaseEffect(message.id);
+        break;
+      case 'fade':
+        result = message.channel < 0
+          ? song.fadeMaster(message.volume, message.seconds)
+          : song.fadeChannel(message.channel, message.volume, message.seconds);
+        break;
+    }
+    this.port.postMessage({ type: 'game', action: message.action, result, jump: song.pendingJump() });
   }
 
   load(bytes, settings, play, subsong = 0) {
@@ -85,6 +114,8 @@ class KavoProcessor extends AudioWorkletProcessor {
     const frames = out[0].length;
     const done = this.song.renderPlanar(sampleRate, frames, out[0], out[1]);
     this.collectLevels();
+    const events = this.song.events();
+    if (events.length > 0) this.port.postMessage({ type: 'events', events, jump: this.song.pendingJump() });
     if (!this.sounded && out[0].some((v, i) => v !== 0 || out[1][i] !== 0)) {
       this.sounded = true;
       this.port.postMessage({ type: 'sounding', frame: currentFrame });

@@ -1,0 +1,47 @@
+// Queued jumps through the C API.
+#include "KavoXM/capi/Handle.h"
+#include "KavoXM/sequencer/GameState.h"
+
+#include <algorithm>
+
+namespace {
+
+TKavoXMGameState* GameOf(kavoxm_module* m) {
+    return m == nullptr || m->Device ? nullptr : m->Player->Module->Game.get();
+}
+
+} // namespace
+
+extern "C" {
+
+int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t when,
+                      int32_t rows) {
+    TKavoXMGameState* game = GameOf(module);
+    if (game == nullptr || when < KAVOXM_JUMP_NEXT_ROW || when > KAVOXM_JUMP_SONG_END ||
+        (when == KAVOXM_JUMP_ROWS && (rows < 1 || rows > 256)))
+        return KAVOXM_ERROR_INVALID_ARGUMENT;
+    const TKavoXMModule& song = *module->Player->Module;
+    if (order < 0 || order >= std::min(song.SongLength, TKavoXMModule::MaxOrders) || row < 0 ||
+        row >= song.Patterns[song.Orders[size_t(order)]]->RowCount)
+        return KAVOXM_ERROR_POSITION;
+    game->Jump = TKavoXMQueuedJump{true, order, row, TKavoXMJumpWhen(when),
+                                   when == KAVOXM_JUMP_ROWS ? rows : 1};
+    return KAVOXM_OK;
+}
+
+int kavoxm_cancel_jump(kavoxm_module* module) {
+    TKavoXMGameState* game = GameOf(module);
+    if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    game->Jump.Pending = false;
+    return KAVOXM_OK;
+}
+
+int kavoxm_get_jump(kavoxm_module* module, kavoxm_jump* out) {
+    TKavoXMGameState* game = GameOf(module);
+    if (game == nullptr || out == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    const TKavoXMQueuedJump& j = game->Jump;
+    *out = kavoxm_jump{j.Pending ? 1 : 0, j.Order, j.Row, int32_t(j.When), j.Rows};
+    return KAVOXM_OK;
+}
+
+} // extern "C"
