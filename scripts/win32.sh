@@ -40,7 +40,8 @@ cmake --build --preset debug --target kavoxm_tool
 linux=$root/build/debug/tools/kavoxm/kavoxm
 windows=("$root/build/win32/tools/kavoxm/kavoxm.exe" "$root/build/win32-x87/tools/kavoxm/kavoxm.exe")
 # Each program: a PE32 console program that imports system DLLs only.
-for exe in "$root/build/win32/Ostrel/Ostrel.exe" "${windows[@]}"; do
+stub=$root/build/win32/tools/stub/kavoxm-stub-win32.exe
+for exe in "$root/build/win32/Ostrel/Ostrel.exe" "$stub" "${windows[@]}"; do
   headers=$(i686-w64-mingw32-objdump -p "$exe")
   grep -q $'^Magic\t\t\t010b' <<<"$headers" || { echo "FAIL: $exe is not PE32" >&2; exit 1; }
   grep -q $'^Subsystem\t\t00000003' <<<"$headers" || { echo "FAIL: $exe is not a console program" >&2; exit 1; }
@@ -99,6 +100,41 @@ if [ -d "$corpus" ]; then
   for song in "$corpus"/*.xm; do compare "$song"; done
 else
   echo "no corpus at $corpus: skipping its songs"
+fi
+# `kavoxm exe` for Windows: the Linux tool puts a song after the Windows stub, and the program
+# renders under Wine what `kavoxm render` writes with the same settings.
+step "kavoxm exe: Windows players under Wine"
+player_renders() {
+  local song=$1
+  shift
+  rm -f "$work"/*.wav "$work/player.exe"
+  "$linux" exe "$song" -o "$work/player.exe" --stub "$stub" "$@"
+  "$linux" render "$song" -o "$work/linux.wav" "$@"
+  if wine "$work/player.exe" --wav "$(winepath -w "$work/player.wav")" >/dev/null 2>&1 &&
+    cmp -s "$work/linux.wav" "$work/player.wav"; then
+    echo "same: player for $(basename "$song") $*"
+  else
+    echo "FAIL: the Windows player for $(basename "$song") $* renders differently" >&2
+    failures=$((failures + 1))
+  fi
+}
+player_renders "$sombrevallis" --master-volume 230 --interpolation linear --stereo-separation 50
+if [ -d "$corpus" ]; then
+  mapfile -t exe_songs < <(find "$corpus" -maxdepth 1 -name '*.xm' | sort | head -2)
+  player_renders "${exe_songs[0]}"
+  player_renders "${exe_songs[1]}" --loops 2 --interpolation nearest
+fi
+# A player cut short is refused with a message and exit code 1.
+head -c -1 "$work/player.exe" >"$work/cut.exe"
+set +e
+message=$(wine "$work/cut.exe" --wav "$(winepath -w "$work/cut.wav")" 2>&1 >/dev/null)
+code=$?
+set -e
+if [ "$code" -eq 1 ] && grep -q "no complete song" <<<"$message"; then
+  echo "refused: a Windows player cut short ($message)"
+else
+  echo "FAIL: a Windows player cut short gave exit code $code: $message" >&2
+  failures=$((failures + 1))
 fi
 step "done"
 [ "$failures" -eq 0 ] || { echo "$failures render(s) differ" >&2; exit 1; }

@@ -6,6 +6,13 @@
 #include "KavoXM/mixer/KernelLoop.h"
 #include "KavoXM/mixer/KernelSse2.h"
 
+// A build for size (the standalone players) carries the kernels of one path only, whatever
+// path is asked for: SSE2 where the compiler targets it, the plain loop elsewhere. Every path
+// computes the same samples.
+#if defined(KAVOXM_SINGLE_KERNEL_PATH)
+#undef KAVOXM_HAVE_AVX2_KERNELS
+#endif
+
 namespace {
 using namespace kavoxm::mixer;
 using Table = TKavoXMKernelTable;
@@ -14,6 +21,11 @@ using Table = TKavoXMKernelTable;
 template <TKavoXMKernelPath Path, class Interp, int SampleWidth, bool Ramp, bool Split,
           int OutWidth>
 constexpr TKavoXMKernel Kernel() {
+#if defined(KAVOXM_SINGLE_KERNEL_PATH) && defined(__SSE2__)
+    return &sse2::MixLoop<Interp, SampleWidth, Ramp, Split, OutWidth>;
+#elif defined(KAVOXM_SINGLE_KERNEL_PATH)
+    return &MixLoopScalar<Interp, SampleWidth, Ramp, Split, OutWidth>;
+#endif
 #if defined(KAVOXM_HAVE_AVX2_KERNELS)
     if constexpr (Path == TKavoXMKernelPath::Avx2)
         return &avx2::MixLoop<Interp, SampleWidth, Ramp, Split, OutWidth>;

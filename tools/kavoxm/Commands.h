@@ -7,3 +7,4 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddTraceCommand(CLI::App& app, int& exitCode);
 void AddRenderCommand(CLI::App& app, int& exitCode);
 void AddPlayCommand(CLI::App& app, int& exitCode);
+void AddExeCommand(CLI::App& app, int& exitCode);

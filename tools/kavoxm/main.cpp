@@ -21,6 +21,7 @@ const char* const Examples =
     "  kavoxm play song.xm other.xm --loops 2\n"
     "  kavoxm render song.xm -o song.wav --bits 24\n"
     "  kavoxm render song.xm -o - | aplay -f cd\n"
+    "  kavoxm exe song.xm -o song.exe --target win32\n"
     "\n"
     "Exit codes: 0 done, 1 unreadable or refused file, no audio device or "
     "failed write, 2 bad command line, 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, "
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
     AddTraceCommand(app, exitCode);
     AddRenderCommand(app, exitCode);
     AddPlayCommand(app, exitCode);
+    AddExeCommand(app, exitCode);
     if (argc > 1 && argv[1][0] == '-' && !KnownCommand(app, argv[1])) {
         const std::string near =
             Nearest(argv[1], {std::begin(ProgramOptions), std::end(ProgramOptions)});
