@@ -1,6 +1,5 @@
 // Sound effects from the song's instruments and volume fades, through the C API.
-#include "KavoXM/capi/Handle.h"
-#include "KavoXM/sequencer/GameState.h"
+#include "KavoXM/capi/Game.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,10 +9,6 @@ namespace {
 static_assert(KAVOXM_EFFECT_VOICES == TKavoXMSoundEffects::Voices);
 
 constexpr double MaxFadeSeconds = 3600;
-
-TKavoXMGameState* GameOf(kavoxm_module* m) {
-    return m == nullptr || m->Device ? nullptr : m->Player->Module->Game.get();
-}
 
 bool FadeArguments(int32_t volume, double seconds) {
     return volume >= 0 && volume <= 256 && std::isfinite(seconds) && seconds >= 0 &&
@@ -30,7 +25,7 @@ extern "C" {
 
 int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t note, int32_t volume,
                            int32_t panning) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || instrument < 1 || instrument > 255 || note < 1 || note > 96 ||
         volume < -1 || volume > 64 || panning < -1 || panning > 255)
         return KAVOXM_ERROR_INVALID_ARGUMENT;
@@ -41,19 +36,19 @@ int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t no
 }
 
 int kavoxm_effect_release(kavoxm_module* module, int32_t id) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     return game->Effects.Release(id) ? KAVOXM_OK : KAVOXM_ERROR_POSITION;
 }
 
 int kavoxm_effect_stop(kavoxm_module* module, int32_t id) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     return game->Effects.Stop(id) ? KAVOXM_OK : KAVOXM_ERROR_POSITION;
 }
 
 int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume, double seconds) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || !FadeArguments(volume, seconds)) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMModule& song = *module->Player->Module;
     if (channel < 0 || channel >= std::clamp(song.ChannelCount, 0, TKavoXMModule::BankSize))
@@ -63,7 +58,7 @@ int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume, 
 }
 
 int kavoxm_fade_master(kavoxm_module* module, int32_t volume, double seconds) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || !FadeArguments(volume, seconds)) return KAVOXM_ERROR_INVALID_ARGUMENT;
     game->Fades.Start(TKavoXMLayerFades::Master, volume, FadeFrames(*module, seconds));
     return KAVOXM_OK;

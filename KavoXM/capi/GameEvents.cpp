@@ -1,6 +1,5 @@
 // Reading the events of what began while the song was rendered.
-#include "KavoXM/capi/Handle.h"
-#include "KavoXM/sequencer/GameState.h"
+#include "KavoXM/capi/Game.h"
 
 namespace {
 
@@ -47,8 +46,9 @@ int64_t kavoxm_events_lost(kavoxm_module* module) {
 }
 
 int kavoxm_set_event_mask(kavoxm_module* module, uint32_t mask) {
-    if (module == nullptr || module->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
-    if (TKavoXMGameState* game = module->Player->Module->Game.get()) game->EventMask = mask;
+    TKavoXMGameState* game = capi::GameOf(module);
+    if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    game->EventMask = mask;
     return KAVOXM_OK;
 }
 

@@ -1,22 +1,13 @@
 // Queued jumps through the C API.
-#include "KavoXM/capi/Handle.h"
-#include "KavoXM/sequencer/GameState.h"
+#include "KavoXM/capi/Game.h"
 
 #include <algorithm>
-
-namespace {
-
-TKavoXMGameState* GameOf(kavoxm_module* m) {
-    return m == nullptr || m->Device ? nullptr : m->Player->Module->Game.get();
-}
-
-} // namespace
 
 extern "C" {
 
 int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t when,
                       int32_t rows) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || when < KAVOXM_JUMP_NEXT_ROW || when > KAVOXM_JUMP_SONG_END ||
         (when == KAVOXM_JUMP_ROWS && (rows < 1 || rows > 256)))
         return KAVOXM_ERROR_INVALID_ARGUMENT;
@@ -30,14 +21,14 @@ int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t
 }
 
 int kavoxm_cancel_jump(kavoxm_module* module) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     game->Jump.Pending = false;
     return KAVOXM_OK;
 }
 
 int kavoxm_get_jump(kavoxm_module* module, kavoxm_jump* out) {
-    TKavoXMGameState* game = GameOf(module);
+    TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || out == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMQueuedJump& j = game->Jump;
     *out = kavoxm_jump{j.Pending ? 1 : 0, j.Order, j.Row, int32_t(j.When), j.Rows};

@@ -104,6 +104,21 @@ TEST_P(SoundEffectTest, AloneEqualsAOneChannelSongPlayingTheNote) {
 INSTANTIATE_TEST_SUITE_P(Notes, SoundEffectTest, ::testing::ValuesIn(EffectCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A new output rate in the middle of the note: the effect's voice is restepped as a song
+// channel's is.
+TEST(SoundEffects, FollowANewRateAsSongChannelsDo) {
+    auto song = capisongs::Load(xmbuilder::BuildXM(OneChannel(EffectCases[3], true)));
+    auto silent = capisongs::Load(xmbuilder::BuildXM(OneChannel(EffectCases[3], false)));
+    ASSERT_TRUE(song && silent);
+    ASSERT_GT(kavoxm_effect_play(silent.get(), 2, EffectCases[3].note, -1, 64), 0);
+    std::vector<int32_t> expected(2 * 4096), actual(2 * 4096);
+    for (const int32_t rate : {44100, 48000, 22050}) {
+        ASSERT_EQ(kavoxm_render_mix(song.get(), rate, 2, expected.data(), 4096), 4096);
+        ASSERT_EQ(kavoxm_render_mix(silent.get(), rate, 2, actual.data(), 4096), 4096);
+        EXPECT_TRUE(actual == expected) << "differs at " << rate << " Hz";
+    }
+}
+
 TEST(SoundEffects, NeverTakeTheSongsChannels) {
     const auto image = xmbuilder::BuildXM(Sections());
     auto plain = capisongs::Load(image);
