@@ -25,6 +25,9 @@ MMRESULT LayerWaveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT LayerWaveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT LayerWaveOutReset(HWAVEOUT device);
 MMRESULT LayerWaveOutClose(HWAVEOUT device);
+MMRESULT LayerWaveOutPause(HWAVEOUT device);
+MMRESULT LayerWaveOutRestart(HWAVEOUT device);
+MMRESULT LayerWaveOutGetPosition(HWAVEOUT device, MMTIME* time, UINT size);
 #ifndef MMSYSTEM_WINMM_DIRECT
 #define waveOutOpen LayerWaveOutOpen
 #define waveOutPrepareHeader LayerWaveOutPrepareHeader
@@ -32,6 +35,9 @@ MMRESULT LayerWaveOutClose(HWAVEOUT device);
 #define waveOutUnprepareHeader LayerWaveOutUnprepareHeader
 #define waveOutReset LayerWaveOutReset
 #define waveOutClose LayerWaveOutClose
+#define waveOutPause LayerWaveOutPause
+#define waveOutRestart LayerWaveOutRestart
+#define waveOutGetPosition LayerWaveOutGetPosition
 #endif
 #else
 
@@ -64,6 +70,20 @@ struct WAVEHDR {
     DWORD_PTR reserved;
 };
 
+// A device position; only the sample count (TIME_SAMPLES) and the byte count (TIME_BYTES)
+// are given, as 32-bit counts since the last reset (they wrap as WinMM's do).
+struct MMTIME {
+    UINT wType;
+    union {
+        DWORD ms;
+        DWORD sample;
+        DWORD cb;
+        DWORD ticks;
+    } u;
+};
+
+constexpr UINT TIME_SAMPLES = 0x0002;
+constexpr UINT TIME_BYTES = 0x0004;
 constexpr WORD WAVE_FORMAT_PCM = 1;
 constexpr DWORD WHDR_DONE = 0x01;
 constexpr DWORD WHDR_PREPARED = 0x02;
@@ -85,6 +105,11 @@ MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
 MMRESULT waveOutReset(HWAVEOUT device);
 MMRESULT waveOutClose(HWAVEOUT device);
+// Pause holds the queue where it stands (nothing is dropped); Restart plays on from there.
+MMRESULT waveOutPause(HWAVEOUT device);
+MMRESULT waveOutRestart(HWAVEOUT device);
+// Frames (TIME_SAMPLES; other kinds are answered in bytes) played since the last reset.
+MMRESULT waveOutGetPosition(HWAVEOUT device, MMTIME* time, UINT size);
 DWORD timeGetTime();
 
 #endif

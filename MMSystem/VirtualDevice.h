@@ -33,9 +33,11 @@ bool IsSelected();
 void Advance(uint64_t frames);
 
 std::vector<uint8_t> Recorded();   // every byte written, in order
+std::vector<uint8_t> Heard();      // the same, without what a reset dropped before it played
 std::vector<WriteRecord> Writes(); // every waveOutWrite, in order
 uint64_t PlayedFrames();           // frames played since the last reset of the device
-int32_t OpenCount();               // successful opens
+// A paused device (waveOutPause) plays nothing; its clock stands still until waveOutRestart.
+int32_t OpenCount(); // successful opens
 int32_t FailedOpenCount();
 int32_t CloseCount();
 int32_t ResetCount();

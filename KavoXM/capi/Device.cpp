@@ -1,39 +1,113 @@
-// Real-time playback on the default audio device: a second player with a device, loaded from
-// the same image, started at the handle's position.
+// Device playback of a handle: play, pause, resume, stop, the device format and latency.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/capi/Live.h"
+
+#include <memory>
+
+kavoxm_module::kavoxm_module() : Meters(std::make_unique<TKavoXMMeters>(BlockFrames)) {}
+
+kavoxm_module::~kavoxm_module() {
+    Live.reset(); // the audio thread ends before the player goes
+}
+
+namespace capi {
+
+void DropCarry(kavoxm_module& m) {
+    m.CarryFrames = 0;
+}
+
+} // namespace capi
+
+namespace {
+
+// Stops the device; the audio thread is joined without the handle's lock held.
+void StopLive(kavoxm_module& m, std::unique_lock<std::mutex>& lock) {
+    if (!m.Live) return;
+    m.Live->StopInto(m);
+    std::unique_ptr<capi::LiveOutput> live = std::move(m.Live);
+    lock.unlock();
+    live.reset();
+    lock.lock();
+}
+
+} // namespace
 
 extern "C" {
 
+int kavoxm_set_device_format(kavoxm_module* module, int32_t rate, int32_t block_frames,
+                             int32_t blocks) {
+    return capi::Locked(module, [&](kavoxm_module& m) -> int {
+        if (rate == 0) rate = 44100;
+        if (block_frames == 0) block_frames = 1024;
+        if (blocks == 0) blocks = 4;
+        if (rate < KAVOXM_MIN_RATE || rate > KAVOXM_MAX_RATE ||
+            block_frames < KAVOXM_MIN_DEVICE_BLOCK || block_frames > KAVOXM_MAX_DEVICE_BLOCK ||
+            blocks < 2 || blocks > KAVOXM_MAX_DEVICE_BLOCKS)
+            return KAVOXM_ERROR_INVALID_ARGUMENT;
+        if (m.Live) return KAVOXM_ERROR_BUSY;
+        m.DeviceRate = rate;
+        m.DeviceBlockFrames = block_frames;
+        m.DeviceBlocks = blocks;
+        return KAVOXM_OK;
+    });
+}
+
+int64_t kavoxm_latency_frames(kavoxm_module* module) {
+    return capi::Locked(module, [&](kavoxm_module& m) -> int64_t {
+        if (m.Live) return int64_t(m.Live->QueuedFrames());
+        return int64_t(m.DeviceBlockFrames) * m.DeviceBlocks;
+    });
+}
+
 int kavoxm_play(kavoxm_module* module) {
-    return capi::Guard([&]() -> int {
-        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
-        if (module->Device) return KAVOXM_OK;
-        auto device = std::make_unique<TKavoXM>(44100, 2048, 4, true, 10, 16, 0);
-        if (!device->DeviceOpen) return KAVOXM_ERROR_NO_DEVICE;
-        const TKavoXM& offline = *module->Player;
-        if (!device->Module->LoadFromMemory(module->Image.data(), int32_t(module->Image.size())))
-            return KAVOXM_ERROR_INTERNAL;
-        device->Module->MasterVolume = offline.Module->MasterVolume;
-        device->InterpolationMode = offline.InterpolationMode;
-        device->ClipOutput = offline.ClipOutput;
-        const TKavoXMModule& song = *offline.Module;
-        if (!device->PlayFrom(song.PlayingOrder, song.PlayingRow)) return KAVOXM_ERROR_INTERNAL;
-        module->DeviceSeconds = module->BlockSeconds;
-        module->Device = std::move(device);
+    return capi::Locked(module, [&](kavoxm_module& m) -> int {
+        if (m.Live) {
+            m.Live->Resume();
+            return KAVOXM_OK;
+        }
+        if (m.CarryRate != m.DeviceRate) capi::DropCarry(m);
+        int error = KAVOXM_OK;
+        m.Live = capi::LiveOutput::Open(m, error);
+        if (!m.Live) return error;
+        m.Live->Start();
+        return KAVOXM_OK;
+    });
+}
+
+int kavoxm_pause(kavoxm_module* module) {
+    return capi::Locked(module, [&](kavoxm_module& m) -> int {
+        if (!m.Live) return KAVOXM_ERROR_BUSY;
+        m.Live->Pause();
+        return KAVOXM_OK;
+    });
+}
+
+int kavoxm_resume(kavoxm_module* module) {
+    return capi::Locked(module, [&](kavoxm_module& m) -> int {
+        if (!m.Live) return KAVOXM_ERROR_BUSY;
+        m.Live->Resume();
         return KAVOXM_OK;
     });
 }
 
 int32_t kavoxm_is_playing(kavoxm_module* module) {
-    if (module == nullptr || !module->Device) return 0;
-    if (module->Repeat < 0) return 1;
-    return module->Device->Module->LoadSongEndCount() <= uint32_t(module->Repeat) ? 1 : 0;
+    const int32_t playing = capi::Locked(module, [&](kavoxm_module& m) -> int32_t {
+        return m.Live && !m.Live->Finished(m) ? 1 : 0;
+    });
+    return playing > 0 ? 1 : 0;
+}
+
+int32_t kavoxm_is_paused(kavoxm_module* module) {
+    const int32_t paused = capi::Locked(
+        module, [&](kavoxm_module& m) -> int32_t { return m.Live && m.Live->Paused() ? 1 : 0; });
+    return paused > 0 ? 1 : 0;
 }
 
 int kavoxm_stop(kavoxm_module* module) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     return capi::Guard([&]() -> int {
-        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
-        module->Device.reset();
+        std::unique_lock<std::mutex> lock(module->Mutex);
+        StopLive(*module, lock);
         return KAVOXM_OK;
     });
 }

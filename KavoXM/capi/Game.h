@@ -5,9 +5,9 @@
 
 namespace capi {
 
-// The handle's game state, or null for a null handle or one whose device plays.
+// The handle's game state, or null for a null handle. Callers hold the handle's lock.
 inline TKavoXMGameState* GameOf(kavoxm_module* m) {
-    return m == nullptr || m->Device ? nullptr : m->Player->Module->Game.get();
+    return m == nullptr ? nullptr : m->Player->Module->Game.get();
 }
 
 } // namespace capi

@@ -25,6 +25,8 @@ extern "C" {
 
 int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t note, int32_t volume,
                            int32_t panning) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || instrument < 1 || instrument > 255 || note < 1 || note > 96 ||
         volume < -1 || volume > 64 || panning < -1 || panning > 255)
@@ -36,18 +38,24 @@ int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t no
 }
 
 int kavoxm_effect_release(kavoxm_module* module, int32_t id) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     return game->Effects.Release(id) ? KAVOXM_OK : KAVOXM_ERROR_POSITION;
 }
 
 int kavoxm_effect_stop(kavoxm_module* module, int32_t id) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     return game->Effects.Stop(id) ? KAVOXM_OK : KAVOXM_ERROR_POSITION;
 }
 
 int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume, double seconds) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || !FadeArguments(volume, seconds)) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMModule& song = *module->Player->Module;
@@ -58,6 +66,8 @@ int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume, 
 }
 
 int kavoxm_fade_master(kavoxm_module* module, int32_t volume, double seconds) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || !FadeArguments(volume, seconds)) return KAVOXM_ERROR_INVALID_ARGUMENT;
     game->Fades.Start(TKavoXMLayerFades::Master, volume, FadeFrames(*module, seconds));

@@ -26,6 +26,7 @@ extern "C" {
 int32_t kavoxm_read_events(kavoxm_module* module, kavoxm_event* out, int32_t count) {
     if (module == nullptr || (out == nullptr && count > 0) || count < 0)
         return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex);
     TKavoXMGameState* game = module->Player->Module->Game.get();
     if (game == nullptr) return 0;
     TKavoXMEventQueue& queue = game->Events;
@@ -41,11 +42,14 @@ int32_t kavoxm_read_events(kavoxm_module* module, kavoxm_event* out, int32_t cou
 
 int64_t kavoxm_events_lost(kavoxm_module* module) {
     if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex);
     const TKavoXMGameState* game = module->Player->Module->Game.get();
     return game == nullptr ? 0 : int64_t(game->Events.Overflows());
 }
 
 int kavoxm_set_event_mask(kavoxm_module* module, uint32_t mask) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex);
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     game->EventMask = mask;

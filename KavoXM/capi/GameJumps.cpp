@@ -7,6 +7,8 @@ extern "C" {
 
 int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t when,
                       int32_t rows) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || when < KAVOXM_JUMP_NEXT_ROW || when > KAVOXM_JUMP_SONG_END ||
         (when == KAVOXM_JUMP_ROWS && (rows < 1 || rows > 256)))
@@ -21,6 +23,8 @@ int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t
 }
 
 int kavoxm_cancel_jump(kavoxm_module* module) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     game->Jump.Pending = false;
@@ -28,6 +32,8 @@ int kavoxm_cancel_jump(kavoxm_module* module) {
 }
 
 int kavoxm_get_jump(kavoxm_module* module, kavoxm_jump* out) {
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(module->Mutex); // the audio thread may be rendering
     TKavoXMGameState* game = capi::GameOf(module);
     if (game == nullptr || out == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
     const TKavoXMQueuedJump& j = game->Jump;

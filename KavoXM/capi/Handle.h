@@ -1,7 +1,14 @@
 #pragma once
 // The C API's handle: a player without a device, the song image it was loaded from, the
-// output settings and the block being handed out, and what the song services measured.
+// output settings and the block being handed out, what the song services measured, and the
+// device playback that renders from the same player.
+//
+// Threads: `Mutex` guards everything the audio thread touches (the player, the block being
+// handed out, the output settings, the levels, the carried frames). Every call that reads or
+// changes them takes it; the audio thread takes it for the rendering of one device block. The
+// song image, the load report and the song map are only touched by the host's calls.
 #include "KavoXM/capi/kavoxm.h"
+#include "KavoXM/mixer/Meters.h"
 #include "KavoXM/module/XMLoadInfo.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/song/Subsongs.h"
@@ -9,18 +16,39 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
 
+namespace capi {
+class LiveOutput;
+}
+
 struct kavoxm_module {
     static constexpr int32_t BlockFrames = 2048; // mixing block, as the tool renders
 
-    std::vector<uint8_t> Image;      // the song as loaded (for the device player)
-    std::unique_ptr<TKavoXM> Player; // offline, stereo-sized buffer
-    std::unique_ptr<TKavoXM> Device; // real-time playback, while it plays
-    double DeviceSeconds = 0;        // song time where device playback began
+    kavoxm_module();
+    ~kavoxm_module(); // stops device playback first
+    kavoxm_module(const kavoxm_module&) = delete;
+    kavoxm_module& operator=(const kavoxm_module&) = delete;
+
+    std::vector<uint8_t> Image;      // the song as loaded (for the song services)
+    std::unique_ptr<TKavoXM> Player; // renders both offline and for the device, stereo-sized
     TKavoXMLoadInfo LoadInfo;
+
+    std::mutex Mutex;
+    std::unique_ptr<capi::LiveOutput> Live; // device playback, while it runs (or is paused)
+    // Device format for the next kavoxm_play.
+    int32_t DeviceRate = 44100;
+    int32_t DeviceBlockFrames = 1024;
+    int32_t DeviceBlocks = 4;
+    // Frames rendered for the device but not heard when it stopped (16-bit, stereo, at
+    // CarryRate): the next kavoxm_play plays them first. HeardState is the state at the first.
+    std::vector<int16_t> Carry;
+    size_t CarryFrames = 0;
+    int32_t CarryRate = 0;
+    kavoxm_state HeardState{};
 
     // Output settings.
     int32_t Rate = 44100;
@@ -51,11 +79,10 @@ struct kavoxm_module {
     SongMap Map;
     int32_t Selected = 0; // subsong
 
-    // Peak of each pattern channel (with its background voices) over the last render call,
-    // and the peak magnitude of every sample's values, sorted by the sample's address.
-    std::array<float, TKavoXMModule::BankSize> Levels{};
-    std::array<float, TKavoXMModule::BankSize> BlockLevels{}; // of the block being handed out
-    std::vector<std::pair<const TKavoXMSample*, int32_t>> SamplePeaks;
+    // Channel meters (Levels.h), and the levels of the mixing block that holds the last frame
+    // handed out: [2 x channel] left, [+1] right.
+    std::unique_ptr<TKavoXMMeters> Meters;
+    std::array<float, 2 * TKavoXMModule::BankSize> BlockLevels{};
 };
 
 namespace capi {
@@ -73,6 +100,16 @@ template <typename Body> auto Guard(Body&& body) -> decltype(body()) {
     }
 }
 
+// Takes the handle's lock, then runs `body` under Guard; INVALID_ARGUMENT for a null handle.
+template <typename Body> auto Locked(kavoxm_module* m, Body&& body) -> decltype(body(*m)) {
+    using Result = decltype(body(*m));
+    if (m == nullptr) return Result(KAVOXM_ERROR_INVALID_ARGUMENT);
+    return Guard([&]() -> Result {
+        std::lock_guard<std::mutex> lock(m->Mutex);
+        return body(*m);
+    });
+}
+
 // A new offline player for the handle's rate and channel count.
 std::unique_ptr<TKavoXM> MakePlayer(int32_t rate, int32_t channels);
 // Sets the rate and channel count of the handle's player from the next tick; drops the
@@ -84,5 +121,12 @@ void ResetBlock(kavoxm_module& m, int32_t phase, double seconds);
 void SeekSeconds(kavoxm_module& m, double seconds);
 // Measures the subsongs and order times once.
 const SongMap& EnsureMap(kavoxm_module& m);
+// Renders the next frames as 16-bit samples (the render functions' work, under the lock):
+// the frames written, or a negative error.
+int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out, size_t frames);
+// The state where the mixer stands.
+void MixerState(const kavoxm_module& m, kavoxm_state& out);
+// Forgets the frames a stopped device left unheard (the position moved elsewhere).
+void DropCarry(kavoxm_module& m);
 
 } // namespace capi

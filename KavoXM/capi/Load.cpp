@@ -131,7 +131,6 @@ int LoadImage(std::vector<uint8_t>&& image, kavoxm_module** out, kavoxm_load_rep
     handle->Player->StartOffline();
     module.Game = std::make_unique<TKavoXMGameState>(&module);
     handle->Image = std::move(image);
-    capi::FindSamplePeaks(*handle);
     FillReport(report, handle->LoadInfo);
     *out = handle.release();
     return KAVOXM_OK;

@@ -2,6 +2,7 @@
 // exactly at the song's end.
 #include "KavoXM/capi/Handle.h"
 #include "KavoXM/capi/Levels.h"
+#include "KavoXM/capi/Live.h"
 #include "KavoXM/player/MixSpan.h"
 #include "KavoXM/player/PcmConvert.h"
 #include "KavoXM/player/PostMix.h"
@@ -26,12 +27,13 @@ bool NextBlock(kavoxm_module& m) {
     if (TKavoXMGameState* game = player.Module->Game.get())
         game->BlockOrigin = m.StreamFrame - from;
     bool ended = false;
+    capi::StartMeters(m);
     const int32_t to = MixSpan(player, from, endCount, ended);
+    capi::TakeMeters(m);
     m.Ended = ended;
     m.BlockPhase = ended ? to : 0;
     m.BlockPos = from;
     m.BlockEnd = to;
-    capi::MeasureLevels(m, from, to);
     const PostMix post{m.GainDb, m.Separation};
     post.Apply(player.MixBuffer.get() + ptrdiff_t(from) * m.Channels, to - from, m.Channels);
     return to > from;
@@ -48,14 +50,16 @@ struct ToMix {
     int32_t operator()(int32_t mix) const { return mix; }
 };
 
+bool ValidRender(const void* out, int32_t rate, int32_t channels, size_t frames) {
+    return (out != nullptr || frames == 0) && rate >= KAVOXM_MIN_RATE && rate <= KAVOXM_MAX_RATE &&
+           (channels == 1 || channels == 2) && frames <= size_t(INT64_MAX) / 2;
+}
+
 template <typename Sample, typename Convert>
 int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out, size_t frames,
                    Convert convert) {
-    if (m == nullptr || (out == nullptr && frames > 0) || rate < KAVOXM_MIN_RATE ||
-        rate > KAVOXM_MAX_RATE || (channels != 1 && channels != 2) ||
-        frames > size_t(INT64_MAX) / 2)
+    if (m == nullptr || !ValidRender(out, rate, channels, frames))
         return KAVOXM_ERROR_INVALID_ARGUMENT;
-    if (m->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
     if (rate != m->Rate || channels != m->Channels) {
         const double seek = m->PendingSeek;
         capi::SetFormat(*m, rate, channels);
@@ -63,7 +67,6 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
     }
     m->PendingSeek = -1;
     m->CallFrame = m->StreamFrame;
-    capi::ClearLevels(*m);
     size_t done = 0;
     while (done < frames) {
         if (m->BlockPos == m->BlockEnd && !NextBlock(*m)) break;
@@ -79,9 +82,25 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
     return int64_t(done);
 }
 
+// The render functions: one consumer of the stream at a time, the device or the host.
+template <typename Sample, typename Convert>
+int64_t HostRender(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out, size_t frames,
+                   Convert convert) {
+    return capi::Locked(m, [&](kavoxm_module& h) -> int64_t {
+        if (!ValidRender(out, rate, channels, frames)) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        if (h.Live) return KAVOXM_ERROR_BUSY;
+        capi::DropCarry(h);
+        return RenderInto(&h, rate, channels, out, frames, convert);
+    });
+}
+
 } // namespace
 
 namespace capi {
+
+int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out, size_t frames) {
+    return RenderInto(&m, rate, channels, out, frames, ToS16{m.Player->ClipOutput});
+}
 
 void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
     TKavoXM& player = *m.Player;
@@ -124,22 +143,19 @@ extern "C" {
 
 int64_t kavoxm_render_s16(kavoxm_module* module, int32_t rate, int32_t channels, int16_t* out,
                           size_t frames) {
-    return capi::Guard([&]() -> int64_t {
-        const bool clip = module != nullptr && module->Player->ClipOutput;
-        return RenderInto(module, rate, channels, out, frames, ToS16{clip});
-    });
+    // Only host calls change the clipping: it is read before the lock.
+    if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    return HostRender(module, rate, channels, out, frames, ToS16{module->Player->ClipOutput});
 }
 
 int64_t kavoxm_render_float(kavoxm_module* module, int32_t rate, int32_t channels, float* out,
                             size_t frames) {
-    return capi::Guard(
-        [&]() -> int64_t { return RenderInto(module, rate, channels, out, frames, ToFloat{}); });
+    return HostRender(module, rate, channels, out, frames, ToFloat{});
 }
 
 int64_t kavoxm_render_mix(kavoxm_module* module, int32_t rate, int32_t channels, int32_t* out,
                           size_t frames) {
-    return capi::Guard(
-        [&]() -> int64_t { return RenderInto(module, rate, channels, out, frames, ToMix{}); });
+    return HostRender(module, rate, channels, out, frames, ToMix{});
 }
 
 } // extern "C"

@@ -27,6 +27,7 @@ bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds) {
         player.SetPosition(order, row) || (order == 0 && row == 0 && player.StartOffline());
     if (!placed) return false;
     capi::ResetBlock(m, 0, seconds);
+    capi::DropCarry(m);
     m.Ended = false;
     m.PendingSeek = -1;
     return true;
@@ -89,9 +90,10 @@ int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out
 
 int kavoxm_select_subsong(kavoxm_module* module, int32_t index) {
     return capi::Guard([&]() -> int {
-        if (module == nullptr || module->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
         const Subsong* s = SubsongAt(*module, index);
         if (s == nullptr) return KAVOXM_ERROR_POSITION;
+        std::lock_guard<std::mutex> lock(module->Mutex);
         if (!Restart(*module, s->StartOrder, 0, 0)) return KAVOXM_ERROR_POSITION;
         module->Selected = index;
         return KAVOXM_OK;
@@ -108,11 +110,12 @@ double kavoxm_duration(kavoxm_module* module) {
 
 int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row) {
     return capi::Guard([&]() -> int {
-        if (module == nullptr || module->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
-        TKavoXMModule& song = *module->Player->Module;
+        if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
+        const TKavoXMModule& song = *module->Player->Module;
         if (order < 0 || order >= std::min(song.SongLength, TKavoXMModule::MaxOrders))
             return KAVOXM_ERROR_POSITION;
         const SongMap& map = capi::EnsureMap(*module);
+        std::lock_guard<std::mutex> lock(module->Mutex);
         const int64_t start = map.OrderStart[size_t(order)];
         if (!Restart(*module, order, row, start >= 0 ? Seconds(*module, start) : 0))
             return KAVOXM_ERROR_POSITION;
@@ -124,8 +127,10 @@ int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row) {
 
 int kavoxm_seek_seconds(kavoxm_module* module, double seconds) {
     return capi::Guard([&]() -> int {
-        if (module == nullptr || module->Device || !std::isfinite(seconds) || seconds < 0)
+        if (module == nullptr || !std::isfinite(seconds) || seconds < 0)
             return KAVOXM_ERROR_INVALID_ARGUMENT;
+        capi::EnsureMap(*module); // measured before the lock: the audio thread plays on
+        std::lock_guard<std::mutex> lock(module->Mutex);
         capi::SeekSeconds(*module, seconds);
         return KAVOXM_OK;
     });

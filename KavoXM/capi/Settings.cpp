@@ -1,16 +1,27 @@
 // Output settings of a handle: repeat count, interpolation, volumes, separation, gain, clip.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/sequencer/GameState.h"
 
 #include <cmath>
 
 namespace {
 
-// Applies `set` when the handle exists, is not playing on the device and `valid` holds.
+// Applies `set` under the handle's lock when the handle exists and `valid` holds.
 template <typename Set> int Setting(kavoxm_module* m, bool valid, Set&& set) {
-    if (m == nullptr || !valid || m->Device) return KAVOXM_ERROR_INVALID_ARGUMENT;
-    set(*m);
-    return KAVOXM_OK;
+    if (m == nullptr || !valid) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    return capi::Locked(m, [&](kavoxm_module& h) -> int {
+        set(h);
+        return KAVOXM_OK;
+    });
+}
+
+bool ValidFactor(double factor) {
+    return std::isfinite(factor) && factor >= 0.25 && factor <= 4.0;
+}
+
+uint32_t FactorOf(double factor) {
+    return uint32_t(std::lround(factor * UnitFactor));
 }
 
 } // namespace
@@ -42,6 +53,16 @@ int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t percent) {
 int kavoxm_set_gain_db(kavoxm_module* module, double decibels) {
     return Setting(module, std::isfinite(decibels) && decibels >= -60 && decibels <= 24,
                    [&](kavoxm_module& m) { m.GainDb = decibels; });
+}
+
+int kavoxm_set_tempo_factor(kavoxm_module* module, double factor) {
+    return Setting(module, ValidFactor(factor),
+                   [&](kavoxm_module& m) { m.Player->TempoFactor = FactorOf(factor); });
+}
+
+int kavoxm_set_pitch_factor(kavoxm_module* module, double factor) {
+    return Setting(module, ValidFactor(factor),
+                   [&](kavoxm_module& m) { m.Player->PitchFactor = FactorOf(factor); });
 }
 
 int kavoxm_set_clip(kavoxm_module* module, int32_t clip) {

@@ -36,6 +36,8 @@ const char* kavoxm_error_string(int error) {
         return "no audio device could be opened";
     case KAVOXM_ERROR_INTERNAL:
         return "internal error";
+    case KAVOXM_ERROR_BUSY:
+        return "not now: the handle is playing on the device";
     default:
         return "unknown error";
     }

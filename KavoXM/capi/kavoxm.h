@@ -8,9 +8,16 @@
  *     while (kavoxm_render_s16(song, 48000, 2, pcm, 1024) > 0) { ...hand pcm to the device... }
  *     kavoxm_destroy(song);
  *
- * Threads: one handle is used by one thread at a time (calls on it are not synchronised);
- * different handles are independent and may be used on different threads at once. The
- * functions without a handle (version, error strings) may be called from any thread.
+ * Threads: a handle is used by one host thread at a time (the control thread), and while
+ * kavoxm_play runs, also by the library's audio thread. Every call may be made while the device
+ * plays and acts on the same player the device hears: it takes the handle's lock, which the
+ * audio thread holds only while it renders one device block; the audio thread never allocates,
+ * never blocks on the device, and when a call holds the lock it plays on from the blocks
+ * already queued and tries again at its next look (it waits for the lock only when less than
+ * one block is left to play). A change is made to the mixer at once and heard after the frames
+ * already queued (kavoxm_latency_frames). Different handles are independent and may be used on
+ * different threads at once. The functions without a handle (version, error strings) may be
+ * called from any thread.
  *
  * Errors: every function that can fail returns a kavoxm_error (negative) or, for the render
  * functions, a negative kavoxm_error in place of a frame count. A failed call changes nothing.
@@ -64,7 +71,8 @@ typedef enum kavoxm_error {
     KAVOXM_ERROR_TOO_LARGE = -6,        /**< larger than KAVOXM_MAX_FILE_BYTES */
     KAVOXM_ERROR_POSITION = -7,         /**< no such order, row, subsong or channel */
     KAVOXM_ERROR_NO_DEVICE = -8,        /**< no audio device could be opened */
-    KAVOXM_ERROR_INTERNAL = -9          /**< anything else */
+    KAVOXM_ERROR_INTERNAL = -9,         /**< anything else */
+    KAVOXM_ERROR_BUSY = -10             /**< not now: the handle is playing on the device */
 } kavoxm_error;
 
 /** The largest image the loaders read: 512 MiB. */
@@ -121,7 +129,8 @@ KAVOXM_API void kavoxm_destroy(kavoxm_module* module);
  * effect from this call) as interleaved signed 16-bit samples, `channels` 1 (mono) or 2 (left,
  * right). Returns the frames written: fewer than asked exactly at the song's end (see
  * kavoxm_set_repeat), 0 after it; or a negative error: INVALID_ARGUMENT (module NULL, out NULL
- * with frames > 0, rate or channels out of range, device playback running), OUT_OF_MEMORY.
+ * with frames > 0, rate or channels out of range), BUSY (device playback running: the device
+ * takes the frames), OUT_OF_MEMORY.
  * Frames already mixed at an earlier rate or channel count and not yet handed out are dropped
  * when either changes (at most 2,048). */
 KAVOXM_API int64_t kavoxm_render_s16(kavoxm_module* module, int32_t rate, int32_t channels,
@@ -146,8 +155,8 @@ typedef enum kavoxm_interpolation {
     KAVOXM_INTERPOLATION_SPLINE = 2 /**< four-point cubic spline (the default) */
 } kavoxm_interpolation;
 /** Sets the interpolation (a kavoxm_interpolation) from the next frame mixed.
- * Errors for every setter: INVALID_ARGUMENT (module NULL, value out of range, device playback
- * running). */
+ * Errors for every setter: INVALID_ARGUMENT (module NULL, value out of range). Every setter
+ * also acts while the device plays. */
 KAVOXM_API int kavoxm_set_interpolation(kavoxm_module* module, int32_t interpolation);
 /** Master volume 0..256 (128 the default), from the next tick. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_set_master_volume(kavoxm_module* module, int32_t volume);
@@ -157,6 +166,15 @@ KAVOXM_API int kavoxm_set_stereo_separation(kavoxm_module* module, int32_t perce
 /** Gain after mixing in dB, -60..24 (0 the default). Errors: INVALID_ARGUMENT (also for a value
  * that is not finite). */
 KAVOXM_API int kavoxm_set_gain_db(kavoxm_module* module, double decibels);
+/** Tempo factor 0.25..4.0 (1.0 the default): ticks come that many times as fast, from the next
+ * tick; the pitch stays. Held in steps of 1/65536; at 1.0 the output is unchanged to the byte.
+ * Errors: INVALID_ARGUMENT (also for a value that is not finite). */
+KAVOXM_API int kavoxm_set_tempo_factor(kavoxm_module* module, double factor);
+/** Pitch factor 0.25..4.0 (1.0 the default; 2.0 an octave up; semitones s: 2^(s/12)): every
+ * voice steps through its sample that many times as fast, from the next tick; the tempo stays.
+ * Held in steps of 1/65536; at 1.0 the output is unchanged to the byte.
+ * Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_set_pitch_factor(kavoxm_module* module, double factor);
 /** 16-bit output saturates (1, the default) or wraps (0). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_set_clip(kavoxm_module* module, int32_t clip);
 
@@ -186,14 +204,13 @@ KAVOXM_API double kavoxm_duration(kavoxm_module* module);
 /** Starts the song afresh at `order` (entry in the order list) and `row`: every channel as
  * after loading, the song's initial speed and tempo, a new pass. The song time becomes the time
  * at which the song (or the subsong that reaches the order first) first reaches that order,
- * and that subsong becomes the selected one. Errors: INVALID_ARGUMENT (module NULL, device
- * playback running), POSITION. */
+ * and that subsong becomes the selected one. Errors: INVALID_ARGUMENT (module NULL), POSITION. */
 KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row);
 /** Moves to song time `seconds` of the selected subsong: playback continues from the tick that
  * holds that time, as a render from the start would play it (past the end: at the end; with
  * repeats, through them; never further than an hour a pass). Mixing on from there gives the
  * render from the start's values from that tick's first frame on.
- * Errors: INVALID_ARGUMENT (module NULL, negative or not a number, device playback running). */
+ * Errors: INVALID_ARGUMENT (module NULL, negative or not a number). */
 KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
 
 /* ---- State for displays (cheap: read it every audio block) ------------------------------ */
@@ -212,10 +229,16 @@ typedef struct kavoxm_state {
     int32_t ended;         /**< 1 once the render functions have reached the end */
     double seconds;        /**< song time at the last frame rendered */
 } kavoxm_state;
-/** Fills `out` with the state where the mixer stands (at most one block of 2,048 frames ahead
- * of the last frame handed out). While the device plays, order, speed, tempo and global volume
- * read 0 (-1 for the order). Errors: INVALID_ARGUMENT. */
+/** Fills `out` with the state of what is heard. Offline: where the mixer stands (at most one
+ * block of 2,048 frames ahead of the last frame handed out; `seconds` is exact). While the device
+ * plays (or after kavoxm_stop, until the position moves): the state of the frame the device is
+ * playing now, from its played position: `seconds` to the frame, order, row, speed and tempo as
+ * the mixer stood when that device block was rendered (up to 2,048 frames ahead of its first
+ * frame). Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_get_state(kavoxm_module* module, kavoxm_state* out);
+/** Fills `out` with the state where the mixer stands, also while the device plays (it is then
+ * kavoxm_latency_frames ahead of what is heard). Errors: INVALID_ARGUMENT. */
+KAVOXM_API int kavoxm_get_mixer_state(kavoxm_module* module, kavoxm_state* out);
 
 /** What one channel plays, for a display. */
 typedef struct kavoxm_channel_state {
@@ -223,14 +246,22 @@ typedef struct kavoxm_channel_state {
     int32_t instrument; /**< 1..255, 0 when silent */
     int32_t volume;     /**< 0..64 */
     int32_t panning;    /**< 0..255, 128 the centre */
-    float level;        /**< peak of the channel in the last render call, 0..1 */
+    float level;        /**< the larger of its kavoxm_get_channel_levels, 0..1 */
 } kavoxm_channel_state;
 /** Fills up to `count` entries for channels 0.. and returns how many were filled (the song's
  * channel count at most), or a negative error: INVALID_ARGUMENT (module NULL, out NULL with
- * count > 0, count negative, device playback running). The level is the peak the voice can
- * reach at its current gain (its sample's peak value times the gain), the highest over the
- * blocks mixed by the last render call. */
+ * count > 0, count negative). The level is as kavoxm_get_channel_levels gives it. */
 KAVOXM_API int32_t kavoxm_get_channel_states(kavoxm_module* module, kavoxm_channel_state* out,
+                                             int32_t count);
+
+/** Channel meters: for channels 0.. (up to `count`, the song's channel count at most), the peak
+ * of what the channel (its voice and the background voices it left behind) added to the mix,
+ * left and right, 1.0 for 16-bit full scale, before gain and stereo separation. The window is
+ * one mixing block (2,048 frames at most): offline the block that holds the last frame handed
+ * out, while the device plays the block being heard. Measuring changes no output value.
+ * Returns the channels filled, or a negative error: INVALID_ARGUMENT (module NULL, left or right
+ * NULL with count > 0, count negative). */
+KAVOXM_API int32_t kavoxm_get_channel_levels(kavoxm_module* module, float* left, float* right,
                                              int32_t count);
 
 /** A pattern cell as stored: note 0 none, 1..96, 97 key off; instrument 0 none; volume column,
@@ -254,8 +285,7 @@ KAVOXM_API int32_t kavoxm_order_pattern(kavoxm_module* module, int32_t order);
  * held no notes, but its effects on the song (speed, jumps, global volume) still act. Muting
  * cuts the channel's voice and the background voices it left behind; frames the render
  * functions mixed ahead (under one block of 2,048) still hold it. Mute and volume hold over
- * seeks. Errors: INVALID_ARGUMENT (module NULL, mute not 0 or 1, device playback running),
- * POSITION (no such channel). */
+ * seeks. Errors: INVALID_ARGUMENT (module NULL, mute not 0 or 1), POSITION (no such channel). */
 KAVOXM_API int kavoxm_set_channel_mute(kavoxm_module* module, int32_t channel, int32_t mute);
 /** Scales a channel's volume from its next tick: 0..256, 256 unchanged (the default).
  * Errors: INVALID_ARGUMENT, POSITION. */
@@ -379,7 +409,7 @@ KAVOXM_API int kavoxm_set_event_mask(kavoxm_module* module, uint32_t mask);
  * auto-vibrato, scaled by the master and global volume, mixed with the song. When all
  * KAVOXM_EFFECT_VOICES voices sound, the one started longest ago is taken (it fades out, without
  * an end event). Returns the effect's id (> 0) or a negative error: INVALID_ARGUMENT (module
- * NULL, a value out of range, device playback running), POSITION (no such instrument). */
+ * NULL, a value out of range), POSITION (no such instrument). */
 KAVOXM_API int32_t kavoxm_effect_play(kavoxm_module* module, int32_t instrument, int32_t note,
                                       int32_t volume, int32_t panning);
 /** Releases the effect's note from the next tick, as a key-off does (envelope release and
@@ -394,7 +424,7 @@ KAVOXM_API int kavoxm_effect_stop(kavoxm_module* module, int32_t id);
  * to `volume` over `seconds` (0..3600; 0: at the next tick), a step every tick, each step
  * smoothed by the mixer's gain ramp. The end is reported as a KAVOXM_EVENT_FADE_END event.
  * Replaces a fade running on the channel; kavoxm_set_channel_volume ends it.
- * Errors: INVALID_ARGUMENT (module NULL, a value out of range, device playback running),
+ * Errors: INVALID_ARGUMENT (module NULL, a value out of range),
  * POSITION (no such channel). */
 KAVOXM_API int kavoxm_fade_channel(kavoxm_module* module, int32_t channel, int32_t volume,
                                    double seconds);
@@ -404,16 +434,44 @@ KAVOXM_API int kavoxm_fade_master(kavoxm_module* module, int32_t volume, double 
 
 /* ---- Real-time playback on the default audio device --------------------------------------- */
 
-/** Plays the song through the platform's default audio device from a background thread, at
- * 44100 Hz, from the order and row where the handle's position stands, with its interpolation,
- * master volume and clipping. Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. While it
- * plays, only kavoxm_is_playing, kavoxm_get_state, kavoxm_stop and kavoxm_destroy may be called
- * on the handle. */
+/** Device format of kavoxm_play: rate 0 (44,100 Hz) or KAVOXM_MIN_RATE..KAVOXM_MAX_RATE;
+ * frames per device block 0 (1,024) or KAVOXM_MIN_DEVICE_BLOCK..KAVOXM_MAX_DEVICE_BLOCK; blocks
+ * queued 0 (4) or 2..KAVOXM_MAX_DEVICE_BLOCKS. The device plays at most block_frames x blocks
+ * frames behind the mixer. Takes effect at the next kavoxm_play.
+ * Errors: INVALID_ARGUMENT, BUSY (the device plays or is paused: stop it first). */
+KAVOXM_API int kavoxm_set_device_format(kavoxm_module* module, int32_t rate, int32_t block_frames,
+                                        int32_t blocks);
+#define KAVOXM_MIN_DEVICE_BLOCK 64    /**< see kavoxm_set_device_format */
+#define KAVOXM_MAX_DEVICE_BLOCK 16384 /**< see kavoxm_set_device_format */
+#define KAVOXM_MAX_DEVICE_BLOCKS 32   /**< see kavoxm_set_device_format */
+/** Frames between the mixer and what is heard, at the device rate: while the device plays, the
+ * frames queued with it and not yet played now; otherwise the most the device format queues
+ * (block_frames x blocks). Add the system's own output latency, which the library cannot see.
+ * Errors: INVALID_ARGUMENT. */
+KAVOXM_API int64_t kavoxm_latency_frames(kavoxm_module* module);
+
+/** Plays the song through the platform's default audio device from the library's audio thread,
+ * in the device format (kavoxm_set_device_format), 16-bit stereo, from where the handle
+ * stands, with all of its settings: the device receives exactly what kavoxm_render_s16 would
+ * give at that rate, block by block, with every change made meanwhile at the frame it was made.
+ * After kavoxm_stop it first plays the frames the device had not played (nothing is heard twice
+ * or skipped) unless the position was moved or rendered meanwhile. Playing already: nothing
+ * happens (resumes when paused). Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. */
 KAVOXM_API int kavoxm_play(kavoxm_module* module);
-/** 1 while device playback has not reached the song's end (see kavoxm_set_repeat), else 0
- * (also for NULL). Errors: none. */
+/** Pauses device playback at once, keeping everything queued; kavoxm_resume plays on from the
+ * same frame, so the device receives one uninterrupted render. Errors: INVALID_ARGUMENT, BUSY
+ * (the device is not playing). Pausing a paused handle, or resuming a playing one, is OK. */
+KAVOXM_API int kavoxm_pause(kavoxm_module* module);
+/** Plays on after kavoxm_pause from the frame where it paused. Errors: INVALID_ARGUMENT, BUSY
+ * (the device is not playing). */
+KAVOXM_API int kavoxm_resume(kavoxm_module* module);
+/** 1 while device playback runs or is paused and has not played the song's end (see
+ * kavoxm_set_repeat), else 0 (also for NULL). Errors: none. */
 KAVOXM_API int32_t kavoxm_is_playing(kavoxm_module* module);
-/** Stops device playback (nothing when it does not play). Errors: INVALID_ARGUMENT. */
+/** 1 while device playback is paused, else 0 (also for NULL). Errors: none. */
+KAVOXM_API int32_t kavoxm_is_paused(kavoxm_module* module);
+/** Stops device playback (nothing when it does not play) and closes the device; the frames it
+ * had not played are kept for the next kavoxm_play. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int kavoxm_stop(kavoxm_module* module);
 
 #ifdef __cplusplus

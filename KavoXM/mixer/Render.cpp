@@ -2,6 +2,7 @@
 // then the decaying click-removal offsets of voices that stopped abruptly.
 #include "KavoXM/mixer/Render.h"
 
+#include "KavoXM/mixer/Meters.h"
 #include "KavoXM/mixer/VoiceMixer.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/sequencer/Channel.h"
@@ -124,19 +125,25 @@ void MixVoices(TKavoXM& player, int32_t pos, int32_t n) {
     TKavoXMModule& module = *player.Module;
     const TKavoXMMixTarget target = MixTargetOf(player);
     const int32_t patternChannels = std::clamp(module.ChannelCount, 0, TKavoXMModule::BankSize);
+    TKavoXMMeters* meters = player.Meters;
+    const auto mix = [&](TKavoXMChannel& voice) {
+        if (meters != nullptr)
+            MixChannelMetered(target, voice, pos, n, *meters);
+        else
+            MixChannel(target, voice, pos, n);
+    };
     for (int32_t i = 0; i < patternChannels; ++i)
-        if (module.PatternChannels[size_t(i)]->Active)
-            MixChannel(target, *module.PatternChannels[size_t(i)], pos, n);
+        if (module.PatternChannels[size_t(i)]->Active) mix(*module.PatternChannels[size_t(i)]);
     // MixChannel does nothing to a voice that is not active, so the test here only saves the
     // calls. Reserve channels never sound, and only the leading background channels that have
     // taken over a voice can (see TKavoXMModule::BackgroundInUse).
     for (int32_t i = 0; i < module.BackgroundInUse; ++i)
         if (module.BackgroundChannels[size_t(i)]->Active)
-            MixChannel(target, *module.BackgroundChannels[size_t(i)], pos, n);
+            mix(*module.BackgroundChannels[size_t(i)]);
     // The host's sound effects, on voices of their own.
     if (const TKavoXMGameState* game = module.Game.get())
         for (int32_t i = 0; i < TKavoXMSoundEffects::Voices; ++i)
-            if (game->Effects.Voice(i)->Active) MixChannel(target, *game->Effects.Voice(i), pos, n);
+            if (game->Effects.Voice(i)->Active) mix(*game->Effects.Voice(i));
 }
 
 // An offset that no longer decays is added unchanged to every frame.

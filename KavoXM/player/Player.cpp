@@ -1,6 +1,7 @@
 #include "KavoXM/player/Player.h"
 
 #include "KavoXM/player/ThreadPriority.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/player/WaveOut.h"
 
 #include <algorithm>
@@ -143,7 +144,7 @@ void TKavoXM::Clear() {
 
 void TKavoXM::UpdateSamplesPerTick() {
     if (Module->Tempo == 0) Module->Tempo = 125;
-    SamplesPerTick = int32_t((uint32_t(SampleRate) * 640u) / (uint32_t(Module->Tempo) * 256u));
+    SamplesPerTick = TickFrames(SampleRate, Module->Tempo, TempoFactor);
     SamplesLeftInTick = SamplesPerTick;
     Module->TickLength = SamplesPerTick;
 }

@@ -10,6 +10,8 @@
 
 // The wave-out device, its format and wave headers (player/WaveOut.h).
 struct TKavoXMWaveOut;
+// Channel meters the mixer fills when a host asks for them (mixer/Meters.h).
+struct TKavoXMMeters;
 
 // Where a player sends its audio.
 enum class TKavoXMOutput {
@@ -52,6 +54,10 @@ class TKavoXM {
     std::unique_ptr<TKavoXMModule> Module;
     uint8_t InterpolationMode = 2; // 0 nearest, 1 linear, 2 and 3 cubic spline
     bool ClipOutput = true;        // 16-bit output saturates (else wraps)
+    // Host factors on the tick rate and on every voice's pitch, in 1/65536 (TickLength.h).
+    uint32_t TempoFactor = 65536;
+    uint32_t PitchFactor = 65536;
+    TKavoXMMeters* Meters = nullptr; // not owned; null: no metering
 
     TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, bool stereo,
             int32_t pollInterval, int32_t bits, int32_t prebuffer,

@@ -2,6 +2,7 @@
 // new gains and the sample increment.
 #include "KavoXM/module/Module.h"
 #include "KavoXM/player/Player.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/sequencer/Pitch.h"
 
@@ -88,6 +89,9 @@ void UpdatePitch(TKavoXMChannel& c, const TKavoXMModule& module) {
 
 void TKavoXMChannel::UpdateIncrement() {
     Increment = Module != nullptr ? Module->PeriodToIncrement(PitchPeriod, Module->SampleRate) : 0;
+    // The host's pitch factor, the one place it takes effect.
+    if (Module != nullptr && Module->Player != nullptr)
+        Increment = ScaleStep(Increment, Module->Player->PitchFactor);
 }
 
 void TKavoXMChannel::UpdateOutput() {

@@ -33,6 +33,31 @@ MMRESULT Reset(WaveOutDevice* device) {
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT Pause(WaveOutDevice* device) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    device->Pause();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT Restart(WaveOutDevice* device) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    device->Restart();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT GetPosition(WaveOutDevice* device, MMTIME* time, uint32_t frameBytes) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (time == nullptr) return MMSYSERR_INVALPARAM;
+    const uint64_t frames = device->Position();
+    if (time->wType == TIME_SAMPLES) {
+        time->u.sample = DWORD(frames);
+    } else {
+        time->wType = TIME_BYTES;
+        time->u.cb = DWORD(frames * frameBytes);
+    }
+    return MMSYSERR_NOERROR;
+}
+
 MMRESULT Close(WaveOutDevice* device) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
     device->Reset();

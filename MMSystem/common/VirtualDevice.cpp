@@ -18,6 +18,7 @@ constexpr size_t RecordReserveBytes = 4u << 20;
 struct Observations {
     std::mutex Mutex;
     std::vector<uint8_t> Bytes;
+    std::vector<uint8_t> Heard; // Bytes without what a reset dropped unplayed
     std::vector<VirtualDevice::WriteRecord> Writes;
     uint64_t Played = 0;
     int32_t Opens = 0;
@@ -62,6 +63,7 @@ class VirtualWaveDevice final : public WaveOutDevice {
 
     void Advance(uint64_t frames) {
         std::lock_guard<std::mutex> lock(Mutex);
+        if (Holding()) return; // a paused device lets the time pass
         Budget += frames;
         Pump();
     }
@@ -79,6 +81,7 @@ class VirtualWaveDevice final : public WaveOutDevice {
             {
                 std::lock_guard<std::mutex> lock(Seen->Mutex);
                 Seen->Bytes.insert(Seen->Bytes.end(), data, data + size_t(frames) * BlockAlign);
+                Seen->Heard.insert(Seen->Heard.end(), data, data + size_t(frames) * BlockAlign);
             }
             Consume(frames);
         }
@@ -89,10 +92,24 @@ class VirtualWaveDevice final : public WaveOutDevice {
     }
 
     void DropSink() override {
+        const uint64_t dropped = (WrittenFrames() - Played) * BlockAlign;
         Played = 0;
         std::lock_guard<std::mutex> lock(Seen->Mutex);
+        Seen->Heard.resize(Seen->Heard.size() -
+                           std::min<size_t>(size_t(dropped), Seen->Heard.size()));
         ++Seen->Resets;
         Seen->Played = 0;
+    }
+
+    // Time paused is not played time.
+    void Paused(bool paused) override {
+        if (paused) {
+            Played = std::min(Played + TakeElapsedFrames(), WrittenFrames());
+            return;
+        }
+        Budget = 0;
+        Fraction = 0;
+        Last = std::chrono::steady_clock::now();
     }
 
   private:
@@ -185,6 +202,9 @@ template <typename F> auto Observe(F read) {
 
 std::vector<uint8_t> Recorded() {
     return Observe([](Observations& seen) { return seen.Bytes; });
+}
+std::vector<uint8_t> Heard() {
+    return Observe([](Observations& seen) { return seen.Heard; });
 }
 std::vector<WriteRecord> Writes() {
     return Observe([](Observations& seen) { return seen.Writes; });

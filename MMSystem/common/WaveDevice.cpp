@@ -1,5 +1,6 @@
 #include "MMSystem/common/WaveDevice.h"
 
+#include <algorithm>
 #include <chrono>
 
 WaveOutDevice::WaveOutDevice(const WAVEFORMATEX& format, int32_t pumpIntervalMs)
@@ -22,7 +23,7 @@ void WaveOutDevice::StopPump() {
 void WaveOutDevice::PumpLoop() {
     std::unique_lock<std::mutex> lock(Mutex);
     while (!Stopping) {
-        Pump();
+        if (!Hold) Pump();
         Wake.wait_for(lock, std::chrono::milliseconds(PumpIntervalMs));
     }
 }
@@ -44,7 +45,7 @@ MMRESULT WaveOutDevice::Write(WAVEHDR* header) {
         Head = header;
     Tail = header;
     Accepted(*header);
-    Pump();
+    if (!Hold) Pump();
     return MMSYSERR_NOERROR;
 }
 
@@ -61,11 +62,32 @@ void WaveOutDevice::Reset() {
     Head = Tail = nullptr;
     QueuedEnd = 0;
     Written = 0;
+    Retired = 0;
 }
 
 void WaveOutDevice::Update() {
     std::lock_guard<std::mutex> lock(Mutex);
+    if (!Hold) Pump();
+}
+
+void WaveOutDevice::Pause() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (Hold) return;
+    Hold = true;
+    Paused(true);
+}
+
+void WaveOutDevice::Restart() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (!Hold) return;
+    Hold = false;
+    Paused(false);
     Pump();
+}
+
+uint64_t WaveOutDevice::Position() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return Retired;
 }
 
 bool WaveOutDevice::PendingChunk(const uint8_t*& data, uint32_t& frames) const {
@@ -85,6 +107,7 @@ void WaveOutDevice::Consume(uint32_t frames) {
 }
 
 void WaveOutDevice::Retire(uint64_t playedFrames) {
+    Retired = std::max(Retired, std::min(playedFrames, Written));
     while (Head != nullptr && uint64_t(Head->reserved) <= playedFrames) {
         WAVEHDR* done = Head;
         Head = done->lpNext;

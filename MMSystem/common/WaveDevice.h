@@ -24,6 +24,11 @@ struct WaveOutDevice {
     void Reset();
     // One pump pass now, from the calling thread.
     void Update();
+    // Holds the queue where it stands: nothing more is played until Restart.
+    void Pause();
+    void Restart();
+    // Frames played since the last reset.
+    uint64_t Position();
 
   protected:
     // Called with Mutex held: hand pending data to the sink, then retire what has played.
@@ -32,6 +37,8 @@ struct WaveOutDevice {
     virtual void DropSink() = 0;
     // Called with Mutex held for every accepted header.
     virtual void Accepted(const WAVEHDR& /*header*/) {}
+    // Called with Mutex held when the device pauses (true) or plays on (false).
+    virtual void Paused(bool /*paused*/) {}
 
     // The next run of queued frames not yet handed to the sink; false when there is none.
     bool PendingChunk(const uint8_t*& data, uint32_t& frames) const;
@@ -40,8 +47,13 @@ struct WaveOutDevice {
     // Headers whose last frame lies at or before `playedFrames` become done.
     void Retire(uint64_t playedFrames);
     uint64_t WrittenFrames() const { return Written; }
+    bool Holding() const { return Hold; }
     uint32_t FramesOf(const WAVEHDR& header) const;
 
+  public:
+    uint32_t FrameBytes() const { return BlockAlign; }
+
+  protected:
     WAVEFORMATEX Format;
     uint32_t BlockAlign;
     std::mutex Mutex;
@@ -54,6 +66,8 @@ struct WaveOutDevice {
     WAVEHDR* Tail = nullptr;
     uint64_t QueuedEnd = 0; // frames written by the host since the last reset
     uint64_t Written = 0;   // frames handed to the sink since the last reset
+    uint64_t Retired = 0;   // frames retired as played since the last reset
+    bool Hold = false;      // paused: the pump leaves the queue alone
     int32_t PumpIntervalMs;
     bool Stopping = false;
     std::condition_variable Wake;
@@ -75,6 +89,9 @@ MMRESULT Prepare(WaveOutDevice* device, WAVEHDR* header);
 MMRESULT Write(WaveOutDevice* device, WAVEHDR* header);
 MMRESULT Unprepare(WaveOutDevice* device, WAVEHDR* header);
 MMRESULT Reset(WaveOutDevice* device);
+MMRESULT Pause(WaveOutDevice* device);
+MMRESULT Restart(WaveOutDevice* device);
+MMRESULT GetPosition(WaveOutDevice* device, MMTIME* time, uint32_t frameBytes);
 // Resets and destroys the device.
 MMRESULT Close(WaveOutDevice* device);
 } // namespace devicecalls

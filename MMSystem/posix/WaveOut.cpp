@@ -31,3 +31,15 @@ MMRESULT waveOutReset(HWAVEOUT device) {
 MMRESULT waveOutClose(HWAVEOUT device) {
     return devicecalls::Close(device);
 }
+
+MMRESULT waveOutPause(HWAVEOUT device) {
+    return devicecalls::Pause(device);
+}
+
+MMRESULT waveOutRestart(HWAVEOUT device) {
+    return devicecalls::Restart(device);
+}
+
+MMRESULT waveOutGetPosition(HWAVEOUT device, MMTIME* time, UINT /*size*/) {
+    return devicecalls::GetPosition(device, time, device != nullptr ? device->FrameBytes() : 0);
+}

@@ -90,3 +90,22 @@ MMRESULT LayerWaveOutClose(HWAVEOUT device) {
     if (AnsweredHere(device, own, true)) return devicecalls::Close(own);
     return waveOutClose(device);
 }
+
+MMRESULT LayerWaveOutPause(HWAVEOUT device) {
+    WaveOutDevice* own = nullptr;
+    if (AnsweredHere(device, own)) return devicecalls::Pause(own);
+    return waveOutPause(device);
+}
+
+MMRESULT LayerWaveOutRestart(HWAVEOUT device) {
+    WaveOutDevice* own = nullptr;
+    if (AnsweredHere(device, own)) return devicecalls::Restart(own);
+    return waveOutRestart(device);
+}
+
+MMRESULT LayerWaveOutGetPosition(HWAVEOUT device, MMTIME* time, UINT size) {
+    WaveOutDevice* own = nullptr;
+    if (AnsweredHere(device, own))
+        return devicecalls::GetPosition(own, time, own != nullptr ? own->FrameBytes() : 0);
+    return waveOutGetPosition(device, time, size);
+}

@@ -8,7 +8,7 @@
 The module calls KavoXM's shared C library through ctypes; the package carries its own copy
 (the one named by $KAVOXM_LIBRARY is used instead when that is set). Failed calls raise
 KavoXMError or one of its subclasses (LoadError with the loader's reason, PositionError,
-InvalidArgumentError, ClosedError, NoDeviceError); arguments outside their range raise
+InvalidArgumentError, ClosedError, NoDeviceError, BusyError); arguments outside their range raise
 ValueError, or OverflowError beyond 32 bits, before they reach the library. One Module may be
 used from several threads: its calls run one after another, and close() waits for them.
 """
@@ -16,21 +16,21 @@ used from several threads: its calls run one after another, and close() waits fo
 from __future__ import annotations
 
 from . import _capi
-from ._capi import (ERROR_INTERNAL, ERROR_INVALID_ARGUMENT, ERROR_NO_DEVICE, ERROR_NOT_XM,
+from ._capi import (ERROR_BUSY, ERROR_INTERNAL, ERROR_INVALID_ARGUMENT, ERROR_NO_DEVICE, ERROR_NOT_XM,
                     ERROR_OUT_OF_MEMORY, ERROR_POSITION, ERROR_READ, ERROR_TOO_LARGE,
                     ERROR_TRUNCATED, MAX_FILE_BYTES, MAX_RATE, MIN_RATE)
-from ._errors import (ClosedError, InvalidArgumentError, KavoXMError, LoadError, NoDeviceError,
+from ._errors import (BusyError, ClosedError, InvalidArgumentError, KavoXMError, LoadError, NoDeviceError,
                       PositionError)
 from ._module import Module
 from ._types import CellDict, ChannelStateDict, InfoDict, StateDict, SubsongDict
 
 __all__ = [
     "Module", "KavoXMError", "LoadError", "PositionError", "InvalidArgumentError",
-    "ClosedError", "NoDeviceError", "version", "version_number", "error_string",
+    "ClosedError", "NoDeviceError", "BusyError", "version", "version_number", "error_string",
     "library_path", "CellDict", "ChannelStateDict", "InfoDict", "StateDict", "SubsongDict",
     "ERROR_INVALID_ARGUMENT", "ERROR_OUT_OF_MEMORY", "ERROR_READ", "ERROR_NOT_XM",
     "ERROR_TRUNCATED", "ERROR_TOO_LARGE", "ERROR_POSITION", "ERROR_NO_DEVICE",
-    "ERROR_INTERNAL", "MAX_FILE_BYTES", "MIN_RATE", "MAX_RATE",
+    "ERROR_INTERNAL", "ERROR_BUSY", "MAX_FILE_BYTES", "MIN_RATE", "MAX_RATE",
 ]
 
 

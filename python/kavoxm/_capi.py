@@ -21,6 +21,7 @@ ERROR_TOO_LARGE = -6
 ERROR_POSITION = -7
 ERROR_NO_DEVICE = -8
 ERROR_INTERNAL = -9
+ERROR_BUSY = -10
 
 MAX_FILE_BYTES = 512 << 20
 MIN_RATE, MAX_RATE = 8000, 192000
@@ -126,6 +127,16 @@ _SIGNATURES = {
     "kavoxm_play": (c_int, [_HANDLE]),
     "kavoxm_is_playing": (c_int32, [_HANDLE]),
     "kavoxm_stop": (c_int, [_HANDLE]),
+    "kavoxm_pause": (c_int, [_HANDLE]),
+    "kavoxm_resume": (c_int, [_HANDLE]),
+    "kavoxm_is_paused": (c_int32, [_HANDLE]),
+    "kavoxm_set_device_format": (c_int, [_HANDLE, c_int32, c_int32, c_int32]),
+    "kavoxm_latency_frames": (c_int64, [_HANDLE]),
+    "kavoxm_get_mixer_state": (c_int, [_HANDLE, POINTER(State)]),
+    "kavoxm_get_channel_levels": (c_int32, [_HANDLE, POINTER(c_float), POINTER(c_float),
+                                            c_int32]),
+    "kavoxm_set_tempo_factor": (c_int, [_HANDLE, c_double]),
+    "kavoxm_set_pitch_factor": (c_int, [_HANDLE, c_double]),
     "kavoxm_queue_jump": (c_int, [_HANDLE, c_int32, c_int32, c_int32, c_int32]),
     "kavoxm_cancel_jump": (c_int, [_HANDLE]),
     "kavoxm_get_jump": (c_int, [_HANDLE, POINTER(Jump)]),

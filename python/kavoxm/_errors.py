@@ -31,6 +31,11 @@ class NoDeviceError(KavoXMError, OSError):
     """No audio output device could be opened."""
 
 
+class BusyError(KavoXMError, RuntimeError):
+    """Not now: the call cannot act while the module plays on the device (or, for pause and
+    resume, while it does not)."""
+
+
 class LoadError(KavoXMError):
     """The song could not be loaded. `reason` is the loader's (or the system's) explanation,
     `report` what the loader found before it stopped (format_version, patterns, instruments,
@@ -54,6 +59,7 @@ ERROR_CLASSES: Dict[int, Type[KavoXMError]] = {
     _capi.ERROR_INVALID_ARGUMENT: InvalidArgumentError,
     _capi.ERROR_POSITION: PositionError,
     _capi.ERROR_NO_DEVICE: NoDeviceError,
+    _capi.ERROR_BUSY: BusyError,
 }
 
 

@@ -42,12 +42,12 @@ std::vector<int16_t> DeviceFrames(size_t frames) {
     return out;
 }
 
-// Lets the device play `frames` frames, then waits until the player's thread has filled its
-// queue again (four blocks of 2,048 frames), or the time limit passes at the song's end.
+// Lets the device play `frames` frames, then waits until the audio thread has filled its
+// queue again (four blocks of 1,024 frames by default), or the time limit passes at the end.
 void PlayAndRefill(uint64_t frames) {
     VirtualDevice::Advance(frames);
     WaitUntil(
-        [] { return VirtualDevice::Recorded().size() / 4 >= VirtualDevice::PlayedFrames() + 8192; },
+        [] { return VirtualDevice::Recorded().size() / 4 >= VirtualDevice::PlayedFrames() + 4096; },
         std::chrono::milliseconds(500));
 }
 

@@ -31,6 +31,8 @@ TEST(DecodeKey, ArrowsLettersAndOthers) {
                           Case{"[", Key::ChannelsLeft, 1},
                           Case{"]", Key::ChannelsRight, 1},
                           Case{"c", Key::Message, 1},
+                          Case{"}", Key::TempoUp, 1},
+                          Case{"{", Key::TempoDown, 1},
                           Case{"+", Key::VolumeUp, 1},
                           Case{"-", Key::VolumeDown, 1},
                           Case{"l", Key::Loop, 1},

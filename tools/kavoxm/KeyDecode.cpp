@@ -44,6 +44,10 @@ Key LetterKey(unsigned char byte) {
     case 'c':
     case 'C':
         return Key::Message;
+    case '}':
+        return Key::TempoUp;
+    case '{':
+        return Key::TempoDown;
     default:
         return Key::None;
     }

@@ -14,7 +14,7 @@ const char* const Reset = "\x1b[0m";
 const char* const Dim = "\x1b[90m";
 
 const char* const KeysHelp = "q quit  space pause  left/right order  up/down 10s  pgup/pgdn 60s  "
-                             "[ ] channels  c message  +/- volume  l loop  n/p file";
+                             "[ ] channels  c message  +/- volume  { } tempo  l loop  n/p file";
 
 std::string Cut(const std::string& text, size_t width) {
     return CutToWidth(text, width);
@@ -55,13 +55,27 @@ std::string ChannelHeads(const ViewFrame& f, size_t width) {
 
 std::string Meters(const ViewFrame& f, size_t width) {
     std::string line(ViewRowColumns, ' ');
+    const auto levelOf = [&](const ChannelLevels* levels, int32_t i) {
+        return levels != nullptr ? (*levels)[size_t(f.FirstChannel + i)] / 255.0 : 0.0;
+    };
+    // One meter across the cell, or a left and a right half with a space between.
+    const auto meter = [&](double level, int32_t cells) {
+        const std::string text = LevelMeter(level, cells);
+        const size_t lit = text.find('.') == std::string::npos ? text.size() : text.find('.');
+        const bool loud = lit * 13 > size_t(cells) * 10;
+        return Paint(text.substr(0, lit), loud ? "\x1b[31m" : "\x1b[32m", f.Colour) +
+               Paint(text.substr(lit), Dim, f.Colour);
+    };
     for (int32_t i = 0; i < ShownChannels(f, width); ++i) {
-        const uint8_t level = f.Levels != nullptr ? (*f.Levels)[size_t(f.FirstChannel + i)] : 0;
-        const std::string meter = LevelMeter(level / 255.0, int32_t(CellTextWidth));
-        const size_t lit = meter.find('.') == std::string::npos ? meter.size() : meter.find('.');
         line += "|";
-        line += Paint(meter.substr(0, lit), lit > 10 ? "\x1b[31m" : "\x1b[32m", f.Colour);
-        line += Paint(meter.substr(lit), Dim, f.Colour);
+        if (f.RightLevels == nullptr) {
+            line += meter(levelOf(f.Levels, i), int32_t(CellTextWidth));
+            continue;
+        }
+        const int32_t half = int32_t(CellTextWidth) / 2;
+        line += meter(levelOf(f.Levels, i), half);
+        line += std::string(CellTextWidth - size_t(2 * half), ' ');
+        line += meter(levelOf(f.RightLevels, i), half);
     }
     return line;
 }

@@ -13,12 +13,13 @@ class TKavoXMPattern;
 using ChannelLevels = std::array<uint8_t, 256>;
 
 struct ViewFrame {
-    std::string Title, Status;               // the first two lines
-    const TKavoXMPattern* Pattern = nullptr; // the pattern playing; null: none
-    int32_t Row = 0;                         // the row playing
-    int32_t Channels = 0;                    // pattern channels of the song
-    int32_t FirstChannel = 0;                // the leftmost channel shown
-    const ChannelLevels* Levels = nullptr;
+    std::string Title, Status;                         // the first two lines
+    const TKavoXMPattern* Pattern = nullptr;           // the pattern playing; null: none
+    int32_t Row = 0;                                   // the row playing
+    int32_t Channels = 0;                              // pattern channels of the song
+    int32_t FirstChannel = 0;                          // the leftmost channel shown
+    const ChannelLevels* Levels = nullptr;             // left (or the only) level of each channel
+    const ChannelLevels* RightLevels = nullptr;        // with it: a stereo meter per channel
     const std::vector<std::string>* Message = nullptr; // shown instead of the pattern
     bool Colour = false;
 };

@@ -93,8 +93,9 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
     command->footer(
         "Keys on a terminal: q quit, space pause, left/right previous/next order, down/up (or "
         ",/.) 10 s back/forward, page down/up (or </>) a minute, [/] channel groups, c the song "
-        "message, +/- master volume, l loop forever on/off, n/p next/previous file. The pattern "
-        "view with a meter per channel shows on terminals of 80x24 and more. Without a "
+        "message, +/- master volume, {/} tempo down/up by 1/16 (0.25..4 times), l loop forever "
+        "on/off, n/p next/previous file. The pattern view with a stereo meter per channel shows on "
+        "terminals of 80x24 and more. Without a "
         "terminal: one line per order. Stops at the end of the song (or after --loops passes "
         "or --seconds).\n"
         "Exit codes: 0 played, 1 a file could not be read or loaded, or no audio device, 2 bad "

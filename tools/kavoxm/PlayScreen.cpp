@@ -57,6 +57,7 @@ std::string StatusLine(const PlayStatus& s, size_t width) {
                               s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed, s.Tempo,
                               ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
                               pass.c_str(), s.MasterVolume);
+    if (s.TempoFactor != 1.0) line += Format("x%.2f  ", s.TempoFactor);
     if (s.Paused) {
         line += "[ paused ]";
     } else {
@@ -69,11 +70,13 @@ std::string StatusLine(const PlayStatus& s, size_t width) {
 
 std::string ViewStatusLine(const PlayStatus& s, size_t width) {
     const std::string pass = s.LoopForever ? "loop" : Format("pass %u/%u", s.Pass, s.Passes);
-    return Cut(Format("%sorder %d/%d pat %d row %02d/%02d  speed %d tempo %d  %s / %s  %s  vol %d",
-                      s.Paused ? "PAUSED  " : "", s.Order, s.SongLength, s.Pattern, s.Row, s.Rows,
-                      s.Speed, s.Tempo, ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(),
-                      pass.c_str(), s.MasterVolume),
-               width);
+    const std::string factor = s.TempoFactor != 1.0 ? Format("  x%.2f", s.TempoFactor) : "";
+    return Cut(
+        Format("%sorder %d/%d pat %d row %02d/%02d  speed %d tempo %d  %s / %s  %s  vol %d%s",
+               s.Paused ? "PAUSED  " : "", s.Order, s.SongLength, s.Pattern, s.Row, s.Rows, s.Speed,
+               s.Tempo, ClockText(s.Elapsed).c_str(), ClockText(s.Total).c_str(), pass.c_str(),
+               s.MasterVolume, factor.c_str()),
+        width);
 }
 
 std::string OrderLine(const PlayStatus& s) {

@@ -25,7 +25,8 @@ struct PlayStatus {
     bool LoopForever = false;
     bool Paused = false;
     int32_t MasterVolume = 128;
-    double Level = 0; // peak of the output, 1 = full scale
+    double TempoFactor = 1.0; // shown when it is not 1
+    double Level = 0;         // peak of the output, 1 = full scale
 };
 
 // A level meter of `width` cells: '#' up to the level on a dB scale from -48 to 0 dB.

@@ -12,7 +12,9 @@
 #include "Terminal.h"
 
 #include "KavoXM/capi/TextUtf8.h"
+#include "KavoXM/mixer/Meters.h"
 #include "KavoXM/module/Pattern.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/song/PassTimes.h"
 #include "KavoXM/song/Subsongs.h"
@@ -34,7 +36,7 @@ constexpr int32_t RingBuffers = 4;
 // What a block holds for the screen: the status line's figures and the channels' levels.
 struct BlockView {
     PlayStatus Status;
-    ChannelLevels Levels{};
+    ChannelLevels Levels{}, RightLevels{};
 };
 
 // The message's lines, shown safely.
@@ -51,7 +53,10 @@ class Session {
     Session(const PlaySettings& settings, const PlayPlace& place, PlayControls& controls,
             RawTerminal& terminal)
         : settings(settings), place(place), controls(controls), terminal(terminal),
-          source(settings.Rate, true, BlockFrames), blocks(16), rate(settings.Rate) {}
+          source(settings.Rate, true, BlockFrames), meters(BlockFrames), blocks(16),
+          rate(settings.Rate) {
+        source.Player().Meters = &meters;
+    }
 
     bool Load(const std::string& path, std::string& error);
     PlayEnd Run(DeviceOut& out);
@@ -63,7 +68,8 @@ class Session {
     DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
     MixSource source;
-    PassTimes times; // from origin: the shown length, the total and each entry's time
+    TKavoXMMeters meters; // what each channel adds to a block, left and right
+    PassTimes times;      // from origin: the shown length, the total and each entry's time
     SongHeader header;
     std::vector<BlockView> blocks; // what each queued device buffer holds, by ring index
     BlockView shown;               // on the screen
@@ -81,7 +87,7 @@ class Session {
     std::unique_ptr<PlayView> view;
 
     PlayStatus Snapshot();
-    void TakeLevels(ChannelLevels& levels);
+    void TakeLevels(BlockView& block);
     void Fill();
     void Placed();
     int32_t TuneStart(int32_t order);
@@ -141,16 +147,20 @@ PlayStatus Session::Snapshot() {
     s.Pass = std::min(m.SongEndCount + 1, s.Passes);
     s.LoopForever = loopForever;
     s.MasterVolume = m.MasterVolume;
+    s.TempoFactor = source.Player().TempoFactor / 65536.0;
     return s;
 }
 
-// Each pattern channel's loudness as the mixer takes it: its final volume while it sounds.
-void Session::TakeLevels(ChannelLevels& levels) {
-    const TKavoXMModule& m = source.Module();
-    for (int32_t i = 0; i < m.ChannelCount && i < int32_t(levels.size()); ++i) {
-        const TKavoXMChannel* channel = m.PatternChannels[size_t(i)].get();
-        const int32_t volume = channel != nullptr && channel->Active ? channel->FinalVolume : 0;
-        levels[size_t(i)] = uint8_t(std::clamp(volume, 0, 4096) * 255 / 4096);
+// Each pattern channel's peak in the block just mixed, left and right, as the mixer measured
+// what its voices added.
+void Session::TakeLevels(BlockView& block) {
+    const int32_t channels = std::clamp(source.Module().ChannelCount, 0, 256);
+    for (int32_t i = 0; i < channels; ++i) {
+        const auto level = [&](uint32_t peak) {
+            return uint8_t(std::min<uint64_t>(uint64_t(peak) * 255 / (32768u * 4096u), 255));
+        };
+        block.Levels[size_t(i)] = level(meters.Peak[2 * size_t(i)]);
+        block.RightLevels[size_t(i)] = level(meters.Peak[2 * size_t(i) + 1]);
     }
 }
 
@@ -160,10 +170,11 @@ void Session::Fill() {
     const PostMix post{settings.Mix.GainDb, settings.Mix.Separation};
     const auto limit = uint64_t(settings.Seconds * rate);
     for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device->CanSubmit(); ++n) {
+        meters.Clear();
         int32_t* mix = source.NextBlock();
         BlockView block;
         block.Status = Snapshot(); // the rows read for this block
-        TakeLevels(block.Levels);
+        TakeLevels(block);
         post.Apply(mix, BlockFrames, 2);
         block.Status.Level = PeakLevel(mix, size_t(BlockFrames) * 2);
         ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device->NextData());
@@ -285,6 +296,15 @@ bool Session::React(Key key, PlayEnd& end) {
     case Key::Loop:
         loopForever = !loopForever;
         break;
+    case Key::TempoUp:
+    case Key::TempoDown: {
+        // Steps of 1/16 between a quarter and four times the song's tempo, from the next tick.
+        TKavoXM& player = source.Player();
+        const int64_t step = key == Key::TempoUp ? UnitFactor / 16 : -int64_t(UnitFactor / 16);
+        player.TempoFactor =
+            uint32_t(std::clamp<int64_t>(int64_t(player.TempoFactor) + step, MinFactor, MaxFactor));
+        break;
+    }
     case Key::None:
         break;
     }
@@ -306,6 +326,7 @@ void Session::ShowView() {
     frame.Channels = header.Channels;
     frame.FirstChannel = firstChannel;
     frame.Levels = &shown.Levels;
+    frame.RightLevels = &shown.RightLevels;
     frame.Message = showMessage ? &message : nullptr;
     frame.Colour = settings.Colour;
     view->Draw(frame);
@@ -318,6 +339,7 @@ void Session::Show() {
     shown.Status.Paused = paused;
     shown.Status.LoopForever = loopForever;
     shown.Status.MasterVolume = source.Module().MasterVolume;
+    shown.Status.TempoFactor = source.Player().TempoFactor / 65536.0;
     if (view) {
         ShowView();
     } else if (place.Screen) {

@@ -42,7 +42,9 @@ enum class Key {
     Forward60,    // and forward
     ChannelsLeft, // the view's previous group of channels
     ChannelsRight,
-    Message // the song message on or off
+    Message,   // the song message on or off
+    TempoUp,   // the tempo factor up a step
+    TempoDown, // and down
 };
 
 // Raw mode of standard input for as long as the object lives: no echo, no line editing, reads
