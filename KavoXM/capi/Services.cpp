@@ -42,7 +42,8 @@ uint64_t Mix(uint64_t hash, uint64_t value) {
 }
 
 // Everything a seek's run depends on besides the song: the player, its format and
-// interpolation, the start, the passes, the master volume and every channel's host controls.
+// interpolation, its tempo and pitch factors, the start, the passes, the master volume and every
+// channel's host controls.
 uint64_t SeekKey(const kavoxm_module& m, int32_t start, uint32_t endCount) {
     const TKavoXM& player = *m.Player;
     const TKavoXMModule& song = *player.Module;
@@ -50,6 +51,7 @@ uint64_t SeekKey(const kavoxm_module& m, int32_t start, uint32_t endCount) {
     key = Mix(key, uint64_t(uint32_t(player.Channels)) << 32 | player.InterpolationMode);
     key = Mix(key, uint64_t(uint32_t(start)) << 32 | endCount);
     key = Mix(key, uint64_t(uint32_t(song.MasterVolume)));
+    key = Mix(key, uint64_t(player.TempoFactor) << 32 | player.PitchFactor);
     for (const auto& channel : song.PatternChannels)
         key = Mix(key, uint64_t(uint32_t(channel->HostVolume)) << 1 | (channel->Muted ? 1 : 0));
     return key;

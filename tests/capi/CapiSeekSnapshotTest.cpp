@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -115,6 +116,35 @@ TEST(CapiSeekSnapshots, SettingsChangedBetweenSeeksAreFollowed) {
     kavoxm_set_repeat(m.get(), 1);
     ExpectSeekMatches(m.get(), Whole(image, Rate, twice), 15.0);
     ExpectSeekMatches(m.get(), Whole(image, Rate, twice), 3.0);
+    const auto higher = [&](kavoxm_module* h) {
+        twice(h);
+        kavoxm_set_pitch_factor(h, 1.5);
+    };
+    kavoxm_set_pitch_factor(m.get(), 1.5);
+    ExpectSeekMatches(m.get(), Whole(image, Rate, higher), 6.5);
+}
+
+// The frames after a seek to `t` on a fresh handle with the tempo factor set first.
+std::vector<int32_t> SeekTail(kavoxm_module* m, double t) {
+    EXPECT_EQ(kavoxm_seek_seconds(m, t), KAVOXM_OK);
+    std::vector<int32_t> tail(2 * 20'000);
+    tail.resize(
+        size_t(2 * std::max<int64_t>(0, kavoxm_render_mix(m, Rate, 2, tail.data(), 20'000))));
+    return tail;
+}
+
+// Snapshots taken before a tempo change are not used after it: the seek equals one made on a
+// handle that had the new tempo from the start.
+TEST(CapiSeekSnapshots, TempoFactorChangeIsFollowed) {
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(Busy());
+    Handle stale = Load(image);
+    Handle fresh = Load(image);
+    ExpectSeekMatches(stale.get(), Whole(image, Rate), 8.5);
+    ASSERT_EQ(kavoxm_set_tempo_factor(stale.get(), 1.5), KAVOXM_OK);
+    ASSERT_EQ(kavoxm_set_tempo_factor(fresh.get(), 1.5), KAVOXM_OK);
+    const std::vector<int32_t> expected = SeekTail(fresh.get(), 4.2);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(SeekTail(stale.get(), 4.2), expected);
 }
 
 struct DurationCase {
