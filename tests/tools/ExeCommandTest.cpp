@@ -123,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "conv=notrunc 2>/dev/null",
                    "damaged"},
         DamageCase{"SongLengthTooLarge",
-                   "printf '\\377\\377\\377' | dd of=player bs=1 seek=$(($(stat -c %s player) - "
-                   "24)) conv=notrunc 2>/dev/null",
+                   "printf '\\377\\377\\377\\377' | dd of=player bs=1 seek=$(($(stat -c %s player) "
+                   "- 24)) conv=notrunc 2>/dev/null",
                    "incomplete"}),
     [](const auto& info) { return std::string(info.param.name); });
 
