@@ -463,7 +463,9 @@ KAVOXM_API int64_t kavoxm_latency_frames(kavoxm_module* module);
  * give at that rate, block by block, with every change made meanwhile at the frame it was made.
  * After kavoxm_stop it first plays the frames the device had not played (nothing is heard twice
  * or skipped) unless the position was moved or rendered meanwhile. Playing already: nothing
- * happens (resumes when paused). Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. */
+ * happens (resumes when paused). A handle at the song's end (a render or a seek reached it)
+ * plays as the render functions do there: OK, nothing is heard and kavoxm_is_playing is 0 at
+ * once; seek first to hear it again. Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. */
 KAVOXM_API int kavoxm_play(kavoxm_module* module);
 /** Pauses device playback at once, keeping everything queued; kavoxm_resume plays on from the
  * same frame, so the device receives one uninterrupted render. Errors: INVALID_ARGUMENT, BUSY
