@@ -15,6 +15,9 @@
 namespace tooltest {
 
 using Clock = std::chrono::steady_clock;
+// How long a test waits for the player's screen to show something. Generous: the suite runs
+// in parallel on small machines, where a loaded player falls seconds behind.
+constexpr auto WaitLimit = std::chrono::seconds(30);
 
 // The tool running on the slave side of a pseudo-terminal of `columns` columns.
 class PlayOnTerminal : public ToolTest {
@@ -90,7 +93,7 @@ class PlayOnTerminal : public ToolTest {
     }
     // Reads on until a whole frame after `from` satisfies `wanted`, or 10 seconds pass.
     template <typename Wanted> std::vector<std::string> FrameWhere(Wanted wanted, size_t from = 0) {
-        const auto end = Clock::now() + std::chrono::seconds(10);
+        const auto end = Clock::now() + WaitLimit;
         for (;;) {
             std::vector<std::string> lines = Frame(from);
             if (!lines.empty() && wanted(lines)) return lines;
@@ -119,7 +122,7 @@ class PlayOnTerminal : public ToolTest {
 
     // Reads until `text` has appeared after `from`, or 10 seconds pass.
     bool WaitFor(const std::string& text, size_t from = 0) {
-        const auto end = Clock::now() + std::chrono::seconds(10);
+        const auto end = Clock::now() + WaitLimit;
         while (screen.find(text, from) == std::string::npos) {
             if (Clock::now() > end) return false;
             struct pollfd p {
@@ -136,7 +139,7 @@ class PlayOnTerminal : public ToolTest {
     }
     // Reads everything until the tool closes the terminal (or 10 seconds pass).
     void ReadToEnd() {
-        const auto end = Clock::now() + std::chrono::seconds(10);
+        const auto end = Clock::now() + WaitLimit;
         char bytes[4096];
         for (ssize_t n = 1; n > 0 && Clock::now() < end;) {
             struct pollfd p {

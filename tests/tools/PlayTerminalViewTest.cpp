@@ -111,7 +111,7 @@ TEST_P(PlayView, RowsCellsMetersAndTheWidthAfterAResize) {
         meters.insert(frame[3]);
         mark = screen.size();
     }
-    EXPECT_GE(meters.size(), 3u);
+    ASSERT_GE(meters.size(), 3u);
     EXPECT_NE(meters.begin()->find('#'), std::string::npos);
 
     // The next group of channels.
