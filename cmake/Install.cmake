@@ -55,10 +55,29 @@ foreach(pc kavoxm kavoxm-shared kavoxm-cpp)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
           COMPONENT dev)
 endforeach()
-# The Python module, where Debian's python3 finds it for the prefix (e.g. /usr/local).
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kavoxm
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/python3/dist-packages
-        COMPONENT python FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
+# The Python module, where python3 looks for the prefix's modules: Debian's system folder for
+# /usr, its local one for /usr/local, and the standard site-packages of any other prefix (a
+# virtual environment, or a prefix named in PYTHONPATH). The folder follows the prefix given at
+# install time. Three levels above the module is the prefix's lib folder, where the module
+# looks for the library too.
+find_package(Python3 COMPONENTS Interpreter QUIET)
+if(Python3_FOUND)
+  set(KAVOXM_PYTHON_VERSION ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
+else()
+  set(KAVOXM_PYTHON_VERSION 3)
+endif()
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(kavoxm_python lib/python3/dist-packages)
+  elseif(CMAKE_INSTALL_PREFIX STREQUAL \"/usr/local\")
+    set(kavoxm_python lib/python${KAVOXM_PYTHON_VERSION}/dist-packages)
+  else()
+    set(kavoxm_python lib/python${KAVOXM_PYTHON_VERSION}/site-packages)
+  endif()
+  file(INSTALL \"${PROJECT_SOURCE_DIR}/python/kavoxm\"
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${kavoxm_python}\"
+       FILES_MATCHING PATTERN \"*.py\" PATTERN \"py.typed\" PATTERN \"__pycache__\" EXCLUDE)
+" COMPONENT python)
 foreach(program Ostrel kavoxm_tool)
   if(TARGET ${program})
     if(KAVOXM_INSTALL_RPATH AND NOT WIN32)

@@ -19,23 +19,30 @@ version=$(sed -n 's/^#define KAVOXM_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*
 rm -rf "$out" && mkdir -p "$out"
 scripts/deps.sh package
 
-step "Debian packages"
-cmake -S . -B build/package -DCMAKE_BUILD_TYPE=Release -DKAVOXM_WERROR=ON \
-  -DKAVOXM_BUILD_TESTS=OFF -DKAVOXM_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-  -DKAVOXM_INSTALL_RPATH=OFF -DKAVOXM_DOCS=ON -DKAVOXM_DEBIAN=ON >/dev/null
-cmake --build build/package -j2
-(cd build/package && cpack -G DEB -B "$root/build/package/cpack" >/dev/null)
-mv build/package/cpack/*.deb "$out/"
-
-windows=no
+windows=no win32_stub=
 if command -v i686-w64-mingw32-g++-posix >/dev/null; then
-  step "Windows zip"
+  step "Windows programs"
   cmake --preset win32 >/dev/null
   targets=(Ostrel kavoxm_tool kavoxm_shared)
   [ -d tools/stub ] && targets+=(kavoxm_stub) # the player stubs of `kavoxm exe`
   cmake --build --preset win32 --target "${targets[@]}"
-  scripts/windows-zip.sh build/win32 build/package/docs "$out/kavoxm-$version-win32.zip"
   windows=yes
+  stub=build/win32/tools/stub/kavoxm-stub-win32.exe
+  if [ -f $stub ]; then win32_stub=$root/$stub; fi # the Debian package carries it too
+fi
+
+step "Debian packages"
+cmake -S . -B build/package -DCMAKE_BUILD_TYPE=Release -DKAVOXM_WERROR=ON \
+  -DKAVOXM_BUILD_TESTS=OFF -DKAVOXM_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+  -DKAVOXM_INSTALL_RPATH=OFF -DKAVOXM_DOCS=ON -DKAVOXM_DEBIAN=ON \
+  "-DKAVOXM_EXTRA_STUBS=$win32_stub" >/dev/null
+cmake --build build/package -j2
+(cd build/package && cpack -G DEB -B "$root/build/package/cpack" >/dev/null)
+mv build/package/cpack/*.deb "$out/"
+
+if [ $windows = yes ]; then
+  step "Windows zip"
+  scripts/windows-zip.sh build/win32 build/package/docs "$out/kavoxm-$version-win32.zip"
 fi
 
 npm=no

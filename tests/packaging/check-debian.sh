@@ -2,8 +2,9 @@
 # The Debian packages as a user gets them: lintian finds no error; `apt-get install ./*.deb`
 # installs them with their computed dependencies; the README's host builds against the
 # installed files with pkg-config (shared and --static) and with CMake, and renders the same
-# bytes as the installed `kavoxm render`; the man pages and the completion are in place; then
-# the packages are removed and leave nothing behind. Needs root (apt-get).
+# bytes as the installed `kavoxm render`, and so do the players `kavoxm exe` makes; the man
+# pages and the completion are in place; then the packages are removed and leave nothing
+# behind. Needs root (apt-get).
 # Usage: check-debian.sh PACKAGE_DIR HOST_SOURCE SONG
 set -euo pipefail
 dir=$(realpath "$1") host=$(realpath "$2") song=$(realpath "$3")
@@ -54,6 +55,20 @@ cmake -S "$here/hosts" -B "$work/cmake" -DHOST_SOURCE="$host" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 "$work/cmake/host_shared" "$song" > "$work/cmake.raw"
 same "find_package(KavoXM)" "$work/cmake.raw"
+
+# The installed tool finds the installed player stubs: a generated player renders what
+# `kavoxm render` writes (the Windows one under Wine, when the package carries its stub).
+kavoxm render "$song" -o "$work/render.wav"
+kavoxm exe "$song" -o "$work/player" --target linux
+"$work/player" --wav "$work/player.wav" >/dev/null
+cmp -s "$work/render.wav" "$work/player.wav" || { echo "kavoxm exe, linux: differs"; exit 1; }
+echo "kavoxm exe, linux: the same WAV as kavoxm render"
+if [ -f /usr/lib/kavoxm/kavoxm-stub-win32.exe ] && command -v wine >/dev/null; then
+  kavoxm exe "$song" -o "$work/player.exe" --target win32
+  (cd "$work" && WINEDEBUG=-all wine player.exe --wav player32.wav >/dev/null)
+  cmp -s "$work/render.wav" "$work/player32.wav" || { echo "kavoxm exe, win32: differs"; exit 1; }
+  echo "kavoxm exe, win32 under Wine: the same WAV as kavoxm render"
+fi
 
 remove
 trap - EXIT

@@ -37,3 +37,11 @@ echo "$version"
 wine "$top/bin/host.exe" "$(winepath -w "$song")" > host.raw
 cmp -s expected.raw host.raw || { echo "host.exe under Wine: differs from the Linux render"; exit 1; }
 echo "host.exe under Wine: the same $(stat -c %s host.raw) bytes as the Linux kavoxm render"
+# The unpacked kavoxm.exe finds the Windows player stub in ../lib/kavoxm.
+if [ -f "$top/lib/kavoxm/kavoxm-stub-win32.exe" ]; then
+  "$linux" render "$song" -o expected.wav
+  wine "$top/bin/kavoxm.exe" exe "$(winepath -w "$song")" -o player.exe --target win32 >/dev/null
+  wine player.exe --wav player.wav >/dev/null
+  cmp -s expected.wav player.wav || { echo "kavoxm.exe exe: the player renders otherwise"; exit 1; }
+  echo "kavoxm.exe exe under Wine: the player renders the same WAV as the Linux kavoxm render"
+fi

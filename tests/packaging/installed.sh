@@ -68,15 +68,20 @@ cmp -s "$work/engine.raw" <(head -c $((frames * 4)) "$work/expected.raw") ||
   { echo "the C++ engine host's first $frames frames differ"; exit 1; }
 echo "find_package, C++ engine: same first $frames frames"
 
-# The Python module finds the installed library by itself.
-if /usr/bin/python3 -c 'import numpy' 2>/dev/null; then
-  env -u KAVOXM_LIBRARY PYTHONPATH="$libdir/python3/dist-packages" PYTHONDONTWRITEBYTECODE=1 \
-    /usr/bin/python3 - "$song" "$work/python.raw" <<'PY'
+# The Python module, installed into a virtual environment's prefix, is on that Python's path and
+# finds the library of its prefix by itself (no PYTHONPATH, no KAVOXM_LIBRARY).
+if /usr/bin/python3 -c 'import numpy, venv' 2>/dev/null; then
+  /usr/bin/python3 -m venv --system-site-packages --without-pip "$work/venv"
+  cmake --install "$build" --prefix "$work/venv" >/dev/null
+  env -u KAVOXM_LIBRARY -u PYTHONPATH PYTHONDONTWRITEBYTECODE=1 \
+    "$work/venv/bin/python" - "$song" "$work/python.raw" <<'PY'
 import sys, kavoxm
 with open(sys.argv[1], "rb") as song, open(sys.argv[2], "wb") as out:
     out.write(kavoxm.Module(song.read()).render(dtype="int16").tobytes())
 PY
-  same "python, installed" "$work/python.raw"
+  same "python, installed into a venv" "$work/python.raw"
+  [ -f "$(find "$work/venv/lib" -path '*/kavoxm/py.typed' | head -1)" ] ||
+    { echo "py.typed not installed"; exit 1; }
 fi
 
 # pkg-config.

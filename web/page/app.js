@@ -19,6 +19,7 @@ const page = {
   playing: false, state: null, duration: { seconds: 0, ends: true }, subsongs: [], demo: null,
   settings: { repeat: 0, interpolation: 2, volume: 128, separation: 100 },
   pressedAt: 0, firstSoundMs: null, seeking: false, game: null,
+  measurer: null, measuring: 0, durations: [],
 };
 
 function showError(text) {
@@ -57,7 +58,7 @@ function openEntry(index, play) {
     setStatus('');
     return false;
   }
-  // The audio thread starts first; measuring the subsongs here may take a while.
+  // The audio thread starts first; the subsongs are measured by a worker, off this thread.
   if (play) page.pressedAt = page.pressedAt || performance.now();
   page.firstSoundMs = null;
   page.audio.load(entry.bytes.slice(0), page.settings, play);
@@ -66,10 +67,13 @@ function openEntry(index, play) {
   if (page.song) page.song.destroy();
   page.song = result.song;
   page.current = index;
-  page.subsongs = page.song.subsongs();
+  page.subsongs = [];
+  page.durations = [];
+  page.duration = { seconds: 0, ends: true };
   fillSubsongs();
-  selectDuration(0);
-  showSongInfo($('info'), page.song, entry.name, page.duration);
+  $('length').textContent = '\u2026';
+  page.measurer.postMessage({ id: ++page.measuring, bytes: entry.bytes.slice(0) });
+  showSongInfo($('info'), page.song, entry.name, null);
   page.view.setSong(page.song);
   page.game.songLoaded(page.song.info());
   renderPlaylist();
@@ -98,10 +102,19 @@ function fillSubsongs() {
   select.disabled = page.subsongs.length < 2;
 }
 
+// The worker's answer for the song opened last: its subsongs and their lengths.
+function onMeasured({ id, subsongs, durations }) {
+  if (id !== page.measuring || !page.song) return;
+  page.subsongs = subsongs;
+  page.durations = durations;
+  fillSubsongs();
+  selectDuration(0);
+  showSongInfo($('info'), page.song, page.playlist[page.current].name, page.duration);
+}
+
 function selectDuration(index) {
-  page.song.selectSubsong(index);
   const subsong = page.subsongs[index];
-  page.duration = { seconds: page.song.duration(), ends: subsong ? subsong.ends : true };
+  page.duration = { seconds: page.durations[index] ?? 0, ends: subsong ? subsong.ends : true };
   $('seek').max = Math.max(1, page.duration.seconds);
   $('length').textContent = timeText(page.duration.seconds);
 }
@@ -296,6 +309,9 @@ async function start() {
     page.module = module;
     page.demo = demo;
     page.engine = new Engine(module);
+    page.measurer = new Worker('measure-worker.js', { type: 'module' });
+    page.measurer.onmessage = (event) => onMeasured(event.data);
+    page.measurer.postMessage({ module });
     page.audio = new AudioPlayer(module, 'worklet.js', onWorkletMessage);
     page.view = new PatternView($('pattern'));
     page.game = new GamePanel($('game'), (message) => page.audio.send(message));

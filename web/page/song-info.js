@@ -28,14 +28,18 @@ function instrumentLines(song, count) {
   return lines;
 }
 
-// Fills the panel `root` (with .facts, .instruments and .message inside) for `song`.
+// Fills the panel `root` (with .facts, .instruments and .message inside) for `song`; `duration`
+// is null while the song is measured.
 export function showSongInfo(root, song, name, duration) {
   const info = song.info();
   const facts = root.querySelector('.facts');
   facts.replaceChildren();
   item(facts, 'Title', song.text(Text.TITLE) || name);
   item(facts, 'Tracker', song.text(Text.TRACKER));
-  item(facts, 'Length', duration.ends ? timeText(duration.seconds) : `over ${timeText(duration.seconds)}`);
+  // No duration yet: the song is still being measured.
+  const length = !duration ? 'measuring\u2026' : duration.ends ? timeText(duration.seconds)
+    : `over ${timeText(duration.seconds)}`;
+  item(facts, 'Length', length);
   item(facts, 'Channels', String(info.channels));
   item(facts, 'Patterns', String(info.patterns));
   item(facts, 'Instruments', String(info.instruments));

@@ -7,6 +7,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
 import { after, before, describe, it } from 'node:test';
+import { timeText } from '../page/notation.js';
 import { corpus, launch, openPage, root, runTool, serve } from './harness.mjs';
 
 const SONGS = join(corpus, 'songs');
@@ -145,6 +146,11 @@ describe('loading files', () => {
       await page.waitForSelector('dd[data-field="channels"]');
       assert.equal(await text(page, 'dd[data-field="title"]'), info.name.trim() || 'amimod_04.xm');
       assert.equal(await text(page, 'dd[data-field="channels"]'), String(info.channels));
+      // Measured off the page's thread, then shown as the native tool measures it.
+      await page.waitForFunction(() => !document.querySelector('dd[data-field="length"]')
+        .textContent.startsWith('measuring'));
+      assert.equal(await text(page, 'dd[data-field="length"]'), timeText(info.duration_seconds));
+      assert.equal(await text(page, '#length'), timeText(info.duration_seconds));
       assert.equal(await page.$eval('#error', (e) => e.hidden), true);
       assert.deepEqual(errors, []);
       await page.close();
