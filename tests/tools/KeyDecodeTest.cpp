@@ -33,6 +33,7 @@ TEST(DecodeKey, ArrowsLettersAndOthers) {
                           Case{"c", Key::Message, 1},
                           Case{"}", Key::TempoUp, 1},
                           Case{"{", Key::TempoDown, 1},
+                          Case{"t", Key::TempoReset, 1},
                           Case{"+", Key::VolumeUp, 1},
                           Case{"-", Key::VolumeDown, 1},
                           Case{"l", Key::Loop, 1},

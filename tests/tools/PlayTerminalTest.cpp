@@ -34,6 +34,23 @@ TEST_F(PlayOnTerminal, KeysDriveThePlayerAndTheTerminalIsRestored) {
     EXPECT_EQ(LocalModes(), cooked) << "modes restored";
 }
 
+// } and { step the tempo factor by 1/16 (shown beside the volume), t puts it back to 1.
+TEST_F(PlayOnTerminal, TempoKeysStepTheFactorAndTBringsItBack) {
+    Write("song.xm", SmallSong());
+    Start({"song.xm", "--loops", "1000", "--no-view"}, 120);
+    ASSERT_TRUE(WaitFor(" order ")) << screen;
+    for (const auto& [keys, shown] : {std::pair<std::string, std::string>{"}", "  x1.06  ["},
+                                      {"}t{{", "  x0.88  ["},
+                                      {"}}t", "  vol 128  ["}}) {
+        const size_t mark = screen.size();
+        Type(keys);
+        ASSERT_TRUE(WaitFor(shown, mark)) << keys << ": " << Tail();
+    }
+    EXPECT_EQ(LastStatus().find(" x"), std::string::npos) << LastStatus();
+    Type("q");
+    EXPECT_EQ(ExitCode(), 0);
+}
+
 TEST_F(PlayOnTerminal, CtrlCExits130WithTheTerminalRestored) {
     Write("song.xm", SmallSong());
     const tcflag_t cooked = ICANON | ECHO; // a new pseudo-terminal's modes

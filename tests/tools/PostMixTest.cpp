@@ -1,5 +1,5 @@
 // The tool's post-mix stage and output formats, on mix values chosen by hand.
-#include "PostMix.h"
+#include "KavoXM/player/PostMix.h"
 
 #include <gtest/gtest.h>
 

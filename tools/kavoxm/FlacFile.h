@@ -2,7 +2,7 @@
 // FLAC output of the render command through libFLAC's stream encoder: the integer PCM that a
 // WAV file would hold (8, 16 or 24 bits), encoded into a file the caller has opened. Builds
 // without libFLAC (Windows) refuse FLAC with a message instead.
-#include "PostMix.h"
+#include "KavoXM/player/PostMix.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -48,6 +48,9 @@ Key LetterKey(unsigned char byte) {
         return Key::TempoUp;
     case '{':
         return Key::TempoDown;
+    case 't':
+    case 'T':
+        return Key::TempoReset;
     default:
         return Key::None;
     }

@@ -14,7 +14,7 @@ const char* const Reset = "\x1b[0m";
 const char* const Dim = "\x1b[90m";
 
 const char* const KeysHelp = "q quit  space pause  left/right order  up/down 10s  pgup/pgdn 60s  "
-                             "[ ] channels  c message  +/- volume  { } tempo  l loop  n/p file";
+                             "[ ] channels  c message  +/- volume  { } t tempo  l loop  n/p file";
 
 std::string Cut(const std::string& text, size_t width) {
     return CutToWidth(text, width);

@@ -1,7 +1,7 @@
 // kavoxm play: plays songs in real time through the audio device, with keys and a status line
 // on a terminal.
 #include "Commands.h"
-#include "DeviceOut.h"
+#include "KavoXM/capi/kavoxm.h"
 #include "Options.h"
 #include "PlaySession.h"
 #include "Signals.h"
@@ -33,7 +33,6 @@ bool ColourWanted() {
 int Run(PlayOptions& o) {
     o.settings.View = !o.noView;
     o.settings.Colour = !o.noColour && ColourWanted();
-    std::unique_ptr<DeviceOut> device; // opened once a song has loaded
     RawTerminal terminal;
     PlayPlace place;
     PlayControls controls;
@@ -44,7 +43,7 @@ int Run(PlayOptions& o) {
     for (size_t i = 0; i < o.files.size();) {
         place.Index = int32_t(i) + 1;
         std::string error;
-        switch (PlaySong(o.files[i], o.settings, place, controls, device, terminal, error)) {
+        switch (PlaySong(o.files[i], o.settings, place, controls, terminal, error)) {
         case PlayEnd::Quit:
             return code;
         case PlayEnd::Stopped:
@@ -81,7 +80,7 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
     command->add_option("--loops", s.Loops, "Passes through each song (default 1)")
         ->check(CLI::Range(1, 1000));
     command->add_option("--rate", s.Rate, "Sample rate in Hz")
-        ->check(CLI::Range(8000, 384000))
+        ->check(CLI::Range(KAVOXM_MIN_RATE, KAVOXM_MAX_RATE))
         ->capture_default_str();
     AddSecondsOption(*command, s.Seconds, "Play at most this much of each song");
     AddPositionOptions(*command, s.StartOrder, s.Subsong);
@@ -93,9 +92,11 @@ void AddPlayCommand(CLI::App& app, int& exitCode) {
     command->footer(
         "Keys on a terminal: q quit, space pause, left/right previous/next order, down/up (or "
         ",/.) 10 s back/forward, page down/up (or </>) a minute, [/] channel groups, c the song "
-        "message, +/- master volume, {/} tempo down/up by 1/16 (0.25..4 times), l loop forever "
-        "on/off, n/p next/previous file. The pattern view with a stereo meter per channel shows on "
-        "terminals of 80x24 and more. Without a "
+        "message, +/- master volume, {/} tempo down/up by 1/16 (0.25..4 times, the pitch "
+        "stays), t the tempo back to 1, l loop forever on/off, n/p next/previous file. The pattern "
+        "view with a stereo meter per channel shows on "
+        "terminals of 80x24 and more (left and right: the peak of what the channel adds to the "
+        "block heard). Without a "
         "terminal: one line per order. Stops at the end of the song (or after --loops passes "
         "or --seconds).\n"
         "Exit codes: 0 played, 1 a file could not be read or loaded, or no audio device, 2 bad "

@@ -1,10 +1,7 @@
 #include "PlaySession.h"
 
-#include "DeviceOut.h"
-#include "MixSource.h"
 #include "PlayScreen.h"
 #include "PlayView.h"
-#include "PostMix.h"
 #include "Signals.h"
 #include "SongFile.h"
 #include "SongInfo.h"
@@ -12,14 +9,13 @@
 #include "Terminal.h"
 
 #include "KavoXM/capi/TextUtf8.h"
-#include "KavoXM/mixer/Meters.h"
+#include "KavoXM/capi/kavoxm.h"
 #include "KavoXM/module/Pattern.h"
-#include "KavoXM/player/TickLength.h"
-#include "KavoXM/sequencer/Channel.h"
 #include "KavoXM/song/PassTimes.h"
 #include "KavoXM/song/Subsongs.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -30,14 +26,20 @@
 
 namespace {
 
-constexpr int32_t BlockFrames = 2048;
-constexpr int32_t RingBuffers = 4;
+using Clock = std::chrono::steady_clock;
 
-// What a block holds for the screen: the status line's figures and the channels' levels.
-struct BlockView {
-    PlayStatus Status;
-    ChannelLevels Levels{}, RightLevels{};
+// The device queues four blocks of 1,024 frames: about 93 ms at 44,100 Hz between a key and
+// what is heard.
+constexpr int32_t DeviceBlockFrames = 1024;
+constexpr int32_t DeviceBlocks = 4;
+// The tempo keys move the factor in steps of 1/16, from a quarter to four times.
+constexpr int32_t TempoStep = 16;
+constexpr int32_t MinTempoSteps = TempoStep / 4, MaxTempoSteps = TempoStep * 4;
+
+struct SongCloser {
+    void operator()(kavoxm_module* song) const { kavoxm_destroy(song); }
 };
+using SongHandle = std::unique_ptr<kavoxm_module, SongCloser>;
 
 // The message's lines, shown safely.
 std::vector<std::string> MessageText(const std::string& message, TKavoXMCodePage page) {
@@ -48,194 +50,207 @@ std::vector<std::string> MessageText(const std::string& message, TKavoXMCodePage
     return lines;
 }
 
+// A meter level (1.0 full scale) as the view's 0..255.
+uint8_t LevelByte(float level) {
+    return uint8_t(std::clamp(level, 0.0f, 1.0f) * 255.0f);
+}
+
 class Session {
   public:
     Session(const PlaySettings& settings, const PlayPlace& place, PlayControls& controls,
             RawTerminal& terminal)
         : settings(settings), place(place), controls(controls), terminal(terminal),
-          source(settings.Rate, true, BlockFrames), meters(BlockFrames), blocks(16),
-          rate(settings.Rate) {
-        source.Player().Meters = &meters;
-    }
+          rate(settings.Rate) {}
 
     bool Load(const std::string& path, std::string& error);
-    PlayEnd Run(DeviceOut& out);
+    PlayEnd Run(std::string& error);
 
   private:
     const PlaySettings& settings;
     const PlayPlace& place;
     PlayControls& controls;
-    DeviceOut* device = nullptr; // while running
     RawTerminal& terminal;
-    MixSource source;
-    TKavoXMMeters meters; // what each channel adds to a block, left and right
-    PassTimes times;      // from origin: the shown length, the total and each entry's time
-    SongHeader header;
-    std::vector<BlockView> blocks; // what each queued device buffer holds, by ring index
-    BlockView shown;               // on the screen
-    BlockView last;                // of the block queued last
     const int32_t rate;
+    SongHandle song;
+    // Names, message and patterns for the screen (without sample data).
+    std::unique_ptr<TKavoXMModule> display = std::make_unique<TKavoXMModule>(nullptr);
     std::vector<uint8_t> image;
-    int32_t start = 0;         // order entry the song starts at
-    int32_t origin = 0;        // order entry at song time 0: the song's or the subsong's start
-    uint64_t songFrames = 0;   // song time of the next block, counted on across passes
-    uint64_t playedFrames = 0; // audio rendered since the song began, for --seconds
-    bool paused = false, loopForever = false, finishing = false, showMessage = false;
+    PassTimes times; // from origin: the shown length, the total and each entry's time
+    SongHeader header;
+    int32_t origin = 0;   // order entry at song time 0: the song's or the subsong's start
+    kavoxm_state start{}; // where the song begins
+    bool paused = false, halted = false, loopForever = false, showMessage = false;
+    int32_t tempoSteps = TempoStep;
+    // Frames handed to the device so far (in seconds, from the mixer's song time), those a stop
+    // took back unheard, and the mixer's song time at the last look.
+    double handedOut = 0, dropped = 0, mixerSeconds = 0;
+    double lineOffset = 0; // song time minus stream time, for the order lines
     int32_t lastOrderLine = -1;
+    Clock::time_point seekSettles{}; // until then keys move on from the mixer's place
+    PlayStatus shown;
+    ChannelLevels levels{}, rightLevels{};
     int32_t firstChannel = 0;
     std::vector<std::string> message;
     std::unique_ptr<PlayView> view;
 
-    PlayStatus Snapshot();
-    void TakeLevels(BlockView& block);
-    void Fill();
-    void Placed();
-    int32_t TuneStart(int32_t order);
-    void SeekTo(int32_t order);
-    void SeekSeconds(double seconds);
+    void Configure();
+    bool Place(std::string& error);
+    void Retime(int32_t order);
+    kavoxm_state MixerState();
+    void Account();
+    double HeardSeconds();
+    void PrintOrderLines();
+    template <typename Move> void Seek(Move move);
+    kavoxm_state Where();
     void ScrollChannels(int32_t direction);
+    void TogglePause();
     bool React(Key key, PlayEnd& end);
+    void TakeStatus();
     void Show();
     void ShowView();
 };
 
 bool Session::Load(const std::string& path, std::string& error) {
-    if (!ReadSongFile(path, image, error) || !source.Load(path, image, error)) return false;
-    TKavoXMModule& module = source.Module();
-    module.MasterVolume = controls.MasterVolume;
-    source.Player().InterpolationMode = InterpolationModes().at(settings.Mix.Interpolation);
-    if (!StartOrder(path, image, settings.StartOrder, settings.Subsong, module.SongLength, start,
+    if (!ReadSongFile(path, image, error) ||
+        !LoadSongImage(path, image, *display, nullptr, error, TKavoXMLoadParts::WithoutSampleData))
+        return false;
+    kavoxm_module* loaded = nullptr;
+    kavoxm_load_report report{};
+    if (const int code = kavoxm_load_memory(image.data(), image.size(), &loaded, &report);
+        code != KAVOXM_OK) {
+        error = "cannot load " + DisplayName(path) + ": " +
+                (report.reason[0] != 0 ? report.reason : kavoxm_error_string(code));
+        return false;
+    }
+    song.reset(loaded);
+    header.File = DisplayName(path);
+    header.Title = TextUtf8(display->Name, display->NameCodePage()); // shown through SafeText
+    header.Tracker = TrackerName(image);
+    header.Channels = display->ChannelCount;
+    header.Orders = display->SongLength;
+    header.Index = place.Index;
+    header.Count = place.Count;
+    message = MessageText(display->Message, display->NameCodePage());
+    Configure();
+    return Place(error);
+}
+
+// The command's options, as the handle's settings.
+void Session::Configure() {
+    kavoxm_module* s = song.get();
+    kavoxm_set_device_format(s, rate, DeviceBlockFrames, DeviceBlocks);
+    kavoxm_set_repeat(s, settings.Loops - 1);
+    kavoxm_set_master_volume(s, controls.MasterVolume);
+    kavoxm_set_interpolation(s, InterpolationModes().at(settings.Mix.Interpolation));
+    kavoxm_set_gain_db(s, settings.Mix.GainDb);
+    kavoxm_set_stereo_separation(s, settings.Mix.Separation);
+    kavoxm_set_event_mask(s, 1u << (KAVOXM_EVENT_ORDER - 1));
+}
+
+// Puts the song where the options say it begins; song time counts from the song's start, or
+// from the subsong's (--start N is a place in the song).
+bool Session::Place(std::string& error) {
+    int32_t order = 0;
+    if (!StartOrder(header.File, image, settings.StartOrder, settings.Subsong, header.Orders, order,
                     error))
         return false;
-    // Song time counts from the song's start, or from the subsong's; --start N is a place in it.
-    origin = settings.StartOrder >= 0 ? 0 : start;
+    origin = settings.StartOrder >= 0 ? 0 : order;
     times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
-    header.File = DisplayName(path);
-    header.Title = TextUtf8(module.Name, module.NameCodePage()); // shown through SafeText
-    header.Tracker = TrackerName(image);
-    header.Channels = module.ChannelCount;
-    header.Orders = module.SongLength;
     // A scan out of work shows the time it reached, as a lower bound.
     header.Length = times.First.End == SongScanEnd::NoSong ? -1 : times.First.Seconds(rate);
     header.Ends = times.First.Ends();
-    header.Index = place.Index;
-    header.Count = place.Count;
-    message = MessageText(module.Message, module.NameCodePage());
-    if (settings.StartSeconds > 0)
-        SeekSeconds(settings.StartSeconds);
-    else if (start > 0)
-        SeekTo(start);
-    else
-        Placed();
+    if (settings.Subsong > 1) kavoxm_select_subsong(song.get(), settings.Subsong - 1);
+    if (settings.StartOrder >= 0) {
+        kavoxm_seek_order(song.get(), order, 0);
+        Retime(order);
+    }
+    if (settings.StartSeconds > 0) kavoxm_seek_seconds(song.get(), settings.StartSeconds);
+    start = MixerState();
+    mixerSeconds = start.seconds;
+    lineOffset = mixerSeconds; // nothing has been handed out yet
     return true;
 }
 
-PlayStatus Session::Snapshot() {
-    const TKavoXMModule& m = source.Module();
-    PlayStatus s;
-    s.Order = std::max(m.PlayingOrder, 0);
-    s.SongLength = m.SongLength;
-    s.Pattern = m.CurrentPattern;
-    s.Row = std::max(m.PlayingRow, 0);
-    const TKavoXMPattern* pattern = m.Patterns[size_t(m.CurrentPattern)].get();
-    s.Rows = pattern != nullptr ? pattern->RowCount : 0;
-    s.Speed = m.Speed;
-    s.Tempo = m.Tempo;
-    s.Elapsed = double(songFrames) / rate;
-    s.Total = times.All.Ends() ? times.All.Seconds(rate) : -1;
-    s.Passes = uint32_t(settings.Loops);
-    s.Pass = std::min(m.SongEndCount + 1, s.Passes);
-    s.LoopForever = loopForever;
-    s.MasterVolume = m.MasterVolume;
-    s.TempoFactor = source.Player().TempoFactor / 65536.0;
-    return s;
-}
-
-// Each pattern channel's peak in the block just mixed, left and right, as the mixer measured
-// what its voices added.
-void Session::TakeLevels(BlockView& block) {
-    const int32_t channels = std::clamp(source.Module().ChannelCount, 0, 256);
-    for (int32_t i = 0; i < channels; ++i) {
-        const auto level = [&](uint32_t peak) {
-            return uint8_t(std::min<uint64_t>(uint64_t(peak) * 255 / (32768u * 4096u), 255));
-        };
-        block.Levels[size_t(i)] = level(meters.Peak[2 * size_t(i)]);
-        block.RightLevels[size_t(i)] = level(meters.Peak[2 * size_t(i) + 1]);
-    }
-}
-
-// Mixes blocks into the free device buffers, at most one round of the ring: a device that takes
-// audio faster than real time must not keep the keys and the screen waiting.
-void Session::Fill() {
-    const PostMix post{settings.Mix.GainDb, settings.Mix.Separation};
-    const auto limit = uint64_t(settings.Seconds * rate);
-    for (int32_t n = 0; n < RingBuffers && !paused && !finishing && device->CanSubmit(); ++n) {
-        meters.Clear();
-        int32_t* mix = source.NextBlock();
-        BlockView block;
-        block.Status = Snapshot(); // the rows read for this block
-        TakeLevels(block);
-        post.Apply(mix, BlockFrames, 2);
-        block.Status.Level = PeakLevel(mix, size_t(BlockFrames) * 2);
-        ConvertMix(mix, size_t(BlockFrames) * 2, SampleFormat::S16, true, device->NextData());
-        blocks[size_t(device->Submit())] = block;
-        last = block;
-        songFrames += BlockFrames;
-        playedFrames += BlockFrames;
-        const TKavoXMModule& m = source.Module();
-        if (!loopForever && m.SongEndCount >= uint32_t(settings.Loops)) finishing = true;
-        // The block that ends the last pass already stands at the start of another one.
-        if (!place.Screen && !finishing && block.Status.Order != lastOrderLine) {
-            lastOrderLine = block.Status.Order;
-            std::printf("%s\n", OrderLine(block.Status).c_str());
-        }
-        if (settings.Seconds > 0 && playedFrames >= limit) finishing = true;
-    }
-}
-
-// After a seek: the queued sound goes, and the screen shows the new place at once, also while
-// paused, so that the next key moves on from there.
-void Session::Placed() {
-    if (device != nullptr) device->Stop(false);
-    finishing = false;
-    last.Status = Snapshot();
-    last.Status.Elapsed = double(songFrames) / rate;
-    shown = last;
-}
-
-int32_t Session::TuneStart(int32_t order) {
-    TKavoXM player(rate, BlockFrames, 1, true, 10, 16, 0, TKavoXMOutput::None);
-    if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()))) return order;
-    const SongMap map = MapSong(player);
+// An order entry the song time's origin never reaches: its time is that of the subsong that
+// reaches it, from the subsong's start (or 0 at the entry when none does), as the library
+// counts it after a seek there.
+void Session::Retime(int32_t order) {
+    if (times.OrderStart[size_t(order)] >= 0) return;
+    const SongMap map = MapSong(image, rate);
     const int32_t tune = map.OrderSubsong[size_t(order)];
-    return tune >= 0 ? map.Subsongs[size_t(tune)].StartOrder : order;
+    origin = tune >= 0 ? map.Subsongs[size_t(tune)].StartOrder : order;
+    times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
 }
 
-void Session::SeekTo(int32_t order) {
-    TKavoXMModule& m = source.Module();
-    order = std::clamp(order, 0, std::max(m.SongLength - 1, 0));
-    if (!source.Seek(order)) return;
-    if (times.OrderStart[size_t(order)] < 0) {
-        // An entry the song time's origin never reaches: its time is that of the subsong that
-        // reaches it, from the subsong's start (or 0 at the entry when none does).
-        origin = TuneStart(order);
-        times = ScanPassTimes(image, rate, uint32_t(settings.Loops), origin);
+kavoxm_state Session::MixerState() {
+    kavoxm_state state{};
+    kavoxm_get_mixer_state(song.get(), &state);
+    return state;
+}
+
+// Counts the frames the mixer handed to the device since the last look.
+void Session::Account() {
+    const double now = MixerState().seconds;
+    handedOut += std::max(now - mixerSeconds, 0.0);
+    mixerSeconds = now;
+}
+
+// Audio heard since the song began: what was handed out, less what waits in the device or was
+// taken back unheard.
+double Session::HeardSeconds() {
+    const double queued = halted ? 0 : double(kavoxm_latency_frames(song.get())) / rate;
+    return handedOut - dropped - queued;
+}
+
+// One line per order entry begun, for output that is not a terminal, from the library's order
+// events (mixed a little ahead of what is heard, as the lines always were).
+void Session::PrintOrderLines() {
+    std::array<kavoxm_event, 64> events{};
+    for (int32_t n = int32_t(events.size()); n == int32_t(events.size());) {
+        n = kavoxm_read_events(song.get(), events.data(), int32_t(events.size()));
+        for (int32_t i = 0; i < n; ++i) {
+            const kavoxm_event& e = events[size_t(i)];
+            if (e.type != KAVOXM_EVENT_ORDER || e.a == lastOrderLine) continue;
+            lastOrderLine = e.a;
+            PlayStatus s;
+            s.Order = e.a;
+            s.SongLength = header.Orders;
+            s.Pattern = e.b;
+            s.Elapsed = lineOffset + double(e.frame) / rate;
+            std::printf("%s\n", OrderLine(s).c_str());
+        }
     }
-    songFrames = uint64_t(std::max<int64_t>(times.OrderStart[size_t(order)], 0));
-    Placed();
-    // Nothing has been read yet: the place is the entry's first row.
-    last.Status.Order = order;
-    last.Status.Row = 0;
-    last.Status.Pattern = m.Orders[size_t(order)];
-    const TKavoXMPattern* pattern = m.Patterns[size_t(last.Status.Pattern)].get();
-    last.Status.Rows = pattern != nullptr ? pattern->RowCount : 0;
-    shown = last;
 }
 
-void Session::SeekSeconds(double seconds) {
-    const auto target = uint64_t(std::llround(std::max(seconds, 0.0) * rate));
-    songFrames = source.SeekFrames(origin, target, loopForever ? 0 : uint32_t(settings.Loops));
-    Placed();
+// Moves the song with `move` (a seek call). While paused, the device first gives back what it
+// had queued, so that the place shows at once and nothing of the old place is heard on resume.
+template <typename Move> void Session::Seek(Move move) {
+    if (!place.Screen) PrintOrderLines();
+    Account();
+    if (paused && !halted) {
+        dropped += double(kavoxm_latency_frames(song.get())) / rate;
+        kavoxm_stop(song.get());
+        halted = true;
+    }
+    move(song.get());
+    const kavoxm_state after = MixerState();
+    mixerSeconds = after.seconds;
+    // The new place begins at the stream frame handed out last (to a device block).
+    lineOffset = after.seconds - handedOut;
+    lastOrderLine = -1;
+    seekSettles = Clock::now() + std::chrono::milliseconds(
+                                     int64_t(DeviceBlockFrames) * DeviceBlocks * 1000 / rate + 50);
+}
+
+// Where the keys move on from: what is heard, or the mixer's place just after a seek (the
+// device still plays what it had queued before it).
+kavoxm_state Session::Where() {
+    kavoxm_state state{};
+    if (Clock::now() < seekSettles)
+        kavoxm_get_mixer_state(song.get(), &state);
+    else
+        kavoxm_get_state(song.get(), &state);
+    return state;
 }
 
 void Session::ScrollChannels(int32_t direction) {
@@ -244,9 +259,18 @@ void Session::ScrollChannels(int32_t direction) {
     firstChannel = std::clamp(firstChannel + direction * group, 0, lastGroup);
 }
 
+void Session::TogglePause() {
+    paused = !paused;
+    if (paused) {
+        kavoxm_pause(song.get());
+    } else {
+        kavoxm_play(song.get()); // resumes, or starts afresh after a seek while paused
+        halted = false;
+    }
+}
+
 // Acts on a key; true when the song should end with `end`.
 bool Session::React(Key key, PlayEnd& end) {
-    TKavoXMModule& m = source.Module();
     switch (key) {
     case Key::Quit:
         end = PlayEnd::Quit;
@@ -258,23 +282,25 @@ bool Session::React(Key key, PlayEnd& end) {
         end = PlayEnd::Previous;
         return true;
     case Key::Pause:
-        paused = !paused;
-        if (paused)
-            device->Stop(true);
-        else
-            device->Replay();
+        TogglePause();
         break;
     case Key::NextOrder:
-    case Key::PreviousOrder:
-        SeekTo(shown.Status.Order + (key == Key::NextOrder ? 1 : -1));
+    case Key::PreviousOrder: {
+        const int32_t order =
+            std::clamp(std::max(Where().order, 0) + (key == Key::NextOrder ? 1 : -1), 0,
+                       std::max(header.Orders - 1, 0));
+        Seek([&](kavoxm_module* s) { kavoxm_seek_order(s, order, 0); });
+        Retime(order);
         break;
+    }
     case Key::Back10:
     case Key::Forward10:
     case Key::Back60:
     case Key::Forward60: {
         const double step = key == Key::Back10 || key == Key::Forward10 ? 10 : 60;
         const bool back = key == Key::Back10 || key == Key::Back60;
-        SeekSeconds(shown.Status.Elapsed + (back ? -step : step));
+        const double target = std::max(Where().seconds + (back ? -step : step), 0.0);
+        Seek([&](kavoxm_module* s) { kavoxm_seek_seconds(s, target); });
         break;
     }
     case Key::ChannelsLeft:
@@ -290,25 +316,62 @@ bool Session::React(Key key, PlayEnd& end) {
         break;
     case Key::VolumeUp:
     case Key::VolumeDown:
-        m.MasterVolume = std::clamp(m.MasterVolume + (key == Key::VolumeUp ? 16 : -16), 0, 256);
-        controls.MasterVolume = m.MasterVolume;
+        controls.MasterVolume =
+            std::clamp(controls.MasterVolume + (key == Key::VolumeUp ? 16 : -16), 0, 256);
+        kavoxm_set_master_volume(song.get(), controls.MasterVolume);
         break;
     case Key::Loop:
         loopForever = !loopForever;
+        kavoxm_set_repeat(song.get(), loopForever ? -1 : settings.Loops - 1);
         break;
     case Key::TempoUp:
-    case Key::TempoDown: {
-        // Steps of 1/16 between a quarter and four times the song's tempo, from the next tick.
-        TKavoXM& player = source.Player();
-        const int64_t step = key == Key::TempoUp ? UnitFactor / 16 : -int64_t(UnitFactor / 16);
-        player.TempoFactor =
-            uint32_t(std::clamp<int64_t>(int64_t(player.TempoFactor) + step, MinFactor, MaxFactor));
+    case Key::TempoDown:
+    case Key::TempoReset:
+        tempoSteps = key == Key::TempoReset
+                         ? TempoStep
+                         : std::clamp(tempoSteps + (key == Key::TempoUp ? 1 : -1), MinTempoSteps,
+                                      MaxTempoSteps);
+        kavoxm_set_tempo_factor(song.get(), double(tempoSteps) / TempoStep);
         break;
-    }
     case Key::None:
         break;
     }
     return false;
+}
+
+// What is heard now: the place, and each channel's left and right peak in the device block
+// playing.
+void Session::TakeStatus() {
+    kavoxm_state state{};
+    kavoxm_get_state(song.get(), &state);
+    PlayStatus& s = shown;
+    s.Order = std::max(state.order, 0);
+    s.SongLength = header.Orders;
+    s.Pattern = std::max(state.pattern, 0);
+    s.Row = std::max(state.row, 0);
+    s.Rows = state.rows;
+    s.Speed = state.speed;
+    s.Tempo = state.tempo;
+    s.Elapsed = state.seconds;
+    s.Total = times.All.Ends() ? times.All.Seconds(rate) : -1;
+    s.Passes = uint32_t(settings.Loops);
+    s.Pass = std::min(uint32_t(std::max(state.pass, 0)) + 1, s.Passes);
+    s.LoopForever = loopForever;
+    s.Paused = paused;
+    s.MasterVolume = controls.MasterVolume;
+    s.TempoFactor = double(tempoSteps) / TempoStep;
+    std::array<float, 256> left{}, right{};
+    const int32_t channels =
+        std::max(kavoxm_get_channel_levels(song.get(), left.data(), right.data(), 256), 0);
+    float loudest = 0;
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const bool shownChannel = int32_t(i) < channels;
+        levels[i] = shownChannel ? LevelByte(left[i]) : 0;
+        rightLevels[i] = shownChannel ? LevelByte(right[i]) : 0;
+        if (shownChannel) loudest = std::max({loudest, left[i], right[i]});
+    }
+    // The status line's one meter: the loudest channel.
+    s.Level = loudest;
 }
 
 void Session::ShowView() {
@@ -318,45 +381,52 @@ void Session::ShowView() {
                                     : std::string()) +
                   header.File + "  " + (header.Title.empty() ? "(no title)" : header.Title) +
                   (header.Tracker.empty() ? "" : "  (" + header.Tracker + ")");
-    frame.Status = ViewStatusLine(shown.Status, 1000);
-    const TKavoXMModule& m = source.Module();
-    if (shown.Status.Pattern >= 0 && shown.Status.Pattern < TKavoXMModule::MaxPatterns)
-        frame.Pattern = m.Patterns[size_t(shown.Status.Pattern)].get();
-    frame.Row = shown.Status.Row;
+    frame.Status = ViewStatusLine(shown, 1000);
+    if (shown.Pattern >= 0 && shown.Pattern < TKavoXMModule::MaxPatterns)
+        frame.Pattern = display->Patterns[size_t(shown.Pattern)].get();
+    frame.Row = shown.Row;
     frame.Channels = header.Channels;
     frame.FirstChannel = firstChannel;
-    frame.Levels = &shown.Levels;
-    frame.RightLevels = &shown.RightLevels;
+    frame.Levels = &levels;
+    frame.RightLevels = &rightLevels;
     frame.Message = showMessage ? &message : nullptr;
     frame.Colour = settings.Colour;
     view->Draw(frame);
 }
 
 void Session::Show() {
-    // A device that takes audio faster than real time may have played everything already.
-    const int32_t playing = device->Playing();
-    if (playing >= 0 || !paused) shown = playing >= 0 ? blocks[size_t(playing)] : last;
-    shown.Status.Paused = paused;
-    shown.Status.LoopForever = loopForever;
-    shown.Status.MasterVolume = source.Module().MasterVolume;
-    shown.Status.TempoFactor = source.Player().TempoFactor / 65536.0;
+    TakeStatus();
     if (view) {
         ShowView();
     } else if (place.Screen) {
         const size_t width = TerminalColumns();
-        const std::string line = StatusLine(shown.Status, width);
+        const std::string line = StatusLine(shown, width);
         std::printf("\r%s%s", line.c_str(), LineEraser(line.size(), width).c_str());
     }
     std::fflush(stdout);
 }
 
-PlayEnd Session::Run(DeviceOut& out) {
-    device = &out;
+PlayEnd Session::Run(std::string& error) {
+    if (const int code = kavoxm_play(song.get()); code != KAVOXM_OK) {
+        if (code == KAVOXM_ERROR_NO_DEVICE) return PlayEnd::NoDevice;
+        error = std::string("cannot play ") + header.File + ": " + kavoxm_error_string(code);
+        return PlayEnd::Failed;
+    }
     if (settings.View && place.Screen && terminal.Active() && TerminalDrawsScreens() &&
         ViewFits(TerminalColumns(), TerminalRows()))
         view = std::make_unique<PlayView>();
     else
         std::printf("%s", HeaderText(header, terminal.Active(), TerminalColumns()).c_str());
+    // A start inside an entry (--start-seconds) has no order event of its own.
+    if (!place.Screen && settings.StartSeconds > 0 && start.order >= 0) {
+        lastOrderLine = start.order;
+        PlayStatus s;
+        s.Order = start.order;
+        s.SongLength = header.Orders;
+        s.Pattern = start.pattern;
+        s.Elapsed = start.seconds;
+        std::printf("%s\n", OrderLine(s).c_str());
+    }
     PlayEnd end = PlayEnd::Finished;
     for (;;) {
         if (StopSignal() != 0) {
@@ -374,12 +444,14 @@ PlayEnd Session::Run(DeviceOut& out) {
         for (Key key = terminal.ReadKey(); key != Key::None && !stop; key = terminal.ReadKey())
             stop = React(key, end);
         if (stop) break;
-        Fill();
-        if (finishing && device->Playing() < 0) break;
+        if (!place.Screen) PrintOrderLines();
+        Account();
+        if (settings.Seconds > 0 && HeardSeconds() >= settings.Seconds) break;
+        if (!paused && kavoxm_is_playing(song.get()) == 0) break;
         Show();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    device->Stop(false);
+    kavoxm_stop(song.get());
     view.reset();
     if (place.Screen) std::printf("\n");
     std::fflush(stdout);
@@ -389,11 +461,8 @@ PlayEnd Session::Run(DeviceOut& out) {
 } // namespace
 
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 PlayControls& controls, std::unique_ptr<DeviceOut>& device, RawTerminal& terminal,
-                 std::string& error) {
+                 PlayControls& controls, RawTerminal& terminal, std::string& error) {
     Session session(settings, place, controls, terminal);
     if (!session.Load(path, error)) return StopSignal() != 0 ? PlayEnd::Stopped : PlayEnd::Failed;
-    if (!device) device = std::make_unique<DeviceOut>(settings.Rate, 2, BlockFrames, RingBuffers);
-    if (!device->IsOpen()) return PlayEnd::NoDevice;
-    return session.Run(*device);
+    return session.Run(error);
 }

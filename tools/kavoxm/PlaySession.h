@@ -1,13 +1,12 @@
 #pragma once
-// One song of `kavoxm play`: loads it, plays it through the tool's device ring with keys and a
-// status line (or one line per order when output is not a terminal), and says how it ended.
+// One song of `kavoxm play`: loads it, plays it on the audio device through the library's live
+// player (the C API) with keys and a status line (or one line per order when output is not a
+// terminal), and says how it ended.
 #include "Options.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-class DeviceOut;
 class RawTerminal;
 
 struct PlaySettings {
@@ -34,7 +33,6 @@ struct PlayControls {
     int32_t MasterVolume = 128;
 };
 
-// Plays `path`, opening `device` once a song has loaded. On PlayEnd::Failed, `error` says why.
+// Plays `path` on the default audio device. On PlayEnd::Failed, `error` says why.
 PlayEnd PlaySong(const std::string& path, const PlaySettings& settings, const PlayPlace& place,
-                 PlayControls& controls, std::unique_ptr<DeviceOut>& device, RawTerminal& terminal,
-                 std::string& error);
+                 PlayControls& controls, RawTerminal& terminal, std::string& error);

@@ -1,9 +1,9 @@
 // kavoxm render: plays a song offline into a WAV file (or raw PCM on stdout).
 #include "Commands.h"
-#include "MixSource.h"
+#include "KavoXM/player/PostMix.h"
 #include "Options.h"
 #include "PlayScreen.h"
-#include "PostMix.h"
+#include "RenderSource.h"
 #include "Signals.h"
 #include "SongFile.h"
 #include "SongStart.h"
@@ -90,7 +90,7 @@ class PcmChunk {
 
 // Mixes, post-mixes and writes blocks until the limit, the song end or a stop request.
 // Returns the exit code; `ended` tells whether the song ended.
-int RenderBlocks(const RenderOptions& o, MixSource& source, PcmSink& sink, uint64_t limit,
+int RenderBlocks(const RenderOptions& o, RenderSource& source, PcmSink& sink, uint64_t limit,
                  bool& ended) {
     const SampleFormat format = BitsFormats().at(o.bits);
     const PostMix post{o.mix.GainDb, o.mix.Separation};
@@ -155,7 +155,7 @@ int Run(const RenderOptions& o) {
     }
     std::vector<uint8_t> image;
     std::string error;
-    auto source = std::make_unique<MixSource>(o.rate, !o.mono);
+    auto source = std::make_unique<RenderSource>(o.rate, !o.mono);
     if (!ReadSongFile(o.input, image, error) || !source->Load(o.input, image, error)) {
         if (StopSignal() != 0) return StopExitCode();
         Fail(error);

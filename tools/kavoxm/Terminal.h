@@ -42,9 +42,10 @@ enum class Key {
     Forward60,    // and forward
     ChannelsLeft, // the view's previous group of channels
     ChannelsRight,
-    Message,   // the song message on or off
-    TempoUp,   // the tempo factor up a step
-    TempoDown, // and down
+    Message,    // the song message on or off
+    TempoUp,    // the tempo factor up a step
+    TempoDown,  // and down
+    TempoReset, // the tempo factor back to 1
 };
 
 // Raw mode of standard input for as long as the object lives: no echo, no line editing, reads

@@ -4,7 +4,7 @@
 // replaced file is written under a temporary name beside the target and takes the target's
 // name only once it is complete; a render that fails or is stopped leaves nothing behind. A
 // device or a pipe is written into directly. Data past 4 GiB makes the file RF64.
-#include "PostMix.h"
+#include "KavoXM/player/PostMix.h"
 #include "WavHeader.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // and the true 64-bit sizes in a "ds64" chunk after "WAVE". A header with `Room` holds a
 // placeholder "JUNK" chunk of the ds64 chunk's size in that place, so that the same file can
 // still become RF64 once its length is known.
-#include "PostMix.h"
+#include "KavoXM/player/PostMix.h"
 
 #include <cstddef>
 #include <cstdint>

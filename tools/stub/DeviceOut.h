@@ -1,6 +1,6 @@
 #pragma once
-// The audio device of `kavoxm play`: a ring of wave buffers that the tool fills itself, so
-// that its own post-mix stage (gain, stereo separation) comes between the mixer and the sound.
+// The audio device of the standalone player stub: a ring of wave buffers that it fills itself,
+// with the engine built for size and its post-mix between the mixer and the sound.
 #include "MMSystem/MMSystem.h"
 
 #include <cstdint>

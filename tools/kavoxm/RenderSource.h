@@ -1,7 +1,8 @@
 #pragma once
-// A player without a device that hands out its mix block by block: the same ticks, mixing and
-// song-end bookkeeping as real-time playback, with the 32-bit mix available to the tool's own
-// post-mix stage before it becomes PCM.
+// The offline mix of `kavoxm render`: a player without a device that hands out its 32-bit mix
+// block by block up to the song's end, for the render's post-mix stage and sample formats
+// (8, 16, 24 bits and float, mono or stereo, rates up to 384,000 Hz). Playing on the device is
+// the library's live player (kavoxm_play), not this.
 #include "KavoXM/player/Player.h"
 
 #include <memory>
@@ -10,9 +11,9 @@
 
 struct TKavoXMLoadInfo;
 
-class MixSource {
+class RenderSource {
   public:
-    MixSource(int32_t rate, bool stereo, int32_t blockFrames = 2048);
+    RenderSource(int32_t rate, bool stereo, int32_t blockFrames = 2048);
 
     // Loads the image and puts the song at its start.
     bool Load(const std::string& path, const std::vector<uint8_t>& image, std::string& error);
@@ -27,9 +28,6 @@ class MixSource {
     // pass `passes` (0: no end). The next block begins with that tick. Returns the song time
     // of its start.
     uint64_t SeekFrames(int32_t order, uint64_t frames, uint32_t passes);
-    // Mixes the next block and returns its BlockFrames() x Channels() values, valid until the
-    // next call; the caller may change them in place.
-    int32_t* NextBlock();
     // Mixes the next block up to the song's end: stops before the first frame of the tick that
     // completes pass `passes` (setting `ended`) and returns the frames mixed; Block() holds them.
     int32_t NextBlockToEnd(uint32_t passes, bool& ended);
