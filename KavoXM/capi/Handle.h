@@ -84,6 +84,7 @@ struct kavoxm_module {
     SeekIndex Seeks;
     int32_t DurationRate = 0;
     int32_t DurationSubsong = -1;
+    uint32_t DurationFactor = 0; // the tempo factor it was measured at
     int64_t DurationFrames = 0;
 
     // Channel meters (Levels.h), and the levels of the mixing block that holds the last frame

@@ -1,5 +1,6 @@
 // Song services: subsongs, duration, seeks.
 #include "KavoXM/capi/Handle.h"
+#include "KavoXM/player/TickLength.h"
 #include "KavoXM/sequencer/GameState.h"
 #include "KavoXM/song/SeekTime.h"
 
@@ -55,6 +56,27 @@ uint64_t SeekKey(const kavoxm_module& m, int32_t start, uint32_t endCount) {
     for (const auto& channel : song.PatternChannels)
         key = Mix(key, uint64_t(uint32_t(channel->HostVolume)) << 1 | (channel->Muted ? 1 : 0));
     return key;
+}
+
+uint32_t TempoFactorNow(kavoxm_module& m) {
+    std::lock_guard<std::mutex> lock(m.Mutex);
+    return m.Player->TempoFactor;
+}
+
+// Frames of one pass of the selected subsong at `rate` and the current tempo factor: the last
+// answer, or a scan on a player of its own (the handle's playback stays where it is).
+int64_t DurationFrames(kavoxm_module& m, int32_t rate) {
+    const uint32_t factor = TempoFactorNow(m);
+    if (m.DurationRate == rate && m.DurationSubsong == m.Selected && m.DurationFactor == factor)
+        return m.DurationFrames;
+    const Subsong* s = SubsongAt(m, m.Selected);
+    const int32_t start = s != nullptr ? s->StartOrder : 0;
+    const SongScan scan = ScanSongLength(m.Image, rate, 1, start, {}, factor);
+    m.DurationRate = rate;
+    m.DurationSubsong = m.Selected;
+    m.DurationFactor = factor;
+    m.DurationFrames = int64_t(scan.Frames);
+    return m.DurationFrames;
 }
 
 } // namespace
@@ -133,8 +155,12 @@ int kavoxm_select_subsong(kavoxm_module* module, int32_t index) {
 double kavoxm_duration(kavoxm_module* module) {
     return capi::Guard([&]() -> double {
         if (module == nullptr) return KAVOXM_ERROR_INVALID_ARGUMENT;
-        const Subsong* s = SubsongAt(*module, module->Selected);
-        return s == nullptr ? 0.0 : Seconds(*module, int64_t(s->Frames));
+        kavoxm_module& m = *module;
+        // The song map is measured at 1.0; at another tempo factor the ticks have other
+        // lengths, so the pass is measured again at that factor.
+        if (TempoFactorNow(m) != UnitFactor) return Seconds(m, DurationFrames(m, m.MapRate));
+        const Subsong* s = SubsongAt(m, m.Selected);
+        return s == nullptr ? 0.0 : Seconds(m, int64_t(s->Frames));
     });
 }
 
@@ -142,14 +168,7 @@ int64_t kavoxm_duration_frames(kavoxm_module* module, int32_t rate) {
     return capi::Guard([&]() -> int64_t {
         if (module == nullptr || rate < KAVOXM_MIN_RATE || rate > KAVOXM_MAX_RATE)
             return KAVOXM_ERROR_INVALID_ARGUMENT;
-        kavoxm_module& m = *module;
-        if (m.DurationRate == rate && m.DurationSubsong == m.Selected) return m.DurationFrames;
-        const Subsong* s = SubsongAt(m, m.Selected);
-        const SongScan scan = ScanSongLength(m.Image, rate, 1, s != nullptr ? s->StartOrder : 0);
-        m.DurationRate = rate;
-        m.DurationSubsong = m.Selected;
-        m.DurationFrames = int64_t(scan.Frames);
-        return m.DurationFrames;
+        return DurationFrames(*module, rate);
     });
 }
 

@@ -198,10 +198,12 @@ KAVOXM_API int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_s
 /** Starts subsong `index` (0-based) from its beginning. Errors: INVALID_ARGUMENT, POSITION. */
 KAVOXM_API int kavoxm_select_subsong(kavoxm_module* module, int32_t index);
 /** Length in seconds of one pass of the selected subsong (how far the measurement got when it
- * does not end within the cap), measured at 44100 Hz; negative on error (INVALID_ARGUMENT). */
+ * does not end within the cap), measured at 44100 Hz and the tempo factor set now (the
+ * subsongs' seconds of kavoxm_get_subsong are at 1.0); negative on error (INVALID_ARGUMENT). */
 KAVOXM_API double kavoxm_duration(kavoxm_module* module);
 /** Length in frames at `rate` (KAVOXM_MIN_RATE..KAVOXM_MAX_RATE) of one pass of the selected
- * subsong: exactly the frames a render at that rate gives from the subsong's start to its end
+ * subsong at the tempo factor set now: exactly the frames a render at that rate and factor
+ * gives from the subsong's start to its end
  * (ticks are whole frames, so the length in seconds differs a little from rate to rate). For a
  * subsong that does not end within the cap, or whose measurement ran out of work, the frames
  * measured. The last answer is kept. Negative on error: INVALID_ARGUMENT (module NULL, rate out
@@ -215,8 +217,10 @@ KAVOXM_API int64_t kavoxm_duration_frames(kavoxm_module* module, int32_t rate);
 KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row);
 /** Moves to song time `seconds` of the selected subsong: playback continues from the tick that
  * holds that time, as a render from the start would play it (past the end: at the end; with
- * repeats, through them; never further than an hour a pass). Mixing on from there gives the
- * render from the start's values from that tick's first frame on.
+ * repeats, through them; never further than an hour a pass), at the tempo factor set now.
+ * Mixing on from there gives the render from the start's values from that tick's first frame
+ * on. A song that repeats itself is played through once; a seek into a later pass starts from
+ * the same place of the pass it repeats, so far seeks cost no more than near ones.
  * Errors: INVALID_ARGUMENT (module NULL, negative or not a number). */
 KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
 
@@ -463,7 +467,9 @@ KAVOXM_API int64_t kavoxm_latency_frames(kavoxm_module* module);
  * give at that rate, block by block, with every change made meanwhile at the frame it was made.
  * After kavoxm_stop it first plays the frames the device had not played (nothing is heard twice
  * or skipped) unless the position was moved or rendered meanwhile. Playing already: nothing
- * happens (resumes when paused). Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. */
+ * happens (resumes when paused). A handle at the song's end (a render or a seek reached it)
+ * plays as the render functions do there: OK, nothing is heard and kavoxm_is_playing is 0 at
+ * once; seek first to hear it again. Errors: INVALID_ARGUMENT, NO_DEVICE, OUT_OF_MEMORY. */
 KAVOXM_API int kavoxm_play(kavoxm_module* module);
 /** Pauses device playback at once, keeping everything queued; kavoxm_resume plays on from the
  * same frame, so the device receives one uninterrupted render. Errors: INVALID_ARGUMENT, BUSY

@@ -105,6 +105,8 @@ class TKavoXMChannel {
         if (TremoloWaveform < 4) TremoloPosition = 0;
     }
     void Assign(const TKavoXMChannel& source);
+    // Every field equal: the channel goes on the same way from either.
+    bool operator==(const TKavoXMChannel&) const = default;
     bool MoveToBackground();
 
     // Row tick (RowProcessing.cpp).

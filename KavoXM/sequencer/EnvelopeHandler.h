@@ -16,6 +16,7 @@ class TKavoXMEnvelopeHandler {
     void SetPosition(int32_t position);
     int32_t Process(); // value for this tick (0..64 for XM data), then advance
     void Assign(const TKavoXMEnvelopeHandler& source);
+    bool operator==(const TKavoXMEnvelopeHandler&) const = default;
 
   private:
     void SetupSegment(int32_t point);

@@ -3,7 +3,9 @@
 // so that a seek restores the nearest snapshot before its target and plays forward from there
 // only. Memory is bounded: past MaxBytes every other snapshot goes and the spacing doubles.
 // Past the run's end (the cap or its work) a seek runs on from the last snapshot, within a
-// budget of its own.
+// budget of its own. A song that repeats itself (a pass that begins in the very state of the
+// pass before it) is seen once: the run stops there, and a seek into any later pass starts
+// from the matching place of the last pass seen, moved on by whole passes.
 #include "KavoXM/song/SeekTime.h"
 #include "KavoXM/song/SongSnapshot.h"
 
@@ -35,9 +37,20 @@ class SeekIndex {
     size_t Snapshots() const { return snapshots_.size(); }
     size_t Bytes() const;
 
+    // Frames of one pass once the song is known to repeat itself (else 0).
+    uint64_t Period() const { return period_; }
+
   private:
-    void Visit(TKavoXM& player, uint64_t frame);
+    // The state at the first tick boundary of a pass, with its own song-end record log.
+    struct PassStart {
+        SongSnapshot State;
+        SongStateLog Log;
+    };
+
+    bool Visit(TKavoXM& player, uint64_t frame);
     void Thin();
+    bool NotePass(TKavoXM& player, uint64_t frame);
+    SeekResult SeekRepeated(TKavoXM& player, uint64_t target, uint64_t budget);
 
     uint64_t key_ = 0;
     int32_t block_ = 1;
@@ -48,4 +61,11 @@ class SeekIndex {
     bool ended_ = false;   // and the song ended there
     std::vector<SongSnapshot> snapshots_;
     SongStateLog log_;
+    // Pass starts: the last one seen; once two in a row are alike, the first of them and the
+    // frames between them.
+    uint32_t passes_ = 0; // the song's pass count at the last tick boundary seen
+    PassStart lastPass_;
+    bool haveLastPass_ = false;
+    PassStart periodStart_;
+    uint64_t period_ = 0;
 };

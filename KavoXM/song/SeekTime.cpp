@@ -52,11 +52,11 @@ SeekResult SeekToFrame(TKavoXM& player, uint64_t target, int32_t blockFrames, ui
     uint64_t frame = from;
     player.SamplesLeftInTick = 0;
     for (;;) {
-        if (result.Work >= budget || ScanStopRequested()) {
+        if (result.Work >= budget || ScanStopRequested() ||
+            (visit != nullptr && !(*visit)(frame))) {
             result.Cut = true;
             break;
         }
-        if (visit != nullptr) (*visit)(frame);
         player.Tick();
         result.Work += SeekTickWork(module);
         if (module.SongEndCount >= endCount) {

@@ -23,8 +23,9 @@ struct SeekResult {
     uint64_t Work = 0;
 };
 
-// Called at every tick boundary of a seek, before the tick is read, with its frame.
-using SeekVisit = std::function<void(uint64_t frame)>;
+// Called at every tick boundary of a seek, before the tick is read, with its frame; false stops
+// the seek there (its result is then Cut).
+using SeekVisit = std::function<bool(uint64_t frame)>;
 
 // Plays the player's song forward from a tick boundary at frame `from` of a render in blocks
 // of `blockFrames` frames, to the tick holding frame `target` (or the tick at which pass

@@ -93,11 +93,12 @@ SongScan ScanSongLength(TKavoXM& player, uint32_t passes, const SongScanLimits& 
 }
 
 SongScan ScanSongLength(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes,
-                        int32_t startOrder, const SongScanLimits& limits) {
+                        int32_t startOrder, const SongScanLimits& limits, uint32_t tempoFactor) {
     TKavoXM player(rate, 2048, 4, true, 10, 16, 0, TKavoXMOutput::None);
     if (!player.Module->LoadFromMemory(image.data(), int32_t(image.size()), nullptr,
                                        TKavoXMLoadParts::WithoutSampleData))
         return {};
+    player.TempoFactor = tempoFactor;
     if (!player.StartOffline()) return {};
     if (startOrder != 0 && !player.SetPosition(startOrder, 0)) return {};
     return ScanSongLength(player, passes, limits);

@@ -67,9 +67,11 @@ using ReachedOrders = std::array<bool, 256>;
 using OrderFrames = std::array<int64_t, 256>;
 
 // Frames at `rate` of `passes` passes through the song in `image`, starting at order entry
-// `startOrder`, row 0, as after the player's SetPosition (0: the song's own start).
+// `startOrder`, row 0, as after the player's SetPosition (0: the song's own start), played at
+// `tempoFactor` (TickLength.h; 65536 is 1.0).
 SongScan ScanSongLength(const std::vector<uint8_t>& image, int32_t rate, uint32_t passes = 1,
-                        int32_t startOrder = 0, const SongScanLimits& limits = {});
+                        int32_t startOrder = 0, const SongScanLimits& limits = {},
+                        uint32_t tempoFactor = 65536);
 
 // The same on a loaded player from where its song stands (after StartOffline or SetPosition):
 // ticks the player's module in scan mode and leaves it where the scan stopped (its voices are

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <span>
 
 namespace {
 
@@ -72,6 +73,20 @@ void CaptureSong(TKavoXM& player, uint64_t frame, SongStateLog& log, const SongS
         into.Channels.push_back(*m.PatternChannels[size_t(i)]);
     for (int32_t i = 0; i < m.BackgroundInUse; ++i)
         into.Channels.push_back(*m.BackgroundChannels[size_t(i)]);
+}
+
+bool SameSongState(const SongSnapshot& a, const SongStateLog& logA, const SongSnapshot& b,
+                   const SongStateLog& logB) {
+    const auto states = [](const SongSnapshot& s, const SongStateLog& log) {
+        return std::span(log.Entries).subspan(s.StatesBegin, s.StatesEnd - s.StatesBegin);
+    };
+    if (!std::ranges::equal(states(a, logA), states(b, logB))) return false;
+    SongSnapshot same = a;
+    same.Frame = b.Frame;
+    same.SongEndCount = b.SongEndCount;
+    same.StatesBegin = b.StatesBegin;
+    same.StatesEnd = b.StatesEnd;
+    return same == b;
 }
 
 void RestoreSong(TKavoXM& player, const SongSnapshot& s, const SongStateLog& log) {

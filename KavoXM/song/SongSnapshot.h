@@ -33,6 +33,8 @@ struct SongSnapshot {
 
     std::vector<TKavoXMChannel> Channels; // pattern channels in use, then background in use
     int32_t PatternChannels = 0;          // of Channels
+
+    bool operator==(const SongSnapshot&) const = default;
 };
 
 // The log of song-end hashes that snapshots point into: the record's occupied slots, added as
@@ -46,5 +48,9 @@ struct SongStateLog {
 // `previous`: the last snapshot taken with this log (nullptr for the first).
 void CaptureSong(TKavoXM& player, uint64_t frame, SongStateLog& log, const SongSnapshot* previous,
                  SongSnapshot& into);
+// Whether the song goes on the same way from `a` as from `b`, whatever their frames and pass
+// counts: every other field equal, and their song-end records (in `logA`, `logB`) alike.
+bool SameSongState(const SongSnapshot& a, const SongStateLog& logA, const SongSnapshot& b,
+                   const SongStateLog& logB);
 // Puts the player back into the captured state. Nothing allocates.
 void RestoreSong(TKavoXM& player, const SongSnapshot& snapshot, const SongStateLog& log);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -97,6 +98,49 @@ TEST(CapiDevice, EndsAtTheSongsEndUnlessRepeated) {
         kavoxm_stop(m.get());
     }
 }
+
+struct EndedCase {
+    const char* name;
+    void (*reachEnd)(kavoxm_module*);
+};
+
+void PrintTo(const EndedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CapiDeviceAtTheEnd : public testing::TestWithParam<EndedCase> {};
+
+// A handle standing at the song's end plays as a fresh handle plays its last frame: the call
+// succeeds, nothing is left to hear, and playback is over at once; a seek plays again.
+TEST_P(CapiDeviceAtTheEnd, PlaysNothingMoreAndSeeksPlayAgain) {
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(capisongs::Held(4));
+    ScopedVirtualDevice selected;
+    Handle m = capisongs::Load(image);
+    ASSERT_TRUE(m);
+    GetParam().reachEnd(m.get());
+    ASSERT_EQ(kavoxm_play(m.get()), KAVOXM_OK);
+    EXPECT_TRUE(WaitUntil([&] { return kavoxm_is_playing(m.get()) == 0; }));
+    EXPECT_EQ(VirtualDevice::Recorded().size(), 0u);
+    kavoxm_state state{};
+    ASSERT_EQ(kavoxm_get_state(m.get(), &state), KAVOXM_OK);
+    EXPECT_EQ(state.ended, 1);
+    ASSERT_EQ(kavoxm_seek_seconds(m.get(), 0), KAVOXM_OK);
+    PlayAndRefill(0);
+    EXPECT_EQ(DeviceFrames(4096), OfflineFrames(image, 0, 4096));
+    EXPECT_EQ(kavoxm_stop(m.get()), KAVOXM_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, CapiDeviceAtTheEnd,
+    testing::Values(EndedCase{"RenderedToTheEnd",
+                              [](kavoxm_module* m) {
+                                  int16_t pcm[2 * 4096];
+                                  while (kavoxm_render_s16(m, DeviceRate, 2, pcm, 4096) > 0) {
+                                  }
+                              }},
+                    EndedCase{"SoughtFarPastTheEnd",
+                              [](kavoxm_module* m) { kavoxm_seek_seconds(m, 1e9); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CapiDevice, ReportsAMissingDeviceAndStaysUsable) {
     VirtualDevice::Options failing;

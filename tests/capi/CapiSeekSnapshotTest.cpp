@@ -133,6 +133,19 @@ std::vector<int32_t> SeekTail(kavoxm_module* m, double t) {
     return tail;
 }
 
+// A seek by seconds at a tempo factor lands where a render at that factor plays that time.
+TEST(CapiSeekSnapshots, SeeksFollowTheTempoFactor) {
+    const std::vector<uint8_t> image = xmbuilder::BuildXM(Busy());
+    for (const double factor : {0.5, 1.37, 3.0}) {
+        SCOPED_TRACE(factor);
+        const auto tempo = [&](kavoxm_module* h) { kavoxm_set_tempo_factor(h, factor); };
+        const std::vector<int32_t> whole = Whole(image, Rate, tempo);
+        Handle m = Load(image);
+        tempo(m.get());
+        for (const double t : {1.3, 2.9 / factor, 0.2}) ExpectSeekMatches(m.get(), whole, t);
+    }
+}
+
 // Snapshots taken before a tempo change are not used after it: the seek equals one made on a
 // handle that had the new tempo from the start.
 TEST(CapiSeekSnapshots, TempoFactorChangeIsFollowed) {
@@ -152,6 +165,7 @@ struct DurationCase {
     std::function<std::vector<uint8_t>()> image;
     int32_t rate;
     bool corpus;
+    double tempo = 1.0; // tempo factor
 };
 
 void PrintTo(const DurationCase& c, std::ostream* os) {
@@ -166,9 +180,15 @@ TEST_P(CapiDurationFrames, EqualsTheRenderAtThatRate) {
     const std::vector<uint8_t> image = c.image();
     Handle m = Load(image);
     ASSERT_TRUE(m);
+    const auto tempo = [&](kavoxm_module* h) { kavoxm_set_tempo_factor(h, c.tempo); };
+    // Measured once at 1.0 first: a factor set afterwards is followed.
+    EXPECT_GT(kavoxm_duration_frames(m.get(), c.rate), 0);
+    ASSERT_EQ(kavoxm_set_tempo_factor(m.get(), c.tempo), KAVOXM_OK);
     const int64_t frames = kavoxm_duration_frames(m.get(), c.rate);
-    EXPECT_EQ(frames, int64_t(Whole(image, c.rate).size() / 2));
+    EXPECT_EQ(frames, int64_t(Whole(image, c.rate, tempo).size() / 2));
     EXPECT_EQ(kavoxm_duration_frames(m.get(), c.rate), frames);
+    const int64_t at44100 = int64_t(Whole(image, Rate, tempo).size() / 2);
+    EXPECT_EQ(std::llround(kavoxm_duration(m.get()) * Rate), at44100);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -180,7 +200,13 @@ INSTANTIATE_TEST_SUITE_P(
         DurationCase{"Busy192000", [] { return xmbuilder::BuildXM(Busy()); }, 192000, false},
         DurationCase{"Loops48000", [] { return xmbuilder::BuildXM(Loops()); }, 48000, false},
         DurationCase{"Milky8000", [] { return CorpusSong("milky.xm"); }, 8000, true},
-        DurationCase{"Milky48000", [] { return CorpusSong("milky.xm"); }, 48000, true}),
+        DurationCase{"Milky48000", [] { return CorpusSong("milky.xm"); }, 48000, true},
+        DurationCase{"BusyHalfTempo8000", [] { return xmbuilder::BuildXM(Busy()); }, 8000, false,
+                     0.5},
+        DurationCase{"BusyFasterTempo48000", [] { return xmbuilder::BuildXM(Busy()); }, 48000,
+                     false, 1.37},
+        DurationCase{"LoopsQuadTempo192000", [] { return xmbuilder::BuildXM(Loops()); }, 192000,
+                     false, 4.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CapiDurationFrames, RefusesBadArguments) {
