@@ -1,11 +1,10 @@
 #include "Ostrel/ConsolePlayer.h"
 
 #include "KavoXM/KavoXM.h"
+#include "KavoXM/player/PlatformThreads.h"
 
 #include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 const char* const BannerLines[14] = {
     "\r\n",
@@ -55,7 +54,7 @@ int32_t CurrentRowOf(TKavoXMModule& module) {
 
 void PollUntilStopPoint(TKavoXMModule& module, std::FILE* out) {
     for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        KavoXMSleepMs(10);
         if (ReachedStopPoint(CurrentPatternOf(module), CurrentRowOf(module))) return;
         WriteFlushed(out, ProgressLine(CurrentPatternOf(module), CurrentRowOf(module)));
     }

@@ -26,7 +26,11 @@ void TKavoXMStream::SetCapacity(int32_t capacity) {
         Memory = nullptr;
     } else {
         auto* grown = static_cast<uint8_t*>(std::realloc(Memory, size_t(n)));
+#if defined(__cpp_exceptions)
         if (grown == nullptr) throw std::bad_alloc();
+#else
+        if (grown == nullptr) std::abort(); // built without exceptions: where others throw
+#endif
         Memory = grown;
         if (n > oldCapacity) std::memset(Memory + oldCapacity, 0, size_t(n - oldCapacity));
     }

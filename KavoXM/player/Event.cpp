@@ -1,5 +1,26 @@
 #include "KavoXM/player/Event.h"
 
+#if defined(KAVOXM_WIN32_THREADS)
+TKavoXMEvent::TKavoXMEvent() : Handle(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    if (Handle == nullptr) std::abort();
+}
+
+TKavoXMEvent::~TKavoXMEvent() {
+    CloseHandle(Handle);
+}
+
+void TKavoXMEvent::Wait() {
+    WaitForSingleObject(Handle, INFINITE);
+}
+
+bool TKavoXMEvent::WaitFor(std::chrono::milliseconds timeout) {
+    return WaitForSingleObject(Handle, DWORD(timeout.count())) == WAIT_OBJECT_0;
+}
+
+void TKavoXMEvent::Signal() {
+    SetEvent(Handle);
+}
+#else
 void TKavoXMEvent::Wait() {
     std::unique_lock<std::mutex> lock(Mutex);
     Condition.wait(lock, [this] { return Signalled; });
@@ -20,3 +41,4 @@ void TKavoXMEvent::Signal() {
     }
     Condition.notify_one();
 }
+#endif

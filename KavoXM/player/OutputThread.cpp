@@ -5,7 +5,6 @@
 #include "KavoXM/sequencer/GameState.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -27,7 +26,7 @@ void TKavoXM::OutputThread() {
         Lock();
         ServiceQueue();
         Unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(PollInterval));
+        KavoXMSleepMs(PollInterval);
     }
     ThreadEndedEvent.Signal();
 }
@@ -40,7 +39,7 @@ void TKavoXM::ServiceQueue() {
                                    WAVERR_STILLPLAYING) {
             // Waiting for the device to hand this buffer back. A time-critical thread that
             // spun here could starve the device's own thread on a busy or single core.
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            KavoXMSleepMs(1);
             continue;
         }
         SubmitBuffer();

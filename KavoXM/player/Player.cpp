@@ -5,7 +5,6 @@
 #include "KavoXM/player/WaveOut.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace {
@@ -24,7 +23,7 @@ int32_t CorrectSampleRate(int32_t rate) {
 }
 
 void SleepMs(int32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    KavoXMSleepMs(ms);
 }
 
 } // namespace
@@ -72,7 +71,7 @@ TKavoXM::TKavoXM(int32_t sampleRate, int32_t bufferFrames, int32_t bufferCount, 
     ResumedEvent = std::make_unique<TKavoXMEvent>();
 #if !defined(__EMSCRIPTEN__)
     // The WebAssembly build has no threads: its host renders offline on its own audio thread.
-    Thread = std::thread([this] { OutputThread(); });
+    Thread = TKavoXMThread([this] { OutputThread(); });
     RaiseToTimeCriticalPriority(Thread);
 #endif
 }

@@ -2,11 +2,10 @@
 #include "KavoXM/mixer/CubicSpline.h"
 #include "KavoXM/module/Module.h"
 #include "KavoXM/player/Event.h"
+#include "KavoXM/player/PlatformThreads.h"
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 // The wave-out device, its format and wave headers (player/WaveOut.h).
 struct TKavoXMWaveOut;
@@ -36,8 +35,8 @@ class TKavoXM {
     int32_t PrebufferedCount = 0;
     int32_t PollInterval = 10; // ms
     int32_t CurrentBuffer = 0; // next buffer to refill
-    std::thread Thread;
-    std::mutex CriticalSection;
+    TKavoXMThread Thread;
+    TKavoXMMutex CriticalSection;
     std::atomic<bool> Terminated{false};
     std::atomic<bool> ParkRequest{true};
     std::atomic<bool> Parked{false};

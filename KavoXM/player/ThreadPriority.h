@@ -1,6 +1,6 @@
 #pragma once
-#include <thread>
+#include "KavoXM/player/PlatformThreads.h"
 
 // Raises a thread to the platform's time-critical level where the process may do so; leaves
 // it unchanged otherwise. Best effort: failures are silent.
-void RaiseToTimeCriticalPriority(std::thread& thread);
+void RaiseToTimeCriticalPriority(TKavoXMThread& thread);

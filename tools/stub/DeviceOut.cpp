@@ -1,7 +1,6 @@
 #include "DeviceOut.h"
 
-#include <chrono>
-#include <thread>
+#include "KavoXM/player/PlatformThreads.h"
 
 DeviceOut::DeviceOut(int32_t rate, int32_t channels, int32_t frames, int32_t count) {
     WAVEFORMATEX format{};
@@ -28,7 +27,7 @@ DeviceOut::~DeviceOut() {
     waveOutReset(device);
     for (WAVEHDR& header : headers) {
         while (waveOutUnprepareHeader(device, &header, sizeof header) == WAVERR_STILLPLAYING)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            KavoXMSleepMs(5);
     }
     waveOutClose(device);
 }

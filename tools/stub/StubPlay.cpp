@@ -2,15 +2,14 @@
 #include "StubBanner.h"
 #include "StubRun.h"
 
+#include "KavoXM/player/PlatformThreads.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/player/PostMix.h"
 
 #include <array>
-#include <chrono>
 #include <csignal>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #if defined(_WIN32)
 #include <conio.h>
@@ -78,7 +77,7 @@ int PlaySongOnDevice(const std::vector<uint8_t>& song, const TSongSettings& sett
         while (!finishing && device.CanSubmit()) {
             const BlockPlace place{module.CurrentPattern, module.PlayingRow, frames};
             {
-                std::lock_guard<std::mutex> lock(player->CriticalSection);
+                std::lock_guard lock(player->CriticalSection);
                 player->MixBlock();
             }
             int32_t* mix = player->MixBuffer.get();
@@ -94,7 +93,7 @@ int PlaySongOnDevice(const std::vector<uint8_t>& song, const TSongSettings& sett
         if (playing < 0 && finishing) break;
         const BlockPlace& place = playing >= 0 ? places[size_t(playing)] : last;
         WriteFlushed(out, StatusText(place.Pattern, place.Row, place.Frames / Rate));
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        KavoXMSleepMs(10);
     }
     WriteFlushed(out, "\r\n");
     return Interrupted != 0 ? 130 : 0;

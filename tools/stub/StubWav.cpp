@@ -32,7 +32,7 @@ int64_t WriteSamples(TKavoXM& player, const TSongSettings& settings, uint64_t li
     while (frames < limit && !ended) {
         int32_t mixed = 0;
         {
-            std::lock_guard<std::mutex> lock(player.CriticalSection);
+            std::lock_guard lock(player.CriticalSection);
             mixed = MixSpan(player, 0, passes, ended);
         }
         const auto n = int32_t(std::min<uint64_t>(uint64_t(mixed), limit - frames));

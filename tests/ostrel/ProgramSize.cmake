@@ -1,0 +1,18 @@
+# Checks a program against its size target, measured stripped of symbols as it ships.
+# Usage: cmake -DPROGRAM=<file> -DLIMIT=<bytes> [-DSTRIP=<strip>] -DWORK_DIR=<dir> -P ProgramSize.cmake
+set(measured ${PROGRAM})
+if(STRIP)
+  file(MAKE_DIRECTORY ${WORK_DIR})
+  get_filename_component(name ${PROGRAM} NAME)
+  set(measured ${WORK_DIR}/${name})
+  execute_process(COMMAND ${STRIP} -o ${measured} ${PROGRAM} RESULT_VARIABLE stripped)
+  if(NOT stripped EQUAL 0)
+    message(FATAL_ERROR "${STRIP} could not strip ${PROGRAM}")
+  endif()
+endif()
+file(SIZE ${measured} bytes)
+math(EXPR over "${bytes} - ${LIMIT}")
+if(over GREATER 0)
+  message(FATAL_ERROR "${PROGRAM}: ${bytes} bytes stripped, ${over} bytes over its limit of ${LIMIT}")
+endif()
+message(STATUS "${PROGRAM}: ${bytes} bytes stripped, within its limit of ${LIMIT}")
