@@ -80,7 +80,8 @@ bool SameSongState(const SongSnapshot& a, const SongStateLog& logA, const SongSn
     const auto states = [](const SongSnapshot& s, const SongStateLog& log) {
         return std::span(log.Entries).subspan(s.StatesBegin, s.StatesEnd - s.StatesBegin);
     };
-    if (!std::ranges::equal(states(a, logA), states(b, logB))) return false;
+    const auto sa = states(a, logA), sb = states(b, logB);
+    if (!std::equal(sa.begin(), sa.end(), sb.begin(), sb.end())) return false;
     SongSnapshot same = a;
     same.Frame = b.Frame;
     same.SongEndCount = b.SongEndCount;
