@@ -157,7 +157,7 @@ TEST_F(PlayOnTerminal, ViewColoursUnlessNoColor) {
     EXPECT_EQ(ExitCode(), 0);
 }
 
-// Paused at order 5: three quick presses of left land on order 2, at once; space resumes there.
+// Paused at order 5: three presses of left land on order 2, each at once; space resumes there.
 // Seeks by time while paused move the song time shown by their step.
 TEST_F(PlayOnTerminal, SeeksWhilePausedShowTheirPlaceAndSpaceResumesThere) {
     Write("song.xm", WideSlowSong());
@@ -169,10 +169,13 @@ TEST_F(PlayOnTerminal, SeeksWhilePausedShowTheirPlaceAndSpaceResumesThere) {
     std::vector<std::string> frame =
         FrameWhere([](const auto& l) { return l[1].find("PAUSED") == 0; }, mark);
     ASSERT_FALSE(frame.empty()) << Visible(Tail());
-    mark = screen.size();
-    Type("\x1b[D\x1b[D\x1b[D");
-    frame = FrameWhere([](const auto& l) { return l[1].find("PAUSED  order 2/8 ") == 0; }, mark);
-    ASSERT_FALSE(frame.empty()) << Visible(screen.substr(mark));
+    // One press at a time, each shown before the next.
+    for (const char* order : {"PAUSED  order 4/8 ", "PAUSED  order 3/8 ", "PAUSED  order 2/8 "}) {
+        mark = screen.size();
+        Type("\x1b[D");
+        frame = FrameWhere([&](const auto& l) { return l[1].find(order) == 0; }, mark);
+        ASSERT_FALSE(frame.empty()) << order << ": " << Visible(screen.substr(mark));
+    }
     EXPECT_NE(frame[1].find(" row 00/64 "), std::string::npos) << frame[1];
     // Two entries of 64 x 6 ticks of 3445.3 frames before it: 60 s.
     EXPECT_NEAR(ShownSeconds(frame[1]), 59.5, 0.5) << frame[1];
