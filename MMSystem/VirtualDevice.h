@@ -36,6 +36,7 @@ std::vector<uint8_t> Recorded();   // every byte written, in order
 std::vector<uint8_t> Heard();      // the same, without what a reset dropped before it played
 std::vector<WriteRecord> Writes(); // every waveOutWrite, in order
 uint64_t PlayedFrames();           // frames played since the last reset of the device
+uint64_t DryFrames(); // frames of time that found the queue empty once something was written
 // A paused device (waveOutPause) plays nothing; its clock stands still until waveOutRestart.
 int32_t OpenCount(); // successful opens
 int32_t FailedOpenCount();

@@ -1,8 +1,9 @@
 // The live player under load: a song plays on the virtual wave-out device in real time (or
 // faster) while a control thread calls everything on the handle as fast as it can (seeks by
-// time and by order, mute, channel and master volume, interpolation, separation, tempo and
-// pitch factors, state, levels). Prints the audio thread's worst time for one device block
-// (lock wait and render) against the block's duration, and how many control calls were made.
+// time (near and far) and by order, subsong choice, mute, channel and master volume, interpolation,
+// separation, tempo and pitch factors, state, levels). Prints the audio thread's worst time for one
+// device block (lock wait and render) against the block's duration, and how many control calls were
+// made.
 //
 // Usage: bench_live SONG.xm [SECONDS] [SPEED]   (defaults: 10 s of device time, speed 4: the
 // virtual device plays four times as fast as real time)
@@ -11,6 +12,7 @@
 #include "KavoXM/capi/kavoxm.h"
 #include "MMSystem/VirtualDevice.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -25,11 +27,20 @@ namespace {
 void Hammer(kavoxm_module* m, const std::atomic<bool>& stop, std::atomic<uint64_t>& calls) {
     kavoxm_state state{};
     std::vector<float> left(64), right(64);
+    const double length = kavoxm_duration(m);
+    const int32_t subsongs = std::max(kavoxm_subsong_count(m), 1);
     uint64_t i = 0;
     while (!stop) {
-        switch (i % 12) {
+        switch (i % 14) {
         case 0:
             kavoxm_seek_seconds(m, double(i % 97) * 0.5);
+            break;
+        case 12:
+            // Far into the song, at settings that change all the time: a long run.
+            kavoxm_seek_seconds(m, length * double(50 + i % 50) / 100);
+            break;
+        case 13:
+            kavoxm_select_subsong(m, int32_t(i / 14 % uint64_t(subsongs)));
             break;
         case 1:
             kavoxm_seek_order(m, int32_t(i % 3), 0);
@@ -95,6 +106,7 @@ int main(int argc, char** argv) {
     for (const bool hammer : {false, true}) {
         std::atomic<bool> stop{false};
         std::atomic<uint64_t> calls{0};
+        const uint64_t dryBefore = VirtualDevice::DryFrames();
         if (kavoxm_play(m) != KAVOXM_OK) {
             std::fprintf(stderr, "bench_live: the virtual device did not open\n");
             return 1;
@@ -105,12 +117,13 @@ int main(int argc, char** argv) {
         stop = true;
         if (control.joinable()) control.join();
         const int64_t worst = m->Live->WorstBlockMicroseconds();
+        const uint64_t dry = VirtualDevice::DryFrames() - dryBefore;
         kavoxm_stop(m);
         std::printf("%-22s worst block %7.3f ms (a block plays %.3f ms at speed %.1f: %.1f%%), "
-                    "%llu control calls\n",
+                    "%llu frames of underrun, %llu control calls\n",
                     hammer ? "controls hammered:" : "no control calls:", double(worst) / 1000,
                     1000.0 * block / 44100 / speed, speed,
-                    100.0 * double(worst) / (1e6 * block / 44100 / speed),
+                    100.0 * double(worst) / (1e6 * block / 44100 / speed), (unsigned long long)dry,
                     (unsigned long long)calls.load());
     }
     VirtualDevice::Deselect();

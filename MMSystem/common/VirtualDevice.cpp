@@ -21,6 +21,7 @@ struct Observations {
     std::vector<uint8_t> Heard; // Bytes without what a reset dropped unplayed
     std::vector<VirtualDevice::WriteRecord> Writes;
     uint64_t Played = 0;
+    uint64_t Dry = 0;
     int32_t Opens = 0;
     int32_t FailedOpens = 0;
     int32_t Closes = 0;
@@ -85,10 +86,15 @@ class VirtualWaveDevice final : public WaveOutDevice {
             }
             Consume(frames);
         }
-        Played = std::min(Played + TakeElapsedFrames(), WrittenFrames());
+        const uint64_t reached = Played + TakeElapsedFrames();
+        // Time that finds the queue empty after something was written is an underrun.
+        const uint64_t dry =
+            WrittenFrames() > 0 && reached > WrittenFrames() ? reached - WrittenFrames() : 0;
+        Played = reached - dry;
         Retire(Played);
         std::lock_guard<std::mutex> lock(Seen->Mutex);
         Seen->Played = Played;
+        Seen->Dry += dry;
     }
 
     void DropSink() override {
@@ -211,6 +217,9 @@ std::vector<WriteRecord> Writes() {
 }
 uint64_t PlayedFrames() {
     return Observe([](Observations& seen) { return seen.Played; });
+}
+uint64_t DryFrames() {
+    return Observe([](Observations& seen) { return seen.Dry; });
 }
 int32_t OpenCount() {
     return Observe([](Observations& seen) { return seen.Opens; });
