@@ -60,12 +60,16 @@ int64_t kavoxm_latency_frames(kavoxm_module* module) {
 }
 
 int kavoxm_play(kavoxm_module* module) {
-    return capi::Locked(module, [&](kavoxm_module& m) -> int {
+    return capi::HostLocked(module, [&](kavoxm_module& m) -> int {
+        std::lock_guard<std::mutex> lock(m.Mutex);
         if (m.Live) {
             m.Live->Resume();
             return KAVOXM_OK;
         }
         if (m.CarryRate != m.DeviceRate) capi::DropCarry(m);
+        // The format change (and a seek to make again in it) is done here, before the audio
+        // thread starts: it only ever renders.
+        capi::PrepareFormat(m, m.DeviceRate, 2);
         int error = KAVOXM_OK;
         m.Live = capi::LiveOutput::Open(m, error);
         if (!m.Live) return error;

@@ -4,14 +4,20 @@
 // device playback that renders from the same player.
 //
 // Threads: `Mutex` guards everything the audio thread touches (the player, the block being
-// handed out, the output settings, the levels, the carried frames). Every call that reads or
-// changes them takes it; the audio thread takes it for the rendering of one device block. The
-// song image, the load report and the song map are only touched by the host's calls.
+// handed out, the output settings, the levels, the carried frames). Every call takes it only
+// for a short copy or a short change; the audio thread takes it for the rendering of one device
+// block. Host calls that work long (seeks by time, the song map, durations) are serialised among
+// themselves by `HostMutex` and do that work without `Mutex`: a seek runs on `Scratch`, a player
+// of its own, and only puts the state it reached into `Player` under `Mutex`. `HostMutex` is
+// taken before `Mutex`, never while holding it, and never by the audio thread. The song image,
+// the load report, the song map and the seek index are only touched under `HostMutex` (the image
+// and the load report never change after loading).
 #include "KavoXM/capi/kavoxm.h"
 #include "KavoXM/mixer/Meters.h"
 #include "KavoXM/module/XMLoadInfo.h"
 #include "KavoXM/player/Player.h"
 #include "KavoXM/song/SeekIndex.h"
+#include "KavoXM/song/SongRebase.h"
 #include "KavoXM/song/Subsongs.h"
 
 #include <array>
@@ -39,6 +45,7 @@ struct kavoxm_module {
     TKavoXMLoadInfo LoadInfo;
 
     std::mutex Mutex;
+    std::mutex HostMutex;                   // serialises the long host calls; taken before Mutex
     std::unique_ptr<capi::LiveOutput> Live; // device playback, while it runs (or is paused)
     // Device format for the next kavoxm_play.
     int32_t DeviceRate = 44100;
@@ -79,6 +86,12 @@ struct kavoxm_module {
     int32_t MapRate = 44100;
     SongMap Map;
     int32_t Selected = 0; // subsong
+    // Seeks by time run on Scratch (loaded from Image, with Player's settings copied over), and
+    // the state reached, moved over to Player's song data by ToPlayer, is restored into Player.
+    std::unique_ptr<TKavoXM> Scratch;
+    std::unique_ptr<SongRebase> ToPlayer;
+    SongSnapshot Sought;
+    SongStateLog SoughtLog;
     // Snapshots of the selected subsong at the current settings, for seeks by time; and the
     // last duration measured at a rate (rate 0: none).
     SeekIndex Seeks;
@@ -118,17 +131,39 @@ template <typename Body> auto Locked(kavoxm_module* m, Body&& body) -> decltype(
     });
 }
 
+// Takes HostMutex, then runs `body` under Guard (the body takes Mutex for what it changes);
+// INVALID_ARGUMENT for a null handle.
+template <typename Body> auto HostLocked(kavoxm_module* m, Body&& body) -> decltype(body(*m)) {
+    using Result = decltype(body(*m));
+    if (m == nullptr) return Result(KAVOXM_ERROR_INVALID_ARGUMENT);
+    return Guard([&]() -> Result {
+        std::lock_guard<std::mutex> lock(m->HostMutex);
+        return body(*m);
+    });
+}
+
 // A new offline player for the handle's rate and channel count.
 std::unique_ptr<TKavoXM> MakePlayer(int32_t rate, int32_t channels);
 // Sets the rate and channel count of the handle's player from the next tick; drops the
 // frames of the current block not yet handed out.
 void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels);
+// The player's part of SetFormat.
+void SetPlayerFormat(TKavoXM& player, int32_t rate, int32_t channels);
+// Under HostMutex and Mutex: the handle's player in `rate` and `channels`, and a seek by time
+// made since the last render made again in that format.
+void PrepareFormat(kavoxm_module& m, int32_t rate, int32_t channels);
 // Forgets the block being handed out and starts the next one at `phase`.
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds);
-// Seeks to song time `seconds` (finite, not negative) of the selected subsong.
-void SeekSeconds(kavoxm_module& m, double seconds);
-// Measures the subsongs and order times once.
+// Seeks to song time `seconds` (finite, not negative) of the selected subsong, starting at
+// order `start`. SeekSeconds: under HostMutex alone (the run goes on Scratch, Mutex is taken to
+// read the settings and to put the result in place). SeekHeld: under HostMutex and Mutex.
+void SeekSeconds(kavoxm_module& m, int32_t start, double seconds);
+void SeekHeld(kavoxm_module& m, int32_t start, double seconds);
+// Starts the handle's player afresh at `order`, `row` with song time `seconds` (under Mutex).
+bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds);
+// Under HostMutex: the song map, measured once; the first order of the selected subsong.
 const SongMap& EnsureMap(kavoxm_module& m);
+int32_t StartOrder(kavoxm_module& m);
 // Renders the next frames as 16-bit samples (the render functions' work, under the lock):
 // the frames written, or a negative error.
 int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out, size_t frames);

@@ -6,7 +6,9 @@
 //
 // The audio thread never allocates and never waits on the device. It takes the handle's lock
 // only to render a block; while a host call holds the lock it tries again at its next poll,
-// and waits for the lock only when the device has less than one block left to play.
+// and waits for the lock only when the device has less than one block left to play. Host calls
+// hold that lock only for short copies (their long work runs without it, Handle.h), so such a
+// wait is short.
 #include "KavoXM/capi/kavoxm.h"
 #include "KavoXM/module/Module.h"
 #include "MMSystem/MMSystem.h"

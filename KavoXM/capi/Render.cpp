@@ -60,11 +60,8 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
                    Convert convert) {
     if (m == nullptr || !ValidRender(out, rate, channels, frames))
         return KAVOXM_ERROR_INVALID_ARGUMENT;
-    if (rate != m->Rate || channels != m->Channels) {
-        const double seek = m->PendingSeek;
-        capi::SetFormat(*m, rate, channels);
-        if (seek >= 0) capi::SeekSeconds(*m, seek);
-    }
+    // The host's renders and kavoxm_play have put the player in this format already.
+    if (rate != m->Rate || channels != m->Channels) capi::SetFormat(*m, rate, channels);
     m->PendingSeek = -1;
     m->CallFrame = m->StreamFrame;
     size_t done = 0;
@@ -86,10 +83,12 @@ int64_t RenderInto(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out
 template <typename Sample, typename Convert>
 int64_t HostRender(kavoxm_module* m, int32_t rate, int32_t channels, Sample* out, size_t frames,
                    Convert convert) {
-    return capi::Locked(m, [&](kavoxm_module& h) -> int64_t {
-        if (!ValidRender(out, rate, channels, frames)) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    if (!ValidRender(out, rate, channels, frames)) return KAVOXM_ERROR_INVALID_ARGUMENT;
+    return capi::HostLocked(m, [&](kavoxm_module& h) -> int64_t {
+        std::lock_guard<std::mutex> lock(h.Mutex);
         if (h.Live) return KAVOXM_ERROR_BUSY;
         capi::DropCarry(h);
+        capi::PrepareFormat(h, rate, channels);
         return RenderInto(&h, rate, channels, out, frames, convert);
     });
 }
@@ -103,11 +102,21 @@ int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out
 }
 
 void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
-    TKavoXM& player = *m.Player;
     m.BlockSeconds += double(m.BlockEnd - m.BlockPos) / m.Rate;
     ResetBlock(m, 0, m.BlockSeconds);
     m.Rate = rate;
     m.Channels = channels;
+    SetPlayerFormat(*m.Player, rate, channels);
+}
+
+void PrepareFormat(kavoxm_module& m, int32_t rate, int32_t channels) {
+    if (rate == m.Rate && channels == m.Channels) return;
+    const double seek = m.PendingSeek;
+    SetFormat(m, rate, channels);
+    if (seek >= 0) SeekHeld(m, StartOrder(m), seek);
+}
+
+void SetPlayerFormat(TKavoXM& player, int32_t rate, int32_t channels) {
     player.SampleRate = rate;
     player.Channels = channels;
     player.MixBufferBytes = player.BufferFrames * 4 * channels;

@@ -8,16 +8,19 @@
  *     while (kavoxm_render_s16(song, 48000, 2, pcm, 1024) > 0) { ...hand pcm to the device... }
  *     kavoxm_destroy(song);
  *
- * Threads: a handle is used by one host thread at a time (the control thread), and while
- * kavoxm_play runs, also by the library's audio thread. Every call may be made while the device
- * plays and acts on the same player the device hears: it takes the handle's lock, which the
- * audio thread holds only while it renders one device block; the audio thread never allocates,
- * never blocks on the device, and when a call holds the lock it plays on from the blocks
- * already queued and tries again at its next look (it waits for the lock only when less than
- * one block is left to play). A change is made to the mixer at once and heard after the frames
- * already queued (kavoxm_latency_frames). Different handles are independent and may be used on
- * different threads at once. The functions without a handle (version, error strings) may be
- * called from any thread.
+ * Threads: a handle is meant for one host thread (the control thread), and while kavoxm_play
+ * runs, also for the library's audio thread. Every call may be made while the device plays and
+ * acts on the same player the device hears. The audio thread never allocates and never blocks
+ * on the device; it shares one lock with the calls, and every call holds that lock only for a
+ * short copy or change (no call does long work under it: a seek by time runs on a player of its
+ * own and then puts the state it reached in place at a block boundary; the song map and
+ * durations are measured on players of their own). When a call holds the lock, the audio thread
+ * plays on from the blocks already queued and tries again at its next look, and waits for the
+ * lock only when less than one block is left to play. A change is made to the mixer at once
+ * and heard after the frames already queued (kavoxm_latency_frames). Calls on one handle from
+ * several host threads at once are safe: the long ones (seeks, song services, renders) take
+ * turns, and each gives what it gives alone. Different handles are independent. The functions
+ * without a handle (version, error strings) may be called from any thread.
  *
  * Errors: every function that can fail returns a kavoxm_error (negative) or, for the render
  * functions, a negative kavoxm_error in place of a frame count. A failed call changes nothing.
