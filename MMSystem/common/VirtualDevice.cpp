@@ -87,10 +87,9 @@ class VirtualWaveDevice final : public WaveOutDevice {
             Consume(frames);
         }
         const uint64_t reached = Played + TakeElapsedFrames();
+        Played = std::min(reached, WrittenFrames());
         // Time that finds the queue empty after something was written is an underrun.
-        const uint64_t dry =
-            WrittenFrames() > 0 && reached > WrittenFrames() ? reached - WrittenFrames() : 0;
-        Played = reached - dry;
+        const uint64_t dry = WrittenFrames() > 0 ? reached - Played : 0;
         Retire(Played);
         std::lock_guard<std::mutex> lock(Seen->Mutex);
         Seen->Played = Played;
