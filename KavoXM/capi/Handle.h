@@ -45,9 +45,11 @@ struct kavoxm_module {
     int32_t DeviceBlockFrames = 1024;
     int32_t DeviceBlocks = 4;
     // Frames rendered for the device but not heard when it stopped (16-bit, stereo, at
-    // CarryRate): the next kavoxm_play plays them first. HeardState is the state at the first.
+    // CarryRate): the next kavoxm_play plays them first. HeardState is the state at the first,
+    // CarryStream its stream frame.
     std::vector<int16_t> Carry;
     size_t CarryFrames = 0;
+    int64_t CarryStream = 0;
     int32_t CarryRate = 0;
     kavoxm_state HeardState{};
 
