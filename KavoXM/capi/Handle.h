@@ -76,10 +76,13 @@ struct kavoxm_module {
     // first render at another rate or channel count seeks again in its format.
     double PendingSeek = -1;
 
-    // Song services, measured once at the handle's first rate.
+    // Song services, measured once at the handle's first rate and tempo factor 1.0; and again
+    // at the last other factor asked for (FactorMapFactor, 0: none), for times at that factor.
     bool Mapped = false;
     int32_t MapRate = 44100;
     SongMap Map;
+    SongMap FactorMap;
+    uint32_t FactorMapFactor = 0;
     int32_t Selected = 0; // subsong
     // Snapshots of the selected subsong at the current settings, for seeks by time; and the
     // last duration measured at a rate (rate 0: none).
@@ -129,8 +132,11 @@ void SetFormat(kavoxm_module& m, int32_t rate, int32_t channels);
 void ResetBlock(kavoxm_module& m, int32_t phase, double seconds);
 // Seeks to song time `seconds` (finite, not negative) of the selected subsong.
 void SeekSeconds(kavoxm_module& m, double seconds);
-// Measures the subsongs and order times once.
+// Measures the subsongs and order times once (at tempo factor 1.0).
 const SongMap& EnsureMap(kavoxm_module& m);
+// The song map at the tempo factor set now: EnsureMap's at 1.0, else measured at that factor
+// (the last one is kept).
+const SongMap& MapAtFactor(kavoxm_module& m);
 // Renders the next frames as 16-bit samples (the render functions' work, under the lock):
 // the frames written, or a negative error.
 int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out, size_t frames);
