@@ -47,6 +47,7 @@ struct WaveOutDevice {
     // Headers whose last frame lies at or before `playedFrames` become done.
     void Retire(uint64_t playedFrames);
     uint64_t WrittenFrames() const { return Written; }
+    uint64_t RetiredFrames() const { return Retired; }
     bool Holding() const { return Hold; }
     uint32_t FramesOf(const WAVEHDR& header) const;
 

@@ -1,5 +1,8 @@
 // Wave-out over ALSA's "default" PCM, opened non-blocking: the pump thread writes queued data
 // as the device frees space and retires headers once the device delay shows them played.
+// ALSA's null device takes any amount at once and reports nothing queued: it is paced by the
+// clock, so that playing into it takes the song's own time (frames count as played no faster
+// than real time). Other devices, the file plugin's recordings included, go at their own pace.
 // ALSA's library is looked up at run time (AlsaLibrary.h): without it no device opens.
 #include "MMSystem/common/WaveDevice.h"
 #include "MMSystem/posix/AlsaLibrary.h"
@@ -7,6 +10,7 @@
 #include <cerrno>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -23,7 +27,8 @@ void IgnoreAlsaMessage(const char* /*file*/, int /*line*/, const char* /*functio
 class AlsaDevice final : public WaveOutDevice {
   public:
     AlsaDevice(const WAVEFORMATEX& format, const alsa::Library& library, alsa::Pcm* pcm)
-        : WaveOutDevice(format, AlsaPumpIntervalMs), Alsa(library), Pcm(pcm) {}
+        : WaveOutDevice(format, AlsaPumpIntervalMs), Alsa(library), Pcm(pcm),
+          Paced(library.Type(pcm) == alsa::TypeNull) {}
     ~AlsaDevice() override {
         StopPump();
         Alsa.Drop(Pcm);
@@ -33,12 +38,20 @@ class AlsaDevice final : public WaveOutDevice {
   protected:
     void Pump() override {
         Feed();
-        Retire(WrittenFrames() - FramesInDevice());
+        const uint64_t inDevice = FramesInDevice();
+        const uint64_t played = WrittenFrames() - inDevice;
+        Retire(Paced ? std::min(played, ClockBound(Clock::now())) : played);
     }
 
     void DropSink() override {
         Alsa.Drop(Pcm);
         Alsa.Prepare(Pcm);
+        Anchor(0, Clock::now());
+    }
+
+    // The clock starts again from what was retired when the device plays on after a pause.
+    void Paused(bool paused) override {
+        if (!paused) Anchor(RetiredFrames(), Clock::now());
     }
 
   private:
@@ -68,8 +81,27 @@ class AlsaDevice final : public WaveOutDevice {
         return std::min<uint64_t>(uint64_t(delay), WrittenFrames());
     }
 
+    using Clock = std::chrono::steady_clock;
+
+    void Anchor(uint64_t frames, Clock::time_point at) {
+        AnchorFrames = frames;
+        AnchorTime = at;
+    }
+
+    // The most frames the paced device can have played by `now`: the anchor plus the time
+    // since, at the device's rate.
+    uint64_t ClockBound(Clock::time_point now) const {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - AnchorTime).count();
+        return AnchorFrames +
+               uint64_t(std::max<int64_t>(elapsed, 0)) * Format.nSamplesPerSec / 1000000u;
+    }
+
     const alsa::Library& Alsa;
     alsa::Pcm* Pcm;
+    bool Paced;
+    uint64_t AnchorFrames = 0;
+    Clock::time_point AnchorTime = Clock::now();
 };
 
 } // namespace

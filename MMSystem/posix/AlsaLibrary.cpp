@@ -32,6 +32,7 @@ const Library* Load(const char* soname) {
         Resolve(handle, "snd_pcm_recover", library->Recover) &&
         Resolve(handle, "snd_pcm_state", library->State) &&
         Resolve(handle, "snd_pcm_delay", library->Delay) &&
+        Resolve(handle, "snd_pcm_type", library->Type) &&
         Resolve(handle, "snd_config_update_free_global", library->ConfigFreeGlobal);
     if (!complete) {
         dlclose(handle);

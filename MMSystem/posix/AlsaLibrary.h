@@ -17,6 +17,7 @@ constexpr int FormatU8 = 1;
 constexpr int FormatS16LE = 2;
 constexpr int StatePrepared = 2;
 constexpr int StateRunning = 3;
+constexpr int TypeNull = 4; // SND_PCM_TYPE_NULL: the device that discards what it is given
 
 using ErrorHandler = void (*)(const char* file, int line, const char* function, int err,
                               const char* fmt, ...);
@@ -34,6 +35,7 @@ struct Library {
     int (*Recover)(Pcm* pcm, int err, int silent);
     int (*State)(Pcm* pcm);
     int (*Delay)(Pcm* pcm, Frames* delay);
+    int (*Type)(Pcm* pcm);
     int (*ConfigFreeGlobal)(); // forgets the configuration read so far (tests change HOME)
 };
 

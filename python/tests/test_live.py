@@ -39,8 +39,9 @@ def test_levels_and_states_without_a_device(image):
         assert song.latency_frames == 1536
 
 
-# Device playback into ALSA's null sink, in a child process whose HOME names it as the default
-# device (ALSA reads its configuration once per process). It plays as fast as the sink takes.
+# Device playback into a sink that discards at once (ALSA's file plugin into /dev/null), in a
+# child process whose HOME names it as the default device (ALSA reads its configuration once per
+# process). It plays as fast as the sink takes.
 _LIVE_SCRIPT = r"""
 import sys, time, kavoxm
 song = kavoxm.Module(sys.argv[1])
@@ -73,7 +74,8 @@ def test_device_playback_pauses_resumes_and_ends(tmp_path, song_path):
     import os
     import subprocess
     import sys
-    (tmp_path / ".asoundrc").write_text("pcm.!default { type null }\n")
+    (tmp_path / ".asoundrc").write_text(
+        'pcm.!default { type file slave.pcm "null" file "/dev/null" format "raw" }\n')
     run = subprocess.run([sys.executable, "-c", _LIVE_SCRIPT, song_path],
                          env={**os.environ, "HOME": str(tmp_path)},
                          capture_output=True, text=True, timeout=120, check=False)

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -136,6 +138,35 @@ TEST_F(AlsaDevice, UnsupportedSampleWidthIsRefused) {
     HWAVEOUT device{};
     EXPECT_NE(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
     EXPECT_EQ(device, nullptr);
+}
+
+// The null device takes any amount at once, yet counts it as played no faster than real time
+// (so a player on it takes the song's own time), and stands still while paused.
+TEST_F(AlsaDevice, NullDevicePlaysNoFasterThanTheClock) {
+    using Clock = std::chrono::steady_clock;
+    const auto opened = Clock::now();
+    OPEN_OR_SKIP(device, Format(2, 16));
+    std::vector<char> data(size_t(4) * 11025); // a quarter of a second
+    WAVEHDR header{};
+    header.lpData = data.data();
+    header.dwBufferLength = DWORD(data.size());
+    waveOutPrepareHeader(device, &header, sizeof(WAVEHDR));
+    waveOutWrite(device, &header, sizeof(WAVEHDR));
+    const auto playedBy = [&](Clock::time_point at) {
+        return uint64_t(
+                   std::chrono::duration_cast<std::chrono::microseconds>(at - opened).count()) *
+               44100u / 1000000u;
+    };
+    for (int look = 0; look < 5; ++look) {
+        MMTIME time{};
+        time.wType = TIME_SAMPLES;
+        ASSERT_EQ(waveOutGetPosition(device, &time, sizeof time), MMSYSERR_NOERROR);
+        EXPECT_LE(uint64_t(time.u.sample), playedBy(Clock::now()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(Flags(header) & WHDR_DONE, 0u);
+    ASSERT_TRUE(WaitUntil([&] { return (Flags(header) & WHDR_DONE) != 0; }));
+    EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
 }
 
 // The null device behind ALSA's file plugin: what the backend writes lands in a file.
