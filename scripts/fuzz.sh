@@ -7,7 +7,7 @@
 # runs found; the shared XM files are read as extra seeds when they are there. Prints, per
 # target, the executions, coverage (cov, ft), corpus size and findings. Exits non-zero when a
 # fuzzer finds a fault; the inputs that made it fail are kept in build/fuzz/findings.
-# Usage: scripts/fuzz.sh [SECONDS] [CORPUS]
+# Usage: [KAVOXM_FUZZ_SLOWDOWN=N] scripts/fuzz.sh [SECONDS] [CORPUS]
 #
 # Memory limits. Inputs are at most 256 KiB. The loader stores at most 20 bytes per image byte
 # beyond its fixed model (about 10 MiB for the module with its streams), and fuzz_load traps
@@ -89,12 +89,15 @@ run() {
   return "$status"
 }
 
+# Per-input time limits, in seconds. On a machine busy with other work an input takes longer
+# than it would alone: KAVOXM_FUZZ_SLOWDOWN=N multiplies every limit by N (default 1).
+slowdown=${KAVOXM_FUZZ_SLOWDOWN:-1}
 status=0
-run fuzz_load "$load_seconds" -timeout=2 || status=$?
+run fuzz_load "$load_seconds" -timeout=$((2 * slowdown)) || status=$?
 # A song that makes a tick or a render run for ever is reported as a timeout.
-run fuzz_play "$play_seconds" -timeout=2 || status=$?
+run fuzz_play "$play_seconds" -timeout=$((2 * slowdown)) || status=$?
 # Every measurement and seek is bounded by work: the calls of one input take at most about a
 # second without the sanitizers, some tens of times that with them on the costliest songs.
-run fuzz_scan "$scan_seconds" -timeout=30 || status=$?
+run fuzz_scan "$scan_seconds" -timeout=$((30 * slowdown)) || status=$?
 printf '%s\n' "${summary[@]}"
 exit "$status"

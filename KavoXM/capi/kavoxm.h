@@ -222,7 +222,10 @@ KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t r
  * repeats, through them; never further than an hour a pass), at the tempo factor set now.
  * Mixing on from there gives the render from the start's values from that tick's first frame
  * on. A song that repeats itself is played through once; a seek into a later pass starts from
- * the same place of the pass it repeats, so far seeks cost no more than near ones.
+ * the same place of the pass it repeats, so far seeks cost no more than near ones. The work of
+ * one seek is bounded (about a second on any song): on a song too costly to play through that
+ * far, the seek stops where its work ran out, the same place every time, and the state tells
+ * where (a shorter song time than asked).
  * Errors: INVALID_ARGUMENT (module NULL, negative or not a number). */
 KAVOXM_API int kavoxm_seek_seconds(kavoxm_module* module, double seconds);
 
