@@ -29,6 +29,8 @@ configs=(
     "--interpolation nearest --mono"
     "--rate 22050"
     "--rate 96000 --master-volume 256"
+    "--start-seconds 47.5 --loops 3 --seconds 20"
+    "--start-seconds 200 --loops 5 --rate 48000 --seconds 10"
 )
 play_configs=(
     ""

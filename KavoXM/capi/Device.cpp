@@ -59,6 +59,13 @@ int64_t kavoxm_latency_frames(kavoxm_module* module) {
     });
 }
 
+int64_t kavoxm_heard_frame(kavoxm_module* module) {
+    return capi::Locked(module, [&](kavoxm_module& m) -> int64_t {
+        if (m.Live) return m.Live->HeardFrame();
+        return m.CarryFrames > 0 ? m.CarryStream : m.StreamFrame;
+    });
+}
+
 int kavoxm_play(kavoxm_module* module) {
     return capi::HostLocked(module, [&](kavoxm_module& m) -> int {
         std::lock_guard<std::mutex> lock(m.Mutex);

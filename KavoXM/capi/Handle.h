@@ -52,9 +52,11 @@ struct kavoxm_module {
     int32_t DeviceBlockFrames = 1024;
     int32_t DeviceBlocks = 4;
     // Frames rendered for the device but not heard when it stopped (16-bit, stereo, at
-    // CarryRate): the next kavoxm_play plays them first. HeardState is the state at the first.
+    // CarryRate): the next kavoxm_play plays them first. HeardState is the state at the first,
+    // CarryStream its stream frame.
     std::vector<int16_t> Carry;
     size_t CarryFrames = 0;
+    int64_t CarryStream = 0;
     int32_t CarryRate = 0;
     kavoxm_state HeardState{};
 
@@ -81,10 +83,13 @@ struct kavoxm_module {
     // first render at another rate or channel count seeks again in its format.
     double PendingSeek = -1;
 
-    // Song services, measured once at the handle's first rate.
+    // Song services, measured once at the handle's first rate and tempo factor 1.0; and again
+    // at the last other factor asked for (FactorMapFactor, 0: none), for times at that factor.
     bool Mapped = false;
     int32_t MapRate = 44100;
     SongMap Map;
+    SongMap FactorMap;
+    uint32_t FactorMapFactor = 0;
     int32_t Selected = 0; // subsong
     // Seeks by time run on Scratch (loaded from Image, with Player's settings copied over), and
     // the state reached, moved over to Player's song data by ToPlayer, is restored into Player.
@@ -161,9 +166,13 @@ void SeekSeconds(kavoxm_module& m, int32_t start, double seconds);
 void SeekHeld(kavoxm_module& m, int32_t start, double seconds);
 // Starts the handle's player afresh at `order`, `row` with song time `seconds` (under Mutex).
 bool Restart(kavoxm_module& m, int32_t order, int32_t row, double seconds);
-// Under HostMutex: the song map, measured once; the first order of the selected subsong.
+// Under HostMutex: the song map, measured once (at tempo factor 1.0); the first order of the
+// selected subsong.
 const SongMap& EnsureMap(kavoxm_module& m);
 int32_t StartOrder(kavoxm_module& m);
+// Under HostMutex: the song map at the tempo factor set now: EnsureMap's at 1.0, else measured
+// at that factor (the last one is kept).
+const SongMap& MapAtFactor(kavoxm_module& m);
 // Renders the next frames as 16-bit samples (the render functions' work, under the lock):
 // the frames written, or a negative error.
 int64_t RenderS16(kavoxm_module& m, int32_t rate, int32_t channels, int16_t* out, size_t frames);

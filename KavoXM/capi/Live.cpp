@@ -125,6 +125,7 @@ bool LiveOutput::FillNext(Block& block) {
     waveOutUnprepareHeader(device, &block.Header, sizeof(WAVEHDR));
     int64_t frames = 0;
     kavoxm_state state{};
+    int64_t stream = m.StreamFrame;
     if (m.CarryFrames > 0) {
         // What a stopped device left unheard comes first.
         const auto n = std::min<size_t>(m.CarryFrames, size_t(blockFrames));
@@ -132,7 +133,9 @@ bool LiveOutput::FillNext(Block& block) {
         std::memmove(m.Carry.data(), m.Carry.data() + n * LiveChannels,
                      (m.CarryFrames - n) * LiveChannels * sizeof(int16_t));
         state = m.HeardState;
+        stream = m.CarryStream;
         m.HeardState.seconds += double(n) / rate;
+        m.CarryStream += int64_t(n);
         m.CarryFrames -= n;
         frames = int64_t(n);
     } else {
@@ -142,6 +145,7 @@ bool LiveOutput::FillNext(Block& block) {
     if (frames <= 0) return false;
     block.Levels = m.BlockLevels;
     block.Start = submitted;
+    block.StreamStart = stream;
     block.Frames = int32_t(frames);
     block.State = state;
     block.Header.dwBufferLength = DWORD(frames * LiveChannels * 2);
@@ -190,6 +194,15 @@ void LiveOutput::HeardState(kavoxm_state& out) {
     out.ended = Finished(handle) ? 1 : 0;
 }
 
+int64_t LiveOutput::HeardFrame() {
+    const uint64_t played = Played();
+    const Block* heard = BlockHeard();
+    // Before the first block is heard: the first frame the device will play.
+    if (heard == nullptr) return handle.CarryFrames > 0 ? handle.CarryStream : handle.StreamFrame;
+    const uint64_t into = std::min<uint64_t>(played - heard->Start, uint64_t(heard->Frames));
+    return heard->StreamStart + int64_t(into);
+}
+
 bool LiveOutput::Finished(const kavoxm_module& m) {
     const bool songEnded = m.Ended && m.BlockPos == m.BlockEnd && m.CarryFrames == 0;
     return songEnded && Played() >= submitted;
@@ -200,6 +213,7 @@ void LiveOutput::StopInto(kavoxm_module& m) {
     waveOutPause(device);
     kavoxm_state heard{};
     HeardState(heard);
+    const int64_t heardFrame = HeardFrame();
     const uint64_t played = Played();
     // The blocks not yet played, oldest first, from the frame the device stands at.
     std::vector<int16_t> carry;
@@ -220,6 +234,7 @@ void LiveOutput::StopInto(kavoxm_module& m) {
     m.Carry = std::move(carry);
     m.CarryRate = rate;
     m.HeardState = heard;
+    m.CarryStream = heardFrame;
 }
 
 } // namespace capi

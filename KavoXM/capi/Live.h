@@ -48,6 +48,8 @@ class LiveOutput {
     // Under the handle's lock: frames queued and not yet played; the state being heard.
     uint64_t QueuedFrames();
     void HeardState(kavoxm_state& out);
+    // Under the handle's lock: the stream frame (kavoxm_event.frame's count) being heard.
+    int64_t HeardFrame();
     const float* HeardLevels();
     // The song has ended in the handle and the device has played everything.
     bool Finished(const kavoxm_module& m);
@@ -59,7 +61,8 @@ class LiveOutput {
     struct Block {
         WAVEHDR Header{};
         std::unique_ptr<int16_t[]> Data;
-        uint64_t Start = 0; // device frame of its first frame
+        uint64_t Start = 0;      // device frame of its first frame
+        int64_t StreamStart = 0; // stream frame of its first frame
         int32_t Frames = 0;
         kavoxm_state State{}; // the handle's state at its first frame
         std::array<float, 2 * TKavoXMModule::BankSize> Levels{}; // the channel levels heard

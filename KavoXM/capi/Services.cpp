@@ -41,6 +41,38 @@ int64_t DurationFrames(kavoxm_module& m, int32_t rate) {
     return m.DurationFrames;
 }
 
+// The subsongs and order times at tempo factor `factor`, measured on a player of its own, so
+// that the handle's playback stays where it is.
+SongMap MeasureMap(const kavoxm_module& m, uint32_t factor) {
+    TKavoXM scanner(m.MapRate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
+    if (!scanner.Module->LoadFromMemory(m.Image.data(), int32_t(m.Image.size()), nullptr,
+                                        TKavoXMLoadParts::WithoutSampleData))
+        return {};
+    scanner.TempoFactor = factor;
+    return MapSong(scanner);
+}
+
+// Frames of subsong `s` at the tempo factor set now: from the map at that factor when it found
+// the same subsong, else a scan of that subsong alone.
+int64_t SubsongFrames(kavoxm_module& m, int32_t index, const Subsong& s) {
+    const SongMap& timed = capi::MapAtFactor(m);
+    if (size_t(index) < timed.Subsongs.size() &&
+        timed.Subsongs[size_t(index)].StartOrder == s.StartOrder)
+        return int64_t(timed.Subsongs[size_t(index)].Frames);
+    return int64_t(
+        ScanSongLength(m.Image, m.MapRate, 1, s.StartOrder, {}, TempoFactorNow(m)).Frames);
+}
+
+// The song time at which `order` is first reached, at the tempo factor set now (0 if never).
+double OrderSeconds(kavoxm_module& m, int32_t order) {
+    const SongMap& map = capi::EnsureMap(m);
+    const SongMap& timed = capi::MapAtFactor(m);
+    const auto i = size_t(order);
+    const int64_t start =
+        timed.OrderSubsong[i] == map.OrderSubsong[i] ? timed.OrderStart[i] : map.OrderStart[i];
+    return start >= 0 ? Seconds(m, start) : 0.0;
+}
+
 } // namespace
 
 namespace capi {
@@ -66,13 +98,19 @@ int32_t StartOrder(kavoxm_module& m) {
 
 const SongMap& EnsureMap(kavoxm_module& m) {
     if (m.Mapped) return m.Map;
-    // Measured on a player of its own, so that the handle's playback stays where it is.
-    TKavoXM scanner(m.MapRate, 2048, 1, true, 10, 16, 0, TKavoXMOutput::None);
-    if (scanner.Module->LoadFromMemory(m.Image.data(), int32_t(m.Image.size()), nullptr,
-                                       TKavoXMLoadParts::WithoutSampleData))
-        m.Map = MapSong(scanner);
+    m.Map = MeasureMap(m, UnitFactor);
     m.Mapped = true;
     return m.Map;
+}
+
+const SongMap& MapAtFactor(kavoxm_module& m) {
+    const uint32_t factor = TempoFactorNow(m);
+    if (factor == UnitFactor) return EnsureMap(m);
+    if (m.FactorMapFactor != factor) {
+        m.FactorMap = MeasureMap(m, factor);
+        m.FactorMapFactor = factor;
+    }
+    return m.FactorMap;
 }
 
 } // namespace capi
@@ -94,7 +132,7 @@ int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out
         if (s == nullptr) return KAVOXM_ERROR_POSITION;
         out->start_order = s->StartOrder;
         out->ends = s->Ends() ? 1 : 0;
-        out->seconds = Seconds(m, int64_t(s->Frames));
+        out->seconds = Seconds(m, SubsongFrames(m, index, *s));
         return KAVOXM_OK;
     });
 }
@@ -133,10 +171,9 @@ int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row) {
         if (order < 0 || order >= std::min(song.SongLength, TKavoXMModule::MaxOrders))
             return KAVOXM_ERROR_POSITION;
         const SongMap& map = capi::EnsureMap(m);
+        const double seconds = OrderSeconds(m, order); // measured before the lock
         std::lock_guard<std::mutex> lock(m.Mutex);
-        const int64_t start = map.OrderStart[size_t(order)];
-        if (!capi::Restart(m, order, row, start >= 0 ? Seconds(m, start) : 0))
-            return KAVOXM_ERROR_POSITION;
+        if (!capi::Restart(m, order, row, seconds)) return KAVOXM_ERROR_POSITION;
         if (map.OrderSubsong[size_t(order)] >= 0) m.Selected = map.OrderSubsong[size_t(order)];
         return KAVOXM_OK;
     });

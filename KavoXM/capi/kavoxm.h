@@ -194,15 +194,16 @@ typedef struct kavoxm_subsong {
     int32_t start_order; /**< order entry it starts at */
     int32_t ends;        /**< 1: it ends, `seconds` is its length; 0: it plays past the cap
                               (one hour) or could not be measured, `seconds` is how far it got */
-    double seconds;      /**< its length, or how far the measurement got */
+    double seconds;      /**< its length at the tempo factor set now, or how far the
+                              measurement got */
 } kavoxm_subsong;
 /** Errors: INVALID_ARGUMENT, POSITION (no such subsong). */
 KAVOXM_API int kavoxm_get_subsong(kavoxm_module* module, int32_t index, kavoxm_subsong* out);
 /** Starts subsong `index` (0-based) from its beginning. Errors: INVALID_ARGUMENT, POSITION. */
 KAVOXM_API int kavoxm_select_subsong(kavoxm_module* module, int32_t index);
 /** Length in seconds of one pass of the selected subsong (how far the measurement got when it
- * does not end within the cap), measured at 44100 Hz and the tempo factor set now (the
- * subsongs' seconds of kavoxm_get_subsong are at 1.0); negative on error (INVALID_ARGUMENT). */
+ * does not end within the cap), measured at 44100 Hz and the tempo factor set now; negative on
+ * error (INVALID_ARGUMENT). */
 KAVOXM_API double kavoxm_duration(kavoxm_module* module);
 /** Length in frames at `rate` (KAVOXM_MIN_RATE..KAVOXM_MAX_RATE) of one pass of the selected
  * subsong at the tempo factor set now: exactly the frames a render at that rate and factor
@@ -215,8 +216,9 @@ KAVOXM_API int64_t kavoxm_duration_frames(kavoxm_module* module, int32_t rate);
 
 /** Starts the song afresh at `order` (entry in the order list) and `row`: every channel as
  * after loading, the song's initial speed and tempo, a new pass. The song time becomes the time
- * at which the song (or the subsong that reaches the order first) first reaches that order,
- * and that subsong becomes the selected one. Errors: INVALID_ARGUMENT (module NULL), POSITION. */
+ * at which the song (or the subsong that reaches the order first) first reaches that order at
+ * the tempo factor set now, and that subsong becomes the selected one. At a factor other than
+ * 1.0 the subsongs are measured again (the last factor's measurement is kept). Errors: INVALID_ARGUMENT (module NULL), POSITION. */
 KAVOXM_API int kavoxm_seek_order(kavoxm_module* module, int32_t order, int32_t row);
 /** Moves to song time `seconds` of the selected subsong: playback continues from the tick that
  * holds that time, as a render from the start would play it (past the end: at the end; with
@@ -358,13 +360,13 @@ typedef enum kavoxm_jump_when {
 } kavoxm_jump_when;
 /** Queues a jump to `order` and `row`, taken at the end of the row `when` names (`rows`, 1..256,
  * counts for KAVOXM_JUMP_ROWS only), counted from where the mixer stands (up to one block of
- * 2,048 frames ahead of the frames handed out). It acts exactly as a position jump to `order`
+ * 2,048 frames ahead of the frames handed out; while the device plays, kavoxm_latency_frames
+ * more ahead of what is heard, see kavoxm_heard_frame). It acts exactly as a position jump to `order`
  * and a pattern break to `row` written in that row after every channel's own effects: it
  * overrides the row's own jumps and pattern loops, voices sound on, and, like those effects, a
  * jump back to a row already played ends the song's pass (use kavoxm_set_repeat(-1) to play
  * on). Replaces a jump already queued; seeks and subsong choice clear it.
- * Errors: INVALID_ARGUMENT (module NULL, `when` or `rows` out of range, device playback
- * running), POSITION (no such order, or no such row in its pattern). */
+ * Errors: INVALID_ARGUMENT (module NULL, `when` or `rows` out of range), POSITION (no such order, or no such row in its pattern). */
 KAVOXM_API int kavoxm_queue_jump(kavoxm_module* module, int32_t order, int32_t row, int32_t when,
                                  int32_t rows);
 /** Drops the queued jump (nothing when none is queued). Errors: INVALID_ARGUMENT. */
@@ -411,6 +413,15 @@ typedef struct kavoxm_event {
  * dropped (a seek, a new rate) go with them.
  * Errors: INVALID_ARGUMENT (module NULL, out NULL with count > 0, count negative). */
 KAVOXM_API int32_t kavoxm_read_events(kavoxm_module* module, kavoxm_event* out, int32_t count);
+/** The stream frame being heard now, on the count of kavoxm_event.frame: an event is heard
+ * once this passes its frame. Offline, the frames handed out so far. While the device plays or
+ * is paused, the device's played position on that count: the mixer (and with it the events)
+ * runs up to kavoxm_latency_frames ahead. After kavoxm_stop, the frame heard when it stopped;
+ * the next kavoxm_play plays on from there. It never decreases; seeks keep the count going.
+ * Live controls, queued jumps included, act on the mixer: they are heard
+ * kavoxm_latency_frames later, and a queued jump counts its rows from where the mixer stands.
+ * Errors: INVALID_ARGUMENT (module NULL). */
+KAVOXM_API int64_t kavoxm_heard_frame(kavoxm_module* module);
 /** Events dropped because the queue was full, since loading. Errors: INVALID_ARGUMENT. */
 KAVOXM_API int64_t kavoxm_events_lost(kavoxm_module* module);
 /** Records only the kinds whose bit (1 << (type - 1)) is set in `mask` (all by default; 0 none),

@@ -133,6 +133,7 @@ _SIGNATURES = {
     "kavoxm_is_paused": (c_int32, [_HANDLE]),
     "kavoxm_set_device_format": (c_int, [_HANDLE, c_int32, c_int32, c_int32]),
     "kavoxm_latency_frames": (c_int64, [_HANDLE]),
+    "kavoxm_heard_frame": (c_int64, [_HANDLE]),
     "kavoxm_get_mixer_state": (c_int, [_HANDLE, POINTER(State)]),
     "kavoxm_get_channel_levels": (c_int32, [_HANDLE, POINTER(c_float), POINTER(c_float),
                                             c_int32]),

@@ -72,6 +72,13 @@ class Playback(Handle):
 
     @property
     @locked
+    def heard_frame(self) -> int:
+        """The stream frame heard now, on the count of the events' "frame": offline the frames
+        rendered so far; while the device plays, up to latency_frames behind the mixer."""
+        return int(check(self._call("kavoxm_heard_frame")))
+
+    @property
+    @locked
     def mixer_state(self) -> StateDict:
         """Where the mixer stands (state is what is heard while the device plays)."""
         state = _capi.State()

@@ -29,6 +29,7 @@ def test_levels_and_states_without_a_device(image):
         assert max(max(pair) for pair in levels) > 0
         assert song.mixer_state["seconds"] == song.state["seconds"]
         assert song.latency_frames == 4096
+        assert song.heard_frame == 2 * 44100
         assert not song.is_paused
         with pytest.raises(kavoxm.BusyError):
             song.pause()
@@ -53,9 +54,10 @@ song.set_pitch_factor(2 ** (2 / 12))
 song.seek(1.0)
 song.pause()
 assert song.is_paused
-held = song.state["seconds"]
+held, frame = song.state["seconds"], song.heard_frame
 time.sleep(0.2)
 assert song.state["seconds"] == held, "a paused device stands still"
+assert song.heard_frame == frame > 0
 assert song.mixer_state["seconds"] >= held
 assert len(song.channel_levels) == song.info["channels"]
 song.resume()

@@ -1,9 +1,10 @@
 // Song services through the C API: subsongs, their lengths, selecting them, and the song time
 // that a seek by order gives (checked against seeks by time).
-#include "CapiSongs.h"
+#include "GameSongs.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -90,5 +91,44 @@ TEST(CapiSubsongs, SeekPastTheEndStopsThere) {
     ASSERT_EQ(kavoxm_seek_seconds(m.get(), 0.5), KAVOXM_OK);
     EXPECT_EQ(kavoxm_render_s16(m.get(), 44100, 2, pcm, 16), 16);
 }
+
+class CapiSubsongsAtFactor : public testing::TestWithParam<double> {};
+
+// At a tempo factor the subsongs' lengths and the orders' times are those of a render at that
+// factor: each tune's frames to its end, and the first frame of each order's first row.
+TEST_P(CapiSubsongsAtFactor, TimesAreThoseOfARenderAtTheFactor) {
+    const std::vector<uint8_t> tunes = xmbuilder::BuildXM(TwoTunes());
+    for (int32_t index : {0, 1}) {
+        const Handle m = Load(tunes);
+        ASSERT_EQ(kavoxm_set_tempo_factor(m.get(), GetParam()), KAVOXM_OK);
+        kavoxm_subsong subsong{};
+        ASSERT_EQ(kavoxm_get_subsong(m.get(), index, &subsong), KAVOXM_OK);
+        ASSERT_EQ(kavoxm_select_subsong(m.get(), index), KAVOXM_OK);
+        EXPECT_DOUBLE_EQ(subsong.seconds, double(RenderAll(m.get(), 44100).size() / 2) / 44100)
+            << "subsong " << index;
+    }
+    const std::vector<uint8_t> busy = xmbuilder::BuildXM(Busy());
+    const Handle rendered = Load(busy);
+    ASSERT_EQ(kavoxm_set_tempo_factor(rendered.get(), GetParam()), KAVOXM_OK);
+    std::vector<kavoxm_event> events;
+    gamesongs::RenderWithEvents(rendered.get(), events);
+    const Handle m = Load(busy);
+    ASSERT_EQ(kavoxm_set_tempo_factor(m.get(), GetParam()), KAVOXM_OK);
+    for (int32_t order = 1; order < 4; ++order) {
+        int64_t first = -1;
+        for (const kavoxm_event& e : gamesongs::OfType(events, KAVOXM_EVENT_ROW))
+            if (first < 0 && e.a == order && e.c == 0) first = e.frame;
+        ASSERT_GT(first, 0) << order;
+        ASSERT_EQ(kavoxm_seek_order(m.get(), order, 0), KAVOXM_OK);
+        kavoxm_state state{};
+        ASSERT_EQ(kavoxm_get_state(m.get(), &state), KAVOXM_OK);
+        EXPECT_DOUBLE_EQ(state.seconds, double(first) / 44100) << "order " << order;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Factors, CapiSubsongsAtFactor, testing::Values(0.5, 1.37, 3.0),
+                         [](const testing::TestParamInfo<double>& info) {
+                             return "Factor" + std::to_string(int(info.param * 100));
+                         });
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "SongFile.h"
 
 #include "KavoXM/player/MixSpan.h"
-#include "KavoXM/song/SeekTime.h"
+#include "KavoXM/song/SeekIndex.h"
 
 #include <cstdint>
 
@@ -32,8 +32,11 @@ bool RenderSource::Seek(int32_t order) {
 uint64_t RenderSource::SeekFrames(int32_t order, uint64_t frames, uint32_t passes) {
     if (!Seek(order)) return 0;
     std::lock_guard<std::mutex> lock(player->CriticalSection);
-    return SeekToFrame(*player, frames, player->BufferFrames, passes > 0 ? passes : UINT32_MAX)
-        .Frame;
+    // The library's seek: a song that repeats itself is run through once, and a target in a
+    // later pass starts from the same place of the pass it repeats.
+    SeekIndex index;
+    index.Start(*player, player->BufferFrames, passes > 0 ? passes : UINT32_MAX, 0);
+    return index.Seek(*player, frames).Frame;
 }
 
 int32_t RenderSource::NextBlockToEnd(uint32_t passes, bool& ended) {

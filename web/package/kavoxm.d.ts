@@ -134,6 +134,8 @@ export declare class Song {
   pendingJump(): PendingJump | null;
   /** The events of the frames rendered since the last call. */
   events(): SongEvent[];
+  /** The stream frame heard now, on the count of the events' `frame`: the frames rendered. */
+  heardFrame(): number;
   /** Plays an instrument's note as a sound effect over the music; returns its id or an error. */
   playEffect(instrument: number, note: number, volume?: number, panning?: number): number;
   releaseEffect(id: number): number;

@@ -300,6 +300,10 @@ export class Song {
       if (count < capacity) return list;
     }
   }
+  // The stream frame heard now, on the events' frame count: the frames rendered so far.
+  heardFrame() {
+    return Number(this.api.kavoxm_heard_frame(this.handle));
+  }
   playEffect(instrument, note, volume = -1, panning = -1) {
     return this.api.kavoxm_effect_play(this.handle, instrument, note, volume, panning);
   }

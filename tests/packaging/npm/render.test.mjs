@@ -31,12 +31,14 @@ function packaged(engine, bytes, c) {
   assert.equal(song.setMasterVolume(c.volume), 0);
   const limit = c.seconds ? c.seconds * c.rate : Infinity;
   const blocks = [];
-  for (let frames = 0; frames < limit;) {
+  let frames = 0;
+  while (frames < limit) {
     const block = song.renderFloat(c.rate, c.channels, Math.min(BLOCK, limit - frames));
     if (block.length === 0) break;
     blocks.push(Buffer.from(block.buffer, block.byteOffset, block.byteLength));
     frames += block.length / c.channels;
   }
+  assert.equal(song.heardFrame(), frames); // offline: the frames handed out
   song.destroy();
   return Buffer.concat(blocks);
 }
